@@ -1,0 +1,81 @@
+#include "comms/ptp_transport.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#include "comms/bytes.h"
+#include "comms/control_codes.h"
+#include "comms/relay_link.h"
+
+namespace {
+
+constexpr uint32_t kContainerHeaderSize = 12;
+
+}  // namespace
+
+PtpResult Comms_SendPtpPacket(const uint8_t* buf, uint32_t len) {
+    if (!buf || len == 0 || len > UINT32_MAX - kRelayHeaderSize) return PtpResult_InvalidArgument;
+    if (Comms_IsLinkLost()) return PtpResult_ConnectionLost;
+    uint8_t header[kRelayHeaderSize];
+    put_u32(header, len + kRelayHeaderSize);
+    header[4] = kRelayPtp;
+    SendPiece pieces[2] = {{header, kRelayHeaderSize}, {buf, len}};
+    return Comms_SendPieces(pieces, 2);
+}
+
+PtpResult Comms_ReceivePtpPacket(uint8_t** buf) {
+    if (!buf) return PtpResult_InvalidArgument;
+    *buf = nullptr;
+    uint8_t* message = nullptr;
+    uint32_t total = 0;
+    PtpResult rc = Comms_ReceiveMessage(&message, &total);
+    if (rc != PtpResult_Ok) return rc;
+
+    uint8_t type = message[4];
+    if (type == kRelayControlReply) {
+        // The hub answers with a bare control reply when it has no container.
+        PtpResult result = total < kControlReplyHeaderSize ? PtpResult_BadReply
+                           : peek_u16(message, total, 10) == 0 ? PtpResult_RelayNoResponse
+                                                               : PtpResult_BadReply;
+        std::free(message);
+        return result;
+    }
+    if (total < kRelayHeaderSize + kContainerHeaderSize) {
+        std::free(message);
+        return PtpResult_InvalidArgument;
+    }
+    if (type != kRelayPtp) {
+        std::free(message);
+        return PtpResult_BadReply;
+    }
+    // The engine trusts the container's own length, so it must lie inside what
+    // arrived.
+    uint32_t containerLength = peek_u32(message, total, kRelayHeaderSize);
+    if (containerLength < kContainerHeaderSize || containerLength > total - kRelayHeaderSize) {
+        std::free(message);
+        return PtpResult_BadReply;
+    }
+    std::memmove(message, message + kRelayHeaderSize, total - kRelayHeaderSize);
+    *buf = message;
+    return PtpResult_Ok;
+}
+
+int32_t Comms_LockRelayLink(uint8_t acquire) {
+    // The lock spans two callback calls, so it cannot be a scoped guard here.
+    if (!acquire) {
+        Comms_RelayLinkLock().unlock();
+        return 1;
+    }
+    try {
+        Comms_RelayLinkLock().lock();
+    } catch (const std::system_error&) {
+        return -1;
+    }
+    return 1;
+}
+
+PtpResult Comms_ReadEventData(uint8_t** data, uint32_t* length, uint8_t wait) {
+    if (!data || !length) return PtpResult_InvalidArgument;
+    return Comms_SendControlMessage(kControlReadEventData, &wait, 1, data, length);
+}

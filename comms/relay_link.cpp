@@ -1,0 +1,265 @@
+// The TCP connection to the Tetherhub: connect and close, exact sends and
+// receives with the time-outs, and whole-message receive with out-of-band
+// notices handed to the delegate on threads of their own.
+#include "comms/relay_link.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+#include "comms/bytes.h"
+
+namespace {
+
+constexpr int kSocketTimeoutMillis = 22000;
+constexpr int kNoSocket = -1;
+
+struct RelayLink {
+    // The socket and the flags are written by whichever thread meets the event
+    // and read by all, so they are atomics rather than guarded fields.
+    std::atomic<int> socket{kNoSocket};
+    std::atomic<bool> everConnected{false};
+    std::atomic<bool> linkLost{false};
+    std::atomic<int> receiveTimeout{kReceiveTimeoutSeconds};
+    std::atomic<int64_t> lastIncoming{0};
+    std::atomic<PtpOobDelegateFn> oobDelegate{nullptr};
+
+    std::mutex linkLock;     // one whole exchange; outer to receiveLock
+    std::mutex receiveLock;  // one whole-message receive
+    char hostName[64] = {};  // written under linkLock
+};
+
+RelayLink g_link;
+
+}  // namespace
+
+std::mutex& Comms_RelayLinkLock() { return g_link.linkLock; }
+
+bool Comms_IsLinkLost() { return g_link.linkLost.load(); }
+void Comms_SetLinkLost() { g_link.linkLost.store(true); }
+void Comms_ClearLinkLost() { g_link.linkLost.store(false); }
+
+void Comms_SetReceiveTimeout(int seconds) { g_link.receiveTimeout.store(seconds); }
+int Comms_ReceiveTimeout() { return g_link.receiveTimeout.load(); }
+
+PtpOobDelegateFn Comms_OobDelegate() { return g_link.oobDelegate.load(); }
+
+void SetOOBDelegate(PtpOobDelegateFn delegate) { g_link.oobDelegate.store(delegate); }
+
+void Comms_CloseLocked() {
+    if (!g_link.everConnected.load()) return;
+    int fd = g_link.socket.exchange(kNoSocket);
+    if (fd != kNoSocket) {
+        // Shutting down both directions wakes any thread blocked in a receive on
+        // this socket before the descriptor is released; the receive lock then
+        // guarantees nobody is still inside recv when it is closed.
+        ::shutdown(fd, SHUT_RDWR);
+        std::lock_guard<std::mutex> receiving(g_link.receiveLock);
+        ::close(fd);
+    }
+    std::memset(g_link.hostName, 0, sizeof g_link.hostName);
+}
+
+int32_t CloseServerConnection() {
+    if (!g_link.everConnected.load()) return 1;
+    int fd = g_link.socket.load();
+    if (fd != kNoSocket) ::shutdown(fd, SHUT_RDWR);  // wake an exchange holding the lock
+    std::lock_guard<std::mutex> held(g_link.linkLock);
+    Comms_CloseLocked();
+    return 1;
+}
+
+int32_t ConnectToServer(const char* host, const char* port) {
+    CloseServerConnection();
+    if (!host || !port) return -1;
+
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host, port, &hints, &found) != 0 || !found) return -1;
+
+    int fd = ::socket(found->ai_family, found->ai_socktype, found->ai_protocol);
+    if (fd < 0) {
+        freeaddrinfo(found);
+        return -1;
+    }
+    int rc = ::connect(fd, found->ai_addr, found->ai_addrlen);
+    freeaddrinfo(found);
+    if (rc != 0) {
+        ::close(fd);
+        return -1;
+    }
+
+    Comms_AttachSocket(fd, host);
+    return fd;
+}
+
+void Comms_AttachSocket(int fd, const char* host) {
+    timeval tv{kSocketTimeoutMillis / 1000, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    // Requests are small and strictly request/reply: never hold one back.
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+
+    std::lock_guard<std::mutex> held(g_link.linkLock);
+    g_link.socket.store(fd);
+    g_link.everConnected.store(true);
+    g_link.linkLost.store(false);
+    std::memset(g_link.hostName, 0, sizeof g_link.hostName);
+    std::strncpy(g_link.hostName, host ? host : "", sizeof g_link.hostName - 1);
+}
+
+const char* Comms_HostName() { return g_link.hostName; }
+
+double SecondsSinceLastIncomingMessage() {
+    return std::difftime(std::time(nullptr), time_t(g_link.lastIncoming.load()));
+}
+
+static PtpResult lost() {
+    g_link.linkLost.store(true);
+    return PtpResult_ConnectionLost;
+}
+
+PtpResult Comms_SendPieces(const SendPiece* pieces, int count) {
+    constexpr int kMaxPieces = 4;
+    if (!pieces || count <= 0 || count > kMaxPieces) return PtpResult_InvalidArgument;
+    iovec iov[kMaxPieces];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        if (pieces[i].length == 0) continue;
+        if (!pieces[i].data) return PtpResult_InvalidArgument;
+        iov[n].iov_base = const_cast<void*>(pieces[i].data);
+        iov[n].iov_len = pieces[i].length;
+        ++n;
+    }
+    if (n == 0) return PtpResult_InvalidArgument;
+    if (g_link.linkLost.load()) return PtpResult_ConnectionLost;
+
+    int fd = g_link.socket.load();
+    int first = 0;
+    while (first < n) {
+        msghdr msg{};
+        msg.msg_iov = iov + first;
+        msg.msg_iovlen = size_t(n - first);
+        ssize_t sent = ::sendmsg(fd, &msg, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) continue;
+            return lost();
+        }
+        // Continue a partial send with the unsent rest.
+        size_t left = size_t(sent);
+        while (first < n && left >= iov[first].iov_len) left -= iov[first++].iov_len;
+        if (first < n) {
+            iov[first].iov_base = static_cast<uint8_t*>(iov[first].iov_base) + left;
+            iov[first].iov_len -= left;
+        }
+    }
+    return PtpResult_Ok;
+}
+
+PtpResult Comms_SendExact(const uint8_t* buf, uint32_t len) {
+    if (!buf || len == 0) return PtpResult_InvalidArgument;
+    SendPiece piece{buf, len};
+    return Comms_SendPieces(&piece, 1);
+}
+
+// Waits until the socket is readable. Ok, or ConnectionLost (flag set) on a
+// failed or timed-out wait.
+static PtpResult wait_readable(int fd) {
+    if (fd < 0) return lost();
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        int rc = ::poll(&p, 1, g_link.receiveTimeout.load() * 1000);
+        if (rc < 0 && errno == EINTR) continue;
+        if (rc <= 0 || (p.revents & POLLNVAL)) return lost();
+        // Readable, or hung up / in error: recv tells which.
+        return PtpResult_Ok;
+    }
+}
+
+PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len) {
+    if (len && !buf) return PtpResult_InvalidArgument;
+    int fd = g_link.socket.load();
+    uint32_t got = 0;
+    while (got < len) {
+        // Try without waiting first: on a bulk transfer data is usually there
+        // already, and this saves a poll per chunk.
+        ssize_t n = ::recv(fd, buf + got, len - got, MSG_DONTWAIT);
+        if (n > 0) {
+            got += uint32_t(n);
+            continue;
+        }
+        if (n == 0) return lost();  // the peer closed
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return lost();
+        PtpResult rc = wait_readable(fd);
+        if (rc != PtpResult_Ok) return rc;
+    }
+    g_link.lastIncoming.store(int64_t(std::time(nullptr)));
+    return PtpResult_Ok;
+}
+
+// Hands an out-of-band notice to the delegate on a detached thread. The
+// delegate owns the buffer; when no thread can be started the notice is dropped.
+static void deliver_oob(uint8_t* message) {
+    PtpOobDelegateFn delegate = g_link.oobDelegate.load();
+    if (!delegate) {
+        std::free(message);
+        return;
+    }
+    try {
+        std::thread([delegate, message] { delegate(message); }).detach();
+    } catch (...) {
+        std::free(message);
+    }
+}
+
+PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len) {
+    if (!buf || !len) return PtpResult_InvalidArgument;
+    *buf = nullptr;
+    *len = 0;
+    std::lock_guard<std::mutex> receiving(g_link.receiveLock);
+    for (;;) {
+        if (g_link.linkLost.load()) return PtpResult_ConnectionLost;
+        uint8_t header[kRelayHeaderSize];
+        if (Comms_ReceiveExact(header, kRelayHeaderSize) != PtpResult_Ok) return lost();
+        uint32_t total = peek_u32(header, sizeof header, 0);
+        if (total < kRelayHeaderSize) return PtpResult_BadReply;
+        // A length beyond anything the library asks for means the stream is out
+        // of step (or hostile): give the link up instead of allocating it.
+        if (total > kMaxRelayMessage) return lost();
+
+        uint8_t* message = static_cast<uint8_t*>(std::malloc(total));
+        if (!message) {
+            lost();  // the unread body would leave the stream out of step
+            return PtpResult_OutOfMemory;
+        }
+        std::memcpy(message, header, kRelayHeaderSize);
+        PtpResult rc = Comms_ReceiveExact(message + kRelayHeaderSize, total - kRelayHeaderSize);
+        if (rc != PtpResult_Ok) {
+            std::free(message);
+            return rc;
+        }
+        if (Comms_IsOobType(header[4])) {
+            deliver_oob(message);
+            continue;
+        }
+        *buf = message;
+        *len = total;
+        return PtpResult_Ok;
+    }
+}

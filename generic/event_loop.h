@@ -1,0 +1,24 @@
+// The event loop's pause lock.
+//
+// The pause lock is held by the event-check thread for one whole pass, by the
+// host between Pause and Resume, by a property write with verification and by
+// a Canon capture. The host may pause on one thread and resume on another, so
+// it is a binary lock with an owner flag rather than a mutex. Resume and
+// StartSession end only the host's own pause, never a pass or a write.
+#pragma once
+
+// Waits until no one holds the pause lock, then holds it.
+void PtpEventLoop_AcquirePause();
+// Releases a hold taken with PtpEventLoop_AcquirePause.
+void PtpEventLoop_ReleasePause();
+
+// Scoped hold of the pause lock.
+struct PtpPauseHold {
+    PtpPauseHold() { PtpEventLoop_AcquirePause(); }
+    ~PtpPauseHold() { PtpEventLoop_ReleasePause(); }
+    PtpPauseHold(const PtpPauseHold&) = delete;
+    PtpPauseHold& operator=(const PtpPauseHold&) = delete;
+};
+
+// Ends the host's pause, if it holds one. Returns true when a pause ended.
+bool PtpEventLoop_EndHostPause();

@@ -1,0 +1,380 @@
+// Session start and vendor detection: transport wiring, the DeviceInfo, the
+// vendor and its driver's session start, and the property role table.
+#include "generic/session.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "comms/ptp_transport.h"
+#include "generic/event_loop.h"
+#include "generic/property_store.h"
+#include "ptp/transaction.h"
+
+namespace {
+
+// The role slots, in the order of the exported getters.
+enum Role {
+    kRoleAperture,
+    kRoleShutterSpeed,
+    kRoleIso,
+    kRoleImageFormat,
+    kRoleFocusMode,
+    kRoleAutoExposure,
+    kRoleBatteryPower,
+    kRoleDriveMode,
+    kRoleMeteringMode,
+    kRoleWhiteBalance,
+    kRoleAvailableShots,
+    kRoleExposureCompensation,
+    kRoleExposureBracketing,
+    kRoleCount
+};
+
+// The end code of each vendor's property-name table, which closes its rows.
+constexpr uint32_t kCanonTableEnd = 0xD1DD;
+constexpr uint32_t kNikonTableEnd = 0xD407;
+constexpr uint32_t kFujiTableEnd = 0xEEE3;
+constexpr uint32_t kSonyTableEnd = 0xD2D4;
+
+// "Not yet computed" for the cached largest bracketing stop.
+constexpr float kBracketStopUnknown = 4294967296.0f;
+
+struct Session {
+    // Written by StartSession on the host's thread, read everywhere.
+    std::atomic<uint16_t> vendor{PtpVendor_None};
+    std::atomic<uint8_t> model{0};
+    std::atomic<uint32_t> manualFocus{0};
+    std::atomic<uint8_t> liveViewZoom{0};
+    std::atomic<uint8_t> nikonMirrorUp{0};
+    std::atomic<float> maxBracketStop{kBracketStopUnknown};
+    std::atomic<PtpVendor> propertyTable{PtpVendor_None};  // whose name table is in use
+    std::atomic<uint32_t> propertyTableEnd{0};
+    std::atomic<uint32_t> roles[kRoleCount] = {};
+    std::atomic<PtpEventNotifyFn> notify{nullptr};
+    // The Canon driver picks its exposure-mode property at session start.
+    std::atomic<uint32_t> canonExposureModeCode{0xD105};
+
+    std::mutex deviceInfoLock;
+    PtpDeviceInfo deviceInfo = {};  // guarded by deviceInfoLock
+};
+
+Session g_session;
+
+bool is_vendor(uint32_t v) { return v >= PtpVendor_Fujifilm && v <= PtpVendor_Nikon; }
+
+}  // namespace
+
+PtpVendor PtpSession_Vendor() { return g_session.vendor.load(); }
+void PtpSession_SetModel(uint8_t model) { g_session.model.store(model); }
+const PtpDeviceInfo& PtpSession_DeviceInfo() { return g_session.deviceInfo; }
+PtpEventNotifyFn PtpSession_NotifyFn() { return g_session.notify.load(); }
+uint32_t PtpSession_ManualFocus() { return g_session.manualFocus.load(); }
+
+// --- Vendor seams ---------------------------------------------------------------
+// Each vendor driver plugs in by filling its arm; a vendor without a driver
+// knows no model and cannot start a session.
+
+static bool vendor_model_supported(PtpVendor vendor) {
+    switch (vendor) {
+    case PtpVendor_Canon:
+    case PtpVendor_Nikon:
+    case PtpVendor_Sony:
+    case PtpVendor_Fujifilm:
+    default:
+        return false;
+    }
+}
+
+static PtpResult vendor_start(PtpVendor vendor, uint8_t hostMode) {
+    (void)hostMode;  // the Nikon start takes it
+    switch (vendor) {
+    case PtpVendor_Canon:
+    case PtpVendor_Nikon:
+    case PtpVendor_Sony:
+    case PtpVendor_Fujifilm:
+    default:
+        return PtpResult_NotSupportedForCamera;
+    }
+}
+
+static bool vendor_focus_is_auto(PtpVendor vendor) {
+    switch (vendor) {
+    default:
+        return false;
+    }
+}
+
+static PtpResult vendor_host_mode(PtpVendor vendor, uint8_t on, uint8_t option) {
+    (void)on;
+    (void)option;
+    switch (vendor) {
+    case PtpVendor_Nikon:
+    case PtpVendor_Fujifilm:
+    default:
+        return PtpResult_NotSupportedForCamera;
+    }
+}
+
+// The Nikon driver decides which property holds the focus mode.
+static uint32_t nikon_focus_mode_code() { return 0x500A; }
+
+// --- DeviceInfo -----------------------------------------------------------------
+
+static PtpResult read_device_info_once(uint8_t** data, uint32_t* length) {
+    PtpTransactionHold hold(/*blocking=*/true);
+    if (!hold.ok()) return PtpResult_Busy;
+    uint32_t id = 0;
+    PtpResult rc = PtpTransaction_SendCommand(kPtpOpGetDeviceInfo, nullptr, 0, nullptr, 0, &id);
+    if (rc != PtpResult_Ok) return rc;
+    return PtpTransaction_ReceiveData(data, length, id, nullptr);
+}
+
+PtpResult PtpGetDeviceInfo(PtpDeviceInfo* out) {
+    if (!out) return EINVAL;
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    PtpResult rc = read_device_info_once(&data, &length);
+    if (PtpTransaction_IsBusy(rc)) {
+        std::free(data);
+        data = nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMillis));
+        rc = read_device_info_once(&data, &length);
+    }
+    if (rc != PtpResult_Ok) {
+        std::free(data);
+        return rc;
+    }
+    PtpDeviceInfo* parsed = static_cast<PtpDeviceInfo*>(std::malloc(sizeof(PtpDeviceInfo)));
+    bool ok = parsed && PtpParseDeviceInfo(data, length, parsed);
+    std::free(data);
+    if (!ok) {
+        std::free(parsed);
+        return 0;  // not OK: callers treat every other value as failure
+    }
+    {
+        std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
+        g_session.deviceInfo = *parsed;
+    }
+    PtpTransaction_SetSupportedOperations(parsed->operationsSupported.codes,
+                                          parsed->operationsSupported.count);
+    if (out != &g_session.deviceInfo) *out = *parsed;
+    std::free(parsed);
+    return PtpResult_Ok;
+}
+
+PtpVendor PtpDetectVendor(const char* manufacturer) {
+    if (!manufacturer) return PtpVendor_Nikon;
+    if (std::strncmp(manufacturer, "Canon", 5) == 0) return PtpVendor_Canon;
+    if (std::strncmp(manufacturer, "Nikon", 5) == 0) return PtpVendor_Nikon;
+    if (std::strncmp(manufacturer, "Sony", 4) == 0) return PtpVendor_Sony;
+    if (std::strncmp(manufacturer, "FUJIFILM", 8) == 0) return PtpVendor_Fujifilm;
+    return PtpVendor_Nikon;  // the Nikon driver speaks plain PTP best
+}
+
+bool PtpIsOperationSupported(uint16_t op) { return PtpTransaction_IsAdmitted(op); }
+
+bool PtpIsCameraModelSupported() {
+    PtpVendor vendor = g_session.vendor.load();
+    if (vendor == PtpVendor_None) {
+        const PtpVendor order[] = {PtpVendor_Canon, PtpVendor_Nikon, PtpVendor_Sony,
+                                   PtpVendor_Fujifilm};
+        for (PtpVendor v : order)
+            if (vendor_model_supported(v)) return true;
+        return false;
+    }
+    return is_vendor(vendor) && vendor_model_supported(vendor);
+}
+
+PtpResult PtpKeepAlive() {
+    switch (g_session.vendor.load()) {
+    case PtpVendor_Canon:
+        return PtpTransaction_ExecuteWithRetry(kCanonOpKeepDeviceOn, nullptr, 0, nullptr, 0,
+                                               nullptr, nullptr, nullptr, 1);
+    case PtpVendor_Nikon: {
+        // Refreshes the session DeviceInfo as a side effect.
+        PtpDeviceInfo* scratch = static_cast<PtpDeviceInfo*>(std::malloc(sizeof(PtpDeviceInfo)));
+        if (!scratch) return PtpResult_OutOfMemory;
+        PtpResult rc = PtpGetDeviceInfo(scratch);
+        std::free(scratch);
+        return rc;
+    }
+    case PtpVendor_Sony:
+    case PtpVendor_Fujifilm:
+        return PtpResult_Ok;
+    default: {
+        const uint32_t allStorages = 0xFFFFFFFF;
+        return PtpTransaction_ExecuteWithRetry(kPtpOpGetNumObjects, &allStorages, 1, nullptr, 0,
+                                               nullptr, nullptr, nullptr, 1);
+    }
+    }
+}
+
+// --- Property roles ----------------------------------------------------------------
+
+void PtpSetupPropertyRoles() {
+    uint32_t r[kRoleCount] = {};
+    switch (g_session.vendor.load()) {
+    case PtpVendor_Canon:
+        r[kRoleAperture] = 0xD101;
+        r[kRoleShutterSpeed] = 0xD102;
+        r[kRoleIso] = 0xD103;
+        r[kRoleImageFormat] = 0xD120;
+        r[kRoleFocusMode] = 0xD108;
+        r[kRoleAutoExposure] = g_session.canonExposureModeCode.load();
+        r[kRoleBatteryPower] = 0xD111;
+        r[kRoleDriveMode] = 0xD106;
+        r[kRoleMeteringMode] = 0xD107;
+        r[kRoleWhiteBalance] = 0xD109;
+        r[kRoleAvailableShots] = 0xD11B;
+        r[kRoleExposureCompensation] = 0xD104;
+        r[kRoleExposureBracketing] = 0xD1D9;
+        break;
+    case PtpVendor_Nikon:
+        r[kRoleAperture] = 0x5007;
+        r[kRoleShutterSpeed] = 0xD100;
+        r[kRoleIso] = PtpGenericInterface_IsPropertySupported(0xD0B4) ? 0xD0B4 : 0x500F;
+        r[kRoleImageFormat] = 0x5004;
+        r[kRoleFocusMode] = nikon_focus_mode_code();
+        r[kRoleAutoExposure] = 0x500E;
+        r[kRoleBatteryPower] = 0x5001;
+        r[kRoleDriveMode] = 0x5013;
+        r[kRoleMeteringMode] = 0x500B;
+        r[kRoleWhiteBalance] = 0x5005;
+        r[kRoleAvailableShots] = 0xD1F1;
+        r[kRoleExposureCompensation] = 0x5010;
+        r[kRoleExposureBracketing] = 0xD0C1;
+        break;
+    case PtpVendor_Sony:
+        r[kRoleAperture] = 0x5007;
+        r[kRoleShutterSpeed] = 0xD20D;
+        r[kRoleIso] = 0xD21E;
+        r[kRoleImageFormat] = PtpGenericInterface_IsPropertySupported(0xD253) ? 0xD253 : 0x5004;
+        r[kRoleFocusMode] = 0x500A;
+        r[kRoleAutoExposure] = 0x500E;
+        r[kRoleBatteryPower] = 0xD218;
+        r[kRoleDriveMode] = 0x5013;
+        r[kRoleMeteringMode] = 0x500B;
+        r[kRoleWhiteBalance] = 0x5005;
+        r[kRoleExposureCompensation] = 0x5010;
+        break;
+    case PtpVendor_Fujifilm:
+        r[kRoleAperture] = 0x5007;
+        r[kRoleShutterSpeed] = 0x500D;
+        r[kRoleIso] = 0x500F;
+        r[kRoleImageFormat] = 0xD018;
+        r[kRoleFocusMode] = 0x500A;
+        r[kRoleAutoExposure] = 0x500E;
+        r[kRoleBatteryPower] = 0xD36A;
+        r[kRoleMeteringMode] = 0x500B;
+        r[kRoleWhiteBalance] = 0x5005;
+        r[kRoleAvailableShots] = 0xD20D;
+        r[kRoleExposureCompensation] = 0x5010;
+        break;
+    default:
+        break;
+    }
+    for (int i = 0; i < kRoleCount; ++i) g_session.roles[i].store(r[i]);
+}
+
+uint32_t PtpGetAperturePropertyCode() { return g_session.roles[kRoleAperture].load(); }
+uint32_t PtpGetShutterSpeedPropertyCode() { return g_session.roles[kRoleShutterSpeed].load(); }
+uint32_t PtpGetIsoPropertyCode() { return g_session.roles[kRoleIso].load(); }
+uint32_t PtpGetImageFormatPropertyCode() { return g_session.roles[kRoleImageFormat].load(); }
+uint32_t PtpGetFocusModePropertyCode() { return g_session.roles[kRoleFocusMode].load(); }
+uint32_t PtpGetAutoExposurePropertyCode() { return g_session.roles[kRoleAutoExposure].load(); }
+uint32_t PtpGetBatteryPowerPropertyCode() { return g_session.roles[kRoleBatteryPower].load(); }
+uint32_t PtpGetDriveModePropertyCode() { return g_session.roles[kRoleDriveMode].load(); }
+uint32_t PtpGetMeteringModePropertyCode() { return g_session.roles[kRoleMeteringMode].load(); }
+uint32_t PtpGetWhiteBalancePropertyCode() { return g_session.roles[kRoleWhiteBalance].load(); }
+uint32_t PtpGetAvailableShotsPropertyCode() { return g_session.roles[kRoleAvailableShots].load(); }
+uint32_t PtpGetExposureCompensationPropertyCode() {
+    return g_session.roles[kRoleExposureCompensation].load();
+}
+uint32_t PtpGetExposureBracketingPropertyCode() {
+    return g_session.roles[kRoleExposureBracketing].load();
+}
+
+// --- Exported session calls --------------------------------------------------------
+
+void PtpGenericInterface_Initialize(PtpTransportSendFn send, PtpTransportReceiveFn receive,
+                                    PtpTransportLockFn lock, PtpEventNotifyFn notify) {
+    PtpTransaction_SetTransport(send ? send : Comms_SendPtpPacket,
+                                receive ? receive : Comms_ReceivePtpPacket);
+    PtpTransaction_SetLinkLock(lock ? lock : Comms_LockRelayLink);
+    g_session.notify.store(notify);
+    PtpClearPropertyStore();
+    g_session.manualFocus.store(0);
+}
+
+uint16_t PtpGenericInterface_GetCameraManufacturer() {
+    if (PtpGetDeviceInfo(&g_session.deviceInfo) != PtpResult_Ok) return PtpResult_NoDeviceInfo;
+    PtpVendor vendor;
+    {
+        std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
+        vendor = PtpDetectVendor(g_session.deviceInfo.manufacturer);
+    }
+    g_session.vendor.store(vendor);
+    return vendor;
+}
+
+uint16_t PtpGenericInterface_CameraManufacturer() { return g_session.vendor.load(); }
+
+const char* PtpGenericInterface_GetCameraName() {
+    bool stored;
+    {
+        std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
+        stored = g_session.deviceInfo.vendorExtensionId != 0;
+    }
+    if (!stored && PtpGetDeviceInfo(&g_session.deviceInfo) != PtpResult_Ok) return nullptr;
+    return g_session.deviceInfo.model;
+}
+
+uint8_t PtpGenericInterface_CameraModel() { return g_session.model.load(); }
+
+const char* PtpGenericInterface_CameraSerialNumber() { return g_session.deviceInfo.serialNumber; }
+
+bool PtpGenericInterface_ShouldCameraBeSupported() {
+    if (PtpGetDeviceInfo(&g_session.deviceInfo) != PtpResult_Ok) return false;
+    return PtpIsCameraModelSupported();
+}
+
+PtpResult PtpGenericInterface_SetConnectionHostMode(uint8_t on, uint8_t option) {
+    return vendor_host_mode(g_session.vendor.load(), on, option);
+}
+
+PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
+    g_session.propertyTable.store(PtpVendor_None);
+    g_session.propertyTableEnd.store(0);
+    PtpTransaction_ResetTransactionId();  // GetDeviceInfo carries id 0
+    PtpEventLoop_EndHostPause();          // a restarted session polls again
+
+    uint16_t r = PtpGenericInterface_GetCameraManufacturer();
+    // After a failed DeviceInfo read this is 0xFF11, which names no vendor.
+    g_session.vendor.store(r);
+
+    g_session.maxBracketStop.store(kBracketStopUnknown);
+    g_session.model.store(0);
+    g_session.liveViewZoom.store(0);
+    g_session.nikonMirrorUp.store(0);
+
+    if (!is_vendor(r)) return r;
+    if (!PtpIsCameraModelSupported()) return PtpResult_NotSupportedForCamera;
+
+    PtpVendor vendor = r;
+    static const uint32_t kTableEnd[] = {kFujiTableEnd, kCanonTableEnd, kSonyTableEnd,
+                                         kNikonTableEnd};
+    g_session.propertyTable.store(vendor);
+    g_session.propertyTableEnd.store(kTableEnd[vendor - PtpVendor_Fujifilm]);
+    PtpResult rc = vendor_start(vendor, hostMode);
+    // A failed Fujifilm start keeps the previous session's roles.
+    if (vendor == PtpVendor_Fujifilm && rc != PtpResult_Ok) return rc;
+
+    PtpSetupPropertyRoles();
+    if (rc == PtpResult_Ok) g_session.manualFocus.store(vendor_focus_is_auto(vendor) ? 0 : 1);
+    return rc;
+}

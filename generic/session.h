@@ -1,0 +1,50 @@
+// The camera session: DeviceInfo, vendor, model number and the session flags
+// the vendor-neutral layer and the drivers share.
+//
+// Lock order, outer first; a lock is never taken while a later one is held:
+//   event-loop pause -> event fetch -> property record -> transaction -> relay link
+//   -> relay receive.
+// The event queue, cache, sharing-table, focus-stack and capture locks guard
+// their own data only and are never held across a call into the locks above.
+// No library lock is held while a host callback runs, except the event loop's
+// pause lock around the notify function on the event-check thread.
+#pragma once
+
+#include <cstdint>
+
+#include "ptp_generic.h"
+
+// Vendor operations used by the session layer itself.
+constexpr uint16_t kCanonOpKeepDeviceOn = 0x911D;
+
+// Reads the DeviceInfo (with one retry after a busy answer) and makes it the
+// session's; the OperationsSupported list goes to the engine's admission.
+// A null out gives EINVAL (22). Returns PtpResult_Ok, the camera's code, or 0
+// when the data set does not parse.
+PtpResult PtpGetDeviceInfo(PtpDeviceInfo* out);
+
+// Parses a DeviceInfo data set into *out (cleared first). False when a
+// required field is missing or a code list is longer than the record holds.
+bool PtpParseDeviceInfo(const uint8_t* data, uint32_t length, PtpDeviceInfo* out);
+
+// The vendor for a Manufacturer text.
+PtpVendor PtpDetectVendor(const char* manufacturer);
+
+// The admission rule of the engine, for callers choosing between operations.
+bool PtpIsOperationSupported(uint16_t op);
+
+// Keeps the camera awake, by vendor.
+PtpResult PtpKeepAlive();
+
+// The current vendor's model check; for no vendor, whether any driver knows it.
+bool PtpIsCameraModelSupported();
+
+// Fills the property role table for the current vendor.
+void PtpSetupPropertyRoles();
+
+// Session values shared with the drivers.
+PtpVendor PtpSession_Vendor();
+void PtpSession_SetModel(uint8_t model);
+const PtpDeviceInfo& PtpSession_DeviceInfo();
+PtpEventNotifyFn PtpSession_NotifyFn();
+uint32_t PtpSession_ManualFocus();

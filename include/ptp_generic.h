@@ -1,0 +1,203 @@
+/* The vendor-neutral camera API: transport wiring, session start, camera
+ * identity and the property roles.
+ *
+ * One camera session per process. Unless a function says otherwise it may be
+ * called from any host thread; camera traffic is serialised by the transaction
+ * lock. */
+#ifndef PTP_GENERIC_H
+#define PTP_GENERIC_H
+
+#include <pthread.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#include "ptp_result.h"
+
+/* --- Transport callbacks ----------------------------------------------------
+ * A host may replace the relay link's PTP transport with its own. Buffers the
+ * receive callback hands over must come from malloc: the library frees them. */
+
+/* Sends one command container, followed in the same buffer by its data
+ * container when the operation has a data-out phase. PtpResult_Ok when all was
+ * sent. Called with the transaction lock and the link lock held. */
+typedef PtpResult (*PtpTransportSendFn)(const uint8_t* buffer, uint32_t length);
+
+/* Receives one container into a malloc'd buffer (its own length field gives
+ * its size). PtpResult_RelayNoResponse means there is no container to give. */
+typedef PtpResult (*PtpTransportReceiveFn)(uint8_t** buffer);
+
+/* Takes (1) or releases (0) the transport for one transaction. A negative
+ * result on taking aborts the transaction with PtpResult_Busy. */
+typedef int32_t (*PtpTransportLockFn)(uint8_t acquire);
+
+/* Reads the camera's pending event data (the relay link's own; not
+ * replaceable). */
+typedef PtpResult (*PtpTransportReadEventsFn)(uint8_t** data, uint32_t* length, uint8_t wait);
+
+/* Told that events were queued; the host drains them with PopEventPtr. Called
+ * on the thread that queued them, with no library lock but the event loop's
+ * pause lock held. */
+typedef void (*PtpEventNotifyFn)(void);
+
+/* --- Vendors ---------------------------------------------------------------- */
+
+typedef uint16_t PtpVendor;
+enum {
+    PtpVendor_Fujifilm = 12,
+    PtpVendor_Canon = 13,
+    PtpVendor_Sony = 14,
+    PtpVendor_Nikon = 15, /* also every camera whose maker is not recognised */
+    PtpVendor_None = 255
+};
+
+/* --- DeviceInfo ---------------------------------------------------------------
+ * The camera's PTP DeviceInfo data set with fixed capacities. Texts keep the
+ * low byte of each UCS-2 character and are always NUL-terminated. */
+#define PTP_DEVICEINFO_TEXT 320
+#define PTP_DEVICEINFO_CODES 320
+
+typedef struct PtpCodeList {
+    uint32_t count;
+    uint16_t codes[PTP_DEVICEINFO_CODES];
+} PtpCodeList;
+
+typedef struct PtpDeviceInfo {
+    uint16_t standardVersion;
+    uint32_t vendorExtensionId; /* non-zero once a DeviceInfo was stored */
+    uint16_t vendorExtensionVersion;
+    char vendorExtensionDesc[PTP_DEVICEINFO_TEXT];
+    uint16_t functionalMode;
+    PtpCodeList operationsSupported;
+    PtpCodeList eventsSupported;
+    PtpCodeList devicePropertiesSupported;
+    PtpCodeList captureFormats;
+    PtpCodeList imageFormats;
+    char manufacturer[PTP_DEVICEINFO_TEXT];
+    char model[PTP_DEVICEINFO_TEXT];
+    char deviceVersion[PTP_DEVICEINFO_TEXT];
+    char serialNumber[PTP_DEVICEINFO_TEXT];
+} PtpDeviceInfo;
+
+PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, vendorExtensionId) == 4, "PtpDeviceInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, vendorExtensionDesc) == 10, "PtpDeviceInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, functionalMode) == 330, "PtpDeviceInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, operationsSupported) == 332, "PtpDeviceInfo layout");
+PTP_STATIC_ASSERT(sizeof(PtpCodeList) == 644, "PtpCodeList layout");
+PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, manufacturer) == 332 + 5 * 644, "PtpDeviceInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, serialNumber) == 3552 + 3 * 320, "PtpDeviceInfo layout");
+PTP_STATIC_ASSERT(sizeof(PtpDeviceInfo) == 3552 + 4 * 320, "PtpDeviceInfo layout");
+
+/* --- Property records -------------------------------------------------------
+ * The property store keeps one record per device property the camera offers.
+ * The host receives record pointers, so the field order is fixed. */
+#define PTP_LABEL_SIZE 32
+#define PTP_CURRENT_LABEL_SIZE 64
+
+/* One allowed value and its label (also the row type of the label tables). */
+typedef struct PtpValueLabel {
+    char label[PTP_LABEL_SIZE]; /* NUL-terminated */
+    uint32_t value;             /* as sent to the camera; for texts the index */
+} PtpValueLabel;
+
+PTP_STATIC_ASSERT(sizeof(PtpValueLabel) == 36, "PtpValueLabel layout");
+PTP_STATIC_ASSERT(offsetof(PtpValueLabel, value) == 32, "PtpValueLabel layout");
+
+typedef struct PtpPropertyRecord {
+    uint32_t code;         /* PTP device property code; 0 in a cleared slot */
+    const char* name;      /* display name, null when the code has none */
+    uint32_t dataType;     /* PTP data type: 1..8 integers, 0xFFFF text */
+    uint32_t currentValue; /* for texts: the index of the matching allowed value */
+    char currentLabel[PTP_CURRENT_LABEL_SIZE];
+    uint16_t valueCount;   /* 0: no list, any value accepted */
+    PtpValueLabel* values; /* valueCount entries, owned by the record */
+    uint8_t access;        /* 0 read-only, 1 read/write */
+    pthread_mutex_t lock;  /* guards the fields above */
+} PtpPropertyRecord;
+
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, name) == 8, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, dataType) == 16, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, currentValue) == 20, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, currentLabel) == 24, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, valueCount) == 88, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, values) == 96, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, access) == 104, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, lock) == 112, "PtpPropertyRecord layout");
+
+/* The record for code, or null. With lock non-zero the record's lock is taken
+ * and the caller releases it with PtpUnlockProperty. */
+PTP_API PtpPropertyRecord* PtpGenericInterface_GetProperty(uint32_t code, uint8_t lock);
+
+/* True when the store holds a record for code. */
+PTP_API bool PtpGenericInterface_IsPropertySupported(uint32_t code);
+
+/* --- Event loop ---------------------------------------------------------------- */
+
+/* Pauses the event-check loop: waits for a poll in progress to finish and
+ * keeps the loop from polling until ResumeEventCheckLoop. Returns true. */
+PTP_API bool PtpGenericInterface_PauseEventCheckLoop(void);
+
+/* Ends a pause taken with PauseEventCheckLoop. False when the host holds no
+ * pause. */
+PTP_API bool PtpGenericInterface_ResumeEventCheckLoop(void);
+
+/* 1 while the host holds a pause. */
+PTP_API uint8_t PtpGenericInterface_IsEventLoopPaused(void);
+
+/* --- Session ----------------------------------------------------------------- */
+
+/* Installs the transport (null send/receive/lock mean the relay link's own),
+ * stores the event-notify function (null allowed), resets the transaction id
+ * and empties the property store. Call before StartSession; may be called again
+ * at any time between sessions. */
+PTP_API void PtpGenericInterface_Initialize(PtpTransportSendFn send, PtpTransportReceiveFn receive,
+                                            PtpTransportLockFn lock, PtpEventNotifyFn notify);
+
+/* Reads the DeviceInfo, detects the vendor, checks the model and lets the
+ * vendor driver open the camera and load its properties. Returns PtpResult_Ok,
+ * PtpResult_NoDeviceInfo when the DeviceInfo cannot be read or parsed,
+ * PtpResult_NotSupportedForCamera for a model the driver does not know, or the
+ * driver's own failure. hostMode is used by the Nikon driver only. */
+PTP_API PtpResult PtpGenericInterface_StartSession(uint8_t hostMode);
+
+/* Reads the DeviceInfo and detects the vendor, which becomes the current one.
+ * Returns the vendor, or PtpResult_NoDeviceInfo (vendor unchanged). */
+PTP_API uint16_t PtpGenericInterface_GetCameraManufacturer(void);
+
+/* The current vendor, without camera traffic. */
+PTP_API uint16_t PtpGenericInterface_CameraManufacturer(void);
+
+/* The DeviceInfo Model text (read first if no DeviceInfo is stored), or null
+ * when it cannot be read. Valid until the next DeviceInfo read. */
+PTP_API const char* PtpGenericInterface_GetCameraName(void);
+
+/* The model number the vendor driver found in its model table; 0 when none. */
+PTP_API uint8_t PtpGenericInterface_CameraModel(void);
+
+/* The stored DeviceInfo SerialNumber, without camera traffic. */
+PTP_API const char* PtpGenericInterface_CameraSerialNumber(void);
+
+/* Reads the DeviceInfo and asks the current vendor's driver whether it knows
+ * the model. */
+PTP_API bool PtpGenericInterface_ShouldCameraBeSupported(void);
+
+/* Nikon and Fujifilm host mode; PtpResult_NotSupportedForCamera elsewhere. */
+PTP_API PtpResult PtpGenericInterface_SetConnectionHostMode(uint8_t on, uint8_t option);
+
+/* --- Property roles -------------------------------------------------------------
+ * The vendor's property code for each role, 0 when the vendor has none. Filled
+ * at session start; no camera traffic. */
+PTP_API uint32_t PtpGetAperturePropertyCode(void);
+PTP_API uint32_t PtpGetShutterSpeedPropertyCode(void);
+PTP_API uint32_t PtpGetIsoPropertyCode(void);
+PTP_API uint32_t PtpGetImageFormatPropertyCode(void);
+PTP_API uint32_t PtpGetFocusModePropertyCode(void);
+PTP_API uint32_t PtpGetAutoExposurePropertyCode(void);
+PTP_API uint32_t PtpGetBatteryPowerPropertyCode(void);
+PTP_API uint32_t PtpGetDriveModePropertyCode(void);
+PTP_API uint32_t PtpGetMeteringModePropertyCode(void);
+PTP_API uint32_t PtpGetWhiteBalancePropertyCode(void);
+PTP_API uint32_t PtpGetAvailableShotsPropertyCode(void);
+PTP_API uint32_t PtpGetExposureCompensationPropertyCode(void);
+PTP_API uint32_t PtpGetExposureBracketingPropertyCode(void);
+
+#endif

@@ -1,0 +1,268 @@
+// Relay message framing against a scripted loopback peer: well-formed and
+// hostile messages, out-of-band notices and link loss.
+#include "comms/relay_link.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <thread>
+
+#include "comms/bytes.h"
+#include "comms/ptp_transport.h"
+#include "support/raw_peer.h"
+
+namespace {
+
+class Framing : public ::testing::Test {
+protected:
+    RawPeer peer;
+    void SetUp() override {
+        ASSERT_TRUE(RawPeer_Listen(peer));
+        ASSERT_GE(ConnectToServer("127.0.0.1", RawPeer_PortText(peer).c_str()), 0);
+        ASSERT_TRUE(RawPeer_Accept(peer));
+    }
+    void TearDown() override {
+        SetOOBDelegate(nullptr);
+        CloseServerConnection();
+        RawPeer_Close(peer);
+    }
+    struct Reply {
+        PtpResult rc;
+        std::vector<uint8_t> data;
+        bool dataNull;
+        uint32_t m;
+    };
+    // Runs one control exchange while the peer answers with `wire`.
+    Reply exchange(uint8_t code, const std::vector<uint8_t>& wire) {
+        auto call = std::async(std::launch::async, [code] {
+            uint8_t* data = nullptr;
+            uint32_t m = 77;
+            PtpResult rc = Comms_SendControlMessage(code, nullptr, 0, &data, &m);
+            Reply r{rc, {}, data == nullptr, m};
+            if (data) r.data.assign(data, data + m);
+            FreeMemory(data);
+            return r;
+        });
+        EXPECT_FALSE(RawPeer_ReadMessage(peer).empty());
+        EXPECT_TRUE(RawPeer_Write(peer, wire));
+        return call.get();
+    }
+};
+
+TEST_F(Framing, ControlMessageLayout) {
+    auto call = std::async(std::launch::async, [] {
+        const uint8_t payload[] = {0xAB, 0xCD};
+        return Comms_SendControlMessage(49, payload, 2, nullptr, nullptr);
+    });
+    std::vector<uint8_t> msg = RawPeer_ReadMessage(peer);
+    EXPECT_EQ(msg, (std::vector<uint8_t>{12, 0, 0, 0, 12, 7, 0, 0, 0, 49, 0xAB, 0xCD}));
+    RawPeer_Write(peer, ControlReply(0x2001, {}));
+    EXPECT_EQ(call.get(), PtpResult_Ok);
+}
+
+TEST_F(Framing, ControlReplies) {
+    Reply r = exchange(48, ControlReply(0x2001, {1, 2, 3}));
+    EXPECT_EQ(r.rc, PtpResult_Ok);
+    EXPECT_EQ(r.data, (std::vector<uint8_t>{1, 2, 3}));
+
+    // Reply length 7: the result, no data, a null buffer.
+    r = exchange(176, ControlReply(0x2001, {}));
+    EXPECT_EQ(r.rc, PtpResult_Ok);
+    EXPECT_TRUE(r.dataNull);
+    EXPECT_EQ(r.m, 0u);
+
+    // A failure result hands no data over.
+    r = exchange(48, ControlReply(0xFF15, {9, 9}));
+    EXPECT_EQ(r.rc, PtpResult_InvalidArgument);
+    EXPECT_TRUE(r.dataNull);
+    EXPECT_EQ(r.m, 0u);
+}
+
+TEST_F(Framing, MalformedRepliesAreBadReplyAndTheLinkStaysUp) {
+    std::vector<uint8_t> replyLengthBeyondMessage = ControlReply(0x2001, {1, 2});
+    put_u32(replyLengthBeyondMessage.data() + 5, 200);
+    std::vector<uint8_t> replyLengthUnderFixedPart = ControlReply(0x2001, {});
+    put_u32(replyLengthUnderFixedPart.data() + 5, 6);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> wire;
+    } cases[] = {
+        {"header of 4", {4, 0, 0, 0, 13}},
+        {"type-13 under 12 bytes", RelayMessage(13, {7, 0, 0, 0, 0, 1})},
+        {"reply length past the message", replyLengthBeyondMessage},
+        {"reply length under 7", replyLengthUnderFixedPart},
+        {"wrong type", RelayMessage(9, {1, 2, 3, 4, 5, 6, 7})},
+    };
+    for (const Case& c : cases) {
+        Reply r = exchange(48, c.wire);
+        EXPECT_EQ(r.rc, PtpResult_BadReply) << c.what;
+        EXPECT_TRUE(r.dataNull) << c.what;
+        EXPECT_EQ(r.m, 0u) << c.what;
+        EXPECT_FALSE(Comms_IsLinkLost()) << c.what;
+    }
+    EXPECT_EQ(exchange(48, ControlReply(0x2001, {5})).rc, PtpResult_Ok);
+}
+
+TEST_F(Framing, EmptyMessageIsReturnedAtOnce) {
+    RawPeer_Write(peer, {5, 0, 0, 0, 10});
+    uint8_t* msg = nullptr;
+    uint32_t len = 0;
+    ASSERT_EQ(Comms_ReceiveMessage(&msg, &len), PtpResult_Ok);
+    EXPECT_EQ(len, 5u);
+    FreeMemory(msg);
+}
+
+TEST_F(Framing, GarbageLengthLosesTheLinkWithoutAllocatingIt) {
+    Reply r = exchange(48, {0xF0, 0xFF, 0xFF, 0xFF, 13});
+    EXPECT_EQ(r.rc, PtpResult_ConnectionLost);
+    EXPECT_TRUE(Comms_IsLinkLost());
+    // Every later call fails at once without touching the socket.
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Comms_SendControlMessage(48, nullptr, 0, nullptr, nullptr), PtpResult_ConnectionLost);
+    EXPECT_EQ(Comms_ServerPing(), PtpResult_ConnectionLost);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST_F(Framing, PeerCloseLosesTheLinkUntilReconnected) {
+    auto call = std::async(std::launch::async, [] { return Comms_ServerPing(); });
+    RawPeer_ReadMessage(peer);
+    RawPeer_CloseClient(peer);
+    EXPECT_EQ(call.get(), PtpResult_ConnectionLost);
+    EXPECT_TRUE(Comms_IsLinkLost());
+    EXPECT_EQ(Comms_ServerPing(), PtpResult_ConnectionLost);
+
+    ASSERT_GE(ConnectToServer("127.0.0.1", RawPeer_PortText(peer).c_str()), 0);
+    ASSERT_TRUE(RawPeer_Accept(peer));
+    EXPECT_FALSE(Comms_IsLinkLost());
+    EXPECT_EQ(exchange(176, ControlReply(0x2001, {})).rc, PtpResult_Ok);
+}
+
+std::atomic<std::thread::id> g_oobThread;
+std::promise<std::vector<uint8_t>>* g_oobSeen = nullptr;
+
+void record_oob(uint8_t* message) {
+    g_oobThread = std::this_thread::get_id();
+    uint32_t total = peek_u32(message, 5, 0);
+    g_oobSeen->set_value(std::vector<uint8_t>(message, message + total));
+    FreeMemory(message);
+}
+
+TEST_F(Framing, OutOfBandNoticeGoesToTheDelegateAndTheReplyStillReturns) {
+    std::promise<std::vector<uint8_t>> seen;
+    g_oobSeen = &seen;
+    SetOOBDelegate(record_oob);
+    std::vector<uint8_t> notice = RelayMessage(16, {1, 2, 3});
+    std::vector<uint8_t> wire = notice;
+    std::vector<uint8_t> reply = ControlReply(0x2001, {42});
+    wire.insert(wire.end(), reply.begin(), reply.end());
+    Reply r = exchange(48, wire);
+    EXPECT_EQ(r.rc, PtpResult_Ok);
+    EXPECT_EQ(r.data, std::vector<uint8_t>{42});
+    auto delivered = seen.get_future();
+    ASSERT_EQ(delivered.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(delivered.get(), notice);
+    EXPECT_NE(g_oobThread.load(), std::this_thread::get_id());
+}
+
+TEST_F(Framing, NoticesWithoutADelegateAreDropped) {
+    std::vector<uint8_t> wire = RelayMessage(0xF0, {9});
+    std::vector<uint8_t> reply = ControlReply(0x2001, {7});
+    wire.insert(wire.end(), reply.begin(), reply.end());
+    Reply r = exchange(48, wire);
+    EXPECT_EQ(r.rc, PtpResult_Ok);
+    EXPECT_EQ(r.data, std::vector<uint8_t>{7});
+}
+
+TEST_F(Framing, LargePayloadArrivesWholeThroughPartialSends) {
+    std::vector<uint8_t> payload(8 << 20);
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = uint8_t(i * 7);
+    auto call = std::async(std::launch::async, [&] {
+        return Comms_SendControlMessage(208, payload.data(), uint32_t(payload.size()), nullptr,
+                                        nullptr);
+    });
+    std::vector<uint8_t> msg = RawPeer_ReadMessage(peer);
+    ASSERT_EQ(msg.size(), payload.size() + 10);
+    EXPECT_TRUE(std::equal(payload.begin(), payload.end(), msg.begin() + 10));
+    RawPeer_Write(peer, ControlReply(0x2001, {}));
+    EXPECT_EQ(call.get(), PtpResult_Ok);
+}
+
+TEST_F(Framing, SharedExchangeSendsThePrefixAndTakesResultZeroAsOk) {
+    auto call = std::async(std::launch::async, [] {
+        const uint8_t record[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+        uint8_t* data = nullptr;
+        uint32_t m = 0;
+        PtpResult rc = Comms_SharedControlExchange(nullptr, 0, 136, 0xA1, 0, 4, record, &data, &m);
+        std::vector<uint8_t> out(data, data + m);
+        FreeMemory(data);
+        return std::make_pair(rc, out);
+    });
+    std::vector<uint8_t> prefix = RawPeer_Read(peer, 15 + 4);
+    ASSERT_EQ(prefix.size(), 19u);
+    EXPECT_EQ(peek_u32(prefix.data(), 19, 0), 15u + 4 + 10);  // the announced message counts
+    EXPECT_EQ(prefix[4], 15);
+    EXPECT_EQ(peek_u32(prefix.data(), 19, 5), 14u);
+    EXPECT_EQ(prefix[9], 0xA1);
+    EXPECT_EQ(peek_u32(prefix.data(), 19, 11), 4u);
+    std::vector<uint8_t> control = RawPeer_ReadMessage(peer);
+    EXPECT_EQ(control[9], 136);
+    RawPeer_Write(peer, ControlReply(0, {3, 4}));
+    auto [rc, data] = call.get();
+    EXPECT_EQ(rc, PtpResult_Ok);
+    EXPECT_EQ(data, (std::vector<uint8_t>{3, 4}));
+}
+
+TEST_F(Framing, PtpTransportChecksTheContainerAgainstTheMessage) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> wire;
+        PtpResult expected;
+    } cases[] = {
+        {"no response", ControlReply(0, {}), PtpResult_RelayNoResponse},
+        {"other control result", ControlReply(0x2001, {}), PtpResult_BadReply},
+        {"short control reply", RelayMessage(13, {1, 2, 3}), PtpResult_BadReply},
+        {"under 17 bytes", RelayMessage(10, {11, 0, 0, 0, 3, 0, 1, 0x20, 0, 0, 0}),
+         PtpResult_InvalidArgument},
+        {"container longer than the message",
+         RelayMessage(10, {40, 0, 0, 0, 3, 0, 1, 0x20, 0, 0, 0, 0}), PtpResult_BadReply},
+        {"container under its header",
+         RelayMessage(10, {4, 0, 0, 0, 3, 0, 1, 0x20, 0, 0, 0, 0}), PtpResult_BadReply},
+        {"serial frame", RelayMessage(9, std::vector<uint8_t>(12, 0)), PtpResult_BadReply},
+    };
+    for (const Case& c : cases) {
+        RawPeer_Write(peer, c.wire);
+        uint8_t* buf = reinterpret_cast<uint8_t*>(1);
+        EXPECT_EQ(Comms_ReceivePtpPacket(&buf), c.expected) << c.what;
+        EXPECT_EQ(buf, nullptr) << c.what;
+    }
+    RawPeer_Write(peer, RelayMessage(10, {12, 0, 0, 0, 3, 0, 1, 0x20, 5, 0, 0, 0}));
+    uint8_t* buf = nullptr;
+    ASSERT_EQ(Comms_ReceivePtpPacket(&buf), PtpResult_Ok);
+    EXPECT_EQ(peek_u16(buf, 12, 6), 0x2001);
+    FreeMemory(buf);
+}
+
+TEST(Connection, BeforeAnyConnection) {
+    EXPECT_EQ(CloseServerConnection(), 1);
+    EXPECT_STREQ(Comms_HostName(), "");
+    // Nothing received yet: the seconds since the epoch.
+    EXPECT_GT(SecondsSinceLastIncomingMessage(), 1.7e9);
+    EXPECT_EQ(ConnectToServer("127.0.0.1", "1"), -1);
+    EXPECT_EQ(ConnectToServer("no-such-host.invalid", "4000"), -1);
+    EXPECT_EQ(Comms_SendExact(nullptr, 4), PtpResult_InvalidArgument);
+    uint8_t b = 0;
+    EXPECT_EQ(Comms_SendExact(&b, 0), PtpResult_InvalidArgument);
+}
+
+TEST(Utilities, LogFileAndFreeMemory) {
+    FreeMemory(nullptr);
+    LogWindows("ignored");
+    EXPECT_FALSE(SetLogFile("/nonexistent-dir/x.log", "w"));
+    std::string path = ::testing::TempDir() + "ptp-log.txt";
+    EXPECT_TRUE(SetLogFile(path.c_str(), "w"));
+}
+
+}  // namespace

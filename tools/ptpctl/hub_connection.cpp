@@ -1,0 +1,95 @@
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "ptp_comms.h"
+#include "ptpctl.h"
+#include "sim_hub.h"
+
+bool ParseCommonOptions(std::vector<std::string>& args, CommonOptions& options) {
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--hub" || a == "--camera") {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "ptpctl: %s needs a value\n", a.c_str());
+                return false;
+            }
+            (a == "--hub" ? options.hub : options.camera) = args[++i];
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (!options.hub.empty() && options.hub.rfind(':') == std::string::npos) {
+        std::fprintf(stderr, "ptpctl: --hub wants HOST:PORT, got \"%s\"\n", options.hub.c_str());
+        return false;
+    }
+    const char* cameras[] = {"canon", "nikon", "sony", "fuji"};
+    bool known = false;
+    for (const char* c : cameras) known = known || options.camera == c;
+    if (!known) {
+        std::fprintf(stderr, "ptpctl: unknown camera \"%s\" (canon, nikon, sony or fuji)\n",
+                     options.camera.c_str());
+        return false;
+    }
+    args = rest;
+    return true;
+}
+
+static std::string lowercase_first(std::string text) {
+    if (!text.empty()) text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+bool OpenHub(const CommonOptions& options, HubConnection& connection) {
+    connection.camera = options.camera;
+    if (options.hub.empty()) {
+        SimOptions sim;
+        sim.camera = options.camera.c_str();
+        connection.embedded = SimHub_Start(sim);
+        if (!connection.embedded) {
+            std::fprintf(stderr, "cannot start the virtual Tetherhub\n");
+            return false;
+        }
+        connection.host = "127.0.0.1";
+        connection.port = std::to_string(SimHub_Port(connection.embedded));
+    } else {
+        size_t colon = options.hub.rfind(':');
+        connection.host = options.hub.substr(0, colon);
+        connection.port = options.hub.substr(colon + 1);
+    }
+
+    // Resolve first so a bad name and a refused connection read differently.
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int gai = getaddrinfo(connection.host.c_str(), connection.port.c_str(), &hints, &found);
+    if (gai != 0) {
+        std::fprintf(stderr, "cannot resolve %s:%s: %s\n", connection.host.c_str(),
+                     connection.port.c_str(), lowercase_first(gai_strerror(gai)).c_str());
+        CloseHub(connection);
+        return false;
+    }
+    freeaddrinfo(found);
+
+    errno = 0;
+    if (ConnectToServer(connection.host.c_str(), connection.port.c_str()) < 0) {
+        std::string why = errno ? lowercase_first(std::strerror(errno)) : "failed";
+        std::fprintf(stderr, "cannot connect to %s:%s: %s\n", connection.host.c_str(),
+                     connection.port.c_str(), why.c_str());
+        CloseHub(connection);
+        return false;
+    }
+    return true;
+}
+
+void CloseHub(HubConnection& connection) {
+    CloseServerConnection();
+    SimHub_Stop(connection.embedded);
+    connection.embedded = nullptr;
+}

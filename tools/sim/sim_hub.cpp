@@ -1,0 +1,320 @@
+// The hub's server side: listener, accept thread, one thread per client reading
+// whole relay messages, and the public API. What a request means and what it is
+// answered with is sim_relay.cpp's job.
+#include "sim_internal.h"
+
+#include "comms/bytes.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr size_t kHeaderSize = 5;
+constexpr uint8_t kMsgSharePrefix = 15;
+// Inner length, share mode, record kind and record length follow a prefix's header.
+constexpr size_t kSharePrefixFields = 10;
+// No real request comes near this; a client announcing more is treated as
+// hostile and dropped rather than allowed to make the sim allocate it.
+constexpr uint32_t kMaxMessageSize = 64u << 20;
+// Bounds a send to a client that stopped reading, so SimHub_SendOob and
+// SimHub_Stop cannot hang on it for ever.
+constexpr int kSendTimeoutSeconds = 10;
+constexpr int kListenBacklog = 16;
+
+bool recv_exact(int fd, uint8_t* p, size_t n) {
+    while (n > 0) {
+        ssize_t k = recv(fd, p, n, 0);
+        if (k > 0) {
+            p += k;
+            n -= size_t(k);
+        } else if (k < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool send_all(int fd, const uint8_t* p, size_t n) {
+    while (n > 0) {
+        ssize_t k = send(fd, p, n, MSG_NOSIGNAL);
+        if (k > 0) {
+            p += k;
+            n -= size_t(k);
+        } else if (k < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Sleeps for a stalled reply, waking at once when the hub stops.
+void stall(SimHub* hub, uint32_t millis) {
+    std::unique_lock<std::mutex> lk(hub->lock);
+    hub->stop_cv.wait_for(lk, std::chrono::milliseconds(millis), [hub] { return hub->stopping; });
+}
+
+// A share prefix is 15 + r bytes on the wire although its length field also
+// counts the message it announces; that message follows with a header of its
+// own and is served as usual. The prefix itself is only recorded.
+bool read_share_prefix(SimHub* hub, int fd, uint32_t total) {
+    uint8_t fields[kSharePrefixFields];
+    if (total < kHeaderSize + kSharePrefixFields) return false;
+    if (!recv_exact(fd, fields, sizeof fields)) return false;
+    ByteReader r = make_reader(fields, sizeof fields);
+    read_u32(r); // inner length: two conventions exist, neither is needed here
+    uint8_t mode = read_u8(r);
+    uint8_t kind = read_u8(r);
+    uint32_t record_len = read_u32(r);
+    if (!r.ok || record_len > total - kHeaderSize - kSharePrefixFields) return false;
+    std::vector<uint8_t> record(record_len);
+    if (record_len > 0 && !recv_exact(fd, record.data(), record_len)) return false;
+    SimRelay_NoteSharePrefix(hub, mode, kind, std::move(record));
+    return true;
+}
+
+void serve_client(SimHub* hub, SimClient* client) {
+    const int fd = client->fd;
+    std::vector<uint8_t> msg;
+    SimReply reply;
+    for (;;) {
+        uint8_t header[kHeaderSize];
+        if (!recv_exact(fd, header, sizeof header)) break;
+        uint32_t total = peek_u32(header, sizeof header, 0);
+        uint8_t type = header[4];
+        if (total < kHeaderSize || total > kMaxMessageSize) break;
+        if (type == kMsgSharePrefix) {
+            if (!read_share_prefix(hub, fd, total)) break;
+            continue;
+        }
+        msg.resize(total);
+        std::memcpy(msg.data(), header, sizeof header);
+        if (!recv_exact(fd, msg.data() + kHeaderSize, total - kHeaderSize)) break;
+
+        SimRelay_HandleMessage(hub, msg.data(), msg.size(), &reply);
+        if (reply.stall_millis > 0) stall(hub, reply.stall_millis);
+        if (reply.close) break;
+        if (reply.bytes.empty()) continue;
+        std::lock_guard<std::mutex> send_guard(client->send_lock);
+        if (!send_all(fd, reply.bytes.data(), reply.bytes.size())) break;
+    }
+    std::lock_guard<std::mutex> guard(hub->lock);
+    close(client->fd);
+    client->fd = -1;
+    client->done = true;
+    --hub->stats.connections_open;
+}
+
+// Joins the threads of clients that have gone, so a long run with many
+// reconnects does not pile them up.
+void reap_finished_clients(SimHub* hub) {
+    std::vector<std::unique_ptr<SimClient>> finished;
+    {
+        std::lock_guard<std::mutex> guard(hub->lock);
+        auto& all = hub->clients;
+        for (size_t i = 0; i < all.size();) {
+            if (all[i]->done) {
+                finished.push_back(std::move(all[i]));
+                all.erase(all.begin() + long(i));
+            } else {
+                ++i;
+            }
+        }
+    }
+    for (auto& c : finished) c->thread.join();
+}
+
+void configure_client_socket(int fd) {
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    timeval tv{};
+    tv.tv_sec = kSendTimeoutSeconds;
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+void accept_loop(SimHub* hub) {
+    for (;;) {
+        pollfd fds[2] = {{hub->listen_fd, POLLIN, 0}, {hub->wake_fd[0], POLLIN, 0}};
+        int k = poll(fds, 2, -1);
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0 || fds[1].revents != 0) break;
+        if ((fds[0].revents & (POLLERR | POLLNVAL)) != 0) break;
+        if ((fds[0].revents & POLLIN) == 0) continue;
+        int fd = accept(hub->listen_fd, nullptr, nullptr);
+        if (fd < 0) continue; // the peer gave up before the accept; nothing to serve
+        configure_client_socket(fd);
+        reap_finished_clients(hub);
+
+        std::lock_guard<std::mutex> guard(hub->lock);
+        if (hub->stopping) {
+            close(fd);
+            break;
+        }
+        hub->clients.push_back(std::make_unique<SimClient>());
+        SimClient* client = hub->clients.back().get();
+        client->fd = fd;
+        ++hub->stats.connections_accepted;
+        ++hub->stats.connections_open;
+        client->thread = std::thread(serve_client, hub, client);
+    }
+}
+
+void close_fd(int* fd) {
+    if (*fd >= 0) close(*fd);
+    *fd = -1;
+}
+
+bool open_listener(SimHub* hub, const in_addr& addr, uint16_t port) {
+    hub->listen_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (hub->listen_fd < 0) return false;
+    // The standalone server is often restarted on the same port.
+    int one = 1;
+    setsockopt(hub->listen_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr = addr;
+    sa.sin_port = htons(port);
+    if (bind(hub->listen_fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return false;
+    if (listen(hub->listen_fd, kListenBacklog) != 0) return false;
+    socklen_t sa_len = sizeof sa;
+    if (getsockname(hub->listen_fd, reinterpret_cast<sockaddr*>(&sa), &sa_len) != 0) return false;
+    hub->port = ntohs(sa.sin_port);
+    return pipe2(hub->wake_fd, O_CLOEXEC) == 0;
+}
+
+void release_fds(SimHub* hub) {
+    close_fd(&hub->listen_fd);
+    close_fd(&hub->wake_fd[0]);
+    close_fd(&hub->wake_fd[1]);
+}
+
+} // namespace
+
+SimHub* SimHub_Start(const SimOptions& options) {
+    const SimCameraModel* model = SimModels_Find(options.camera ? options.camera : "canon");
+    if (!model) return nullptr;
+    in_addr addr{};
+    if (inet_pton(AF_INET, options.bind ? options.bind : "127.0.0.1", &addr) != 1) return nullptr;
+
+    SimHub* hub = new (std::nothrow) SimHub;
+    if (!hub) return nullptr;
+    hub->camera.model = model;
+    if (!open_listener(hub, addr, options.port)) {
+        release_fds(hub);
+        delete hub;
+        return nullptr;
+    }
+    try {
+        hub->accept_thread = std::thread(accept_loop, hub);
+    } catch (...) { // thread creation failed (std::system_error)
+        release_fds(hub);
+        delete hub;
+        return nullptr;
+    }
+    return hub;
+}
+
+uint16_t SimHub_Port(const SimHub* hub) { return hub ? hub->port : 0; }
+
+void SimHub_Stop(SimHub* hub) {
+    if (!hub) return;
+    {
+        std::lock_guard<std::mutex> guard(hub->lock);
+        hub->stopping = true;
+    }
+    hub->stop_cv.notify_all();
+    const uint8_t wake = 1;
+    while (write(hub->wake_fd[1], &wake, 1) < 0 && errno == EINTR) {
+    }
+    hub->accept_thread.join();
+
+    // No client can be added now. Shutting the sockets down wakes each client
+    // thread out of recv; the thread itself closes its descriptor.
+    {
+        std::lock_guard<std::mutex> guard(hub->lock);
+        for (auto& c : hub->clients)
+            if (c->fd >= 0) shutdown(c->fd, SHUT_RDWR);
+    }
+    for (auto& c : hub->clients) c->thread.join();
+    hub->clients.clear();
+    release_fds(hub);
+    delete hub;
+}
+
+void SimHub_InjectFault(SimHub* hub, const SimFault& fault) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    hub->faults.push_back(fault);
+}
+
+void SimHub_ClearFaults(SimHub* hub) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    hub->faults.clear();
+}
+
+uint32_t SimHub_SendOob(SimHub* hub, uint8_t type, const uint8_t* body, uint32_t n) {
+    if (!hub || (n > 0 && !body) || n > kMaxMessageSize) return 0;
+    ByteWriter w;
+    write_u32(w, uint32_t(kHeaderSize + n));
+    write_u8(w, type);
+    write_bytes(w, body, n);
+
+    uint32_t sent = 0;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    for (auto& c : hub->clients) {
+        if (c->fd < 0) continue;
+        std::lock_guard<std::mutex> send_guard(c->send_lock);
+        if (send_all(c->fd, w.buf.data(), w.buf.size())) ++sent;
+    }
+    return sent;
+}
+
+void SimHub_SetDeviceInfo(SimHub* hub, const std::vector<uint8_t>& raw) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    hub->camera.device_info_override = raw;
+}
+
+void SimHub_SetCameraAttached(SimHub* hub, bool attached) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    hub->camera.attached = attached;
+}
+
+void SimHub_PushEventData(SimHub* hub, const std::vector<uint8_t>& raw) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    auto& pending = hub->camera.pending_events;
+    pending.insert(pending.end(), raw.begin(), raw.end());
+}
+
+SimStats SimHub_Stats(const SimHub* hub) {
+    if (!hub) return SimStats{};
+    std::lock_guard<std::mutex> guard(hub->lock);
+    SimStats s = hub->stats;
+    s.pending_faults = uint32_t(hub->faults.size());
+    return s;
+}
+
+void SimHub_ResetStats(SimHub* hub) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    uint32_t open = hub->stats.connections_open;
+    hub->stats = SimStats{};
+    hub->stats.connections_open = open;
+}

@@ -1,0 +1,54 @@
+// The hub's state, shared by the server (sim_hub.cpp) and the request handler
+// (sim_relay.cpp). Not part of the sim's API.
+#pragma once
+
+#include "sim_camera.h"
+#include "sim_hub.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// One accepted connection. The client's own thread is the only one that closes
+// fd; others may only shut it down or send on it, and only under the hub lock,
+// so the descriptor number is never reused under them.
+struct SimClient {
+    int fd = -1;            // written under the hub lock
+    bool done = false;      // guarded by the hub lock; the thread has ended its work
+    std::mutex send_lock;   // one message at a time on the socket (replies and SendOob)
+    std::thread thread;
+};
+
+struct SimHub {
+    int listen_fd = -1;
+    int wake_fd[2] = {-1, -1}; // a pipe that wakes the accept thread for SimHub_Stop
+    uint16_t port = 0;
+    std::thread accept_thread;
+
+    // Lock order: lock, then a client's send_lock.
+    mutable std::mutex lock;
+    std::condition_variable stop_cv;                 // wakes stalled replies on stop
+    bool stopping = false;                           // guarded by lock
+    std::vector<std::unique_ptr<SimClient>> clients; // guarded by lock
+    std::deque<SimFault> faults;                     // guarded by lock
+    SimStats stats;                                  // guarded by lock
+    SimCameraState camera;                           // guarded by lock
+};
+
+// What to do with one request from a client.
+struct SimReply {
+    std::vector<uint8_t> bytes; // whole messages to send, in order (may be empty)
+    uint32_t stall_millis = 0;  // wait this long before sending
+    bool close = false;         // close the connection instead of sending
+};
+
+// Handles one whole message (header included) of type 5, 10 or 12, or any
+// other type, which gets a control reply refusing it. Takes the hub lock.
+void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimReply* reply);
+
+// Records a share prefix (type 15): mode, record kind and record bytes.
+void SimRelay_NoteSharePrefix(SimHub* hub, uint8_t mode, uint8_t kind, std::vector<uint8_t> record);

@@ -1,0 +1,81 @@
+// tetherhub-sim: the virtual Tetherhub as a standalone server.
+//   tetherhub-sim [--port N] [--camera canon|nikon|sony|fuji] [--bind ADDR]
+// Serves until SIGINT or SIGTERM.
+#include "sim_hub.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <pthread.h>
+
+namespace {
+
+void usage(FILE* out) {
+    std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera canon|nikon|sony|fuji] "
+                      "[--bind ADDR]\n");
+}
+
+bool parse_port(const char* text, uint16_t* port) {
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < 0 || v > 65535) return false;
+    *port = uint16_t(v);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    for (int i = 1; i < argc; i += 2) {
+        const char* arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            usage(stdout);
+            return 0;
+        }
+        if (!value) {
+            usage(stderr);
+            return 2;
+        }
+        if (std::strcmp(arg, "--port") == 0) {
+            if (!parse_port(value, &options.port)) {
+                std::fprintf(stderr, "tetherhub-sim: bad port '%s'\n", value);
+                return 2;
+            }
+        } else if (std::strcmp(arg, "--camera") == 0) {
+            options.camera = value;
+        } else if (std::strcmp(arg, "--bind") == 0) {
+            options.bind = value;
+        } else {
+            usage(stderr);
+            return 2;
+        }
+    }
+
+    // Block the stop signals before any thread starts, so every hub thread
+    // inherits the mask and only sigwait below sees them.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    SimHub* hub = SimHub_Start(options);
+    if (!hub) {
+        std::fprintf(stderr, "tetherhub-sim: cannot serve camera '%s' on %s:%u\n", options.camera,
+                     options.bind, unsigned(options.port));
+        return 1;
+    }
+    std::printf("tetherhub-sim listening on %s:%u (camera: %s)\n", options.bind,
+                unsigned(SimHub_Port(hub)), options.camera);
+    std::fflush(stdout);
+
+    int sig = 0;
+    while (sigwait(&stop_signals, &sig) != 0) {
+    }
+    SimHub_Stop(hub);
+    return 0;
+}
