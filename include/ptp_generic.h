@@ -11,6 +11,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "ptp_events.h"
+#include "ptp_properties.h"
 #include "ptp_result.h"
 
 /* --- Transport callbacks ----------------------------------------------------
@@ -86,62 +88,6 @@ PTP_STATIC_ASSERT(sizeof(PtpCodeList) == 644, "PtpCodeList layout");
 PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, manufacturer) == 332 + 5 * 644, "PtpDeviceInfo layout");
 PTP_STATIC_ASSERT(offsetof(PtpDeviceInfo, serialNumber) == 3552 + 3 * 320, "PtpDeviceInfo layout");
 PTP_STATIC_ASSERT(sizeof(PtpDeviceInfo) == 3552 + 4 * 320, "PtpDeviceInfo layout");
-
-/* --- Property records -------------------------------------------------------
- * The property store keeps one record per device property the camera offers.
- * The host receives record pointers, so the field order is fixed. */
-#define PTP_LABEL_SIZE 32
-#define PTP_CURRENT_LABEL_SIZE 64
-
-/* One allowed value and its label (also the row type of the label tables). */
-typedef struct PtpValueLabel {
-    char label[PTP_LABEL_SIZE]; /* NUL-terminated */
-    uint32_t value;             /* as sent to the camera; for texts the index */
-} PtpValueLabel;
-
-PTP_STATIC_ASSERT(sizeof(PtpValueLabel) == 36, "PtpValueLabel layout");
-PTP_STATIC_ASSERT(offsetof(PtpValueLabel, value) == 32, "PtpValueLabel layout");
-
-typedef struct PtpPropertyRecord {
-    uint32_t code;         /* PTP device property code; 0 in a cleared slot */
-    const char* name;      /* display name, null when the code has none */
-    uint32_t dataType;     /* PTP data type: 1..8 integers, 0xFFFF text */
-    uint32_t currentValue; /* for texts: the index of the matching allowed value */
-    char currentLabel[PTP_CURRENT_LABEL_SIZE];
-    uint16_t valueCount;   /* 0: no list, any value accepted */
-    PtpValueLabel* values; /* valueCount entries, owned by the record */
-    uint8_t access;        /* 0 read-only, 1 read/write */
-    pthread_mutex_t lock;  /* guards the fields above */
-} PtpPropertyRecord;
-
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, name) == 8, "PtpPropertyRecord layout");
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, dataType) == 16, "PtpPropertyRecord layout");
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, currentValue) == 20, "PtpPropertyRecord layout");
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, currentLabel) == 24, "PtpPropertyRecord layout");
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, valueCount) == 88, "PtpPropertyRecord layout");
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, values) == 96, "PtpPropertyRecord layout");
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, access) == 104, "PtpPropertyRecord layout");
-PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, lock) == 112, "PtpPropertyRecord layout");
-
-/* The record for code, or null. With lock non-zero the record's lock is taken
- * and the caller releases it with PtpUnlockProperty. */
-PTP_API PtpPropertyRecord* PtpGenericInterface_GetProperty(uint32_t code, uint8_t lock);
-
-/* True when the store holds a record for code. */
-PTP_API bool PtpGenericInterface_IsPropertySupported(uint32_t code);
-
-/* --- Event loop ---------------------------------------------------------------- */
-
-/* Pauses the event-check loop: waits for a poll in progress to finish and
- * keeps the loop from polling until ResumeEventCheckLoop. Returns true. */
-PTP_API bool PtpGenericInterface_PauseEventCheckLoop(void);
-
-/* Ends a pause taken with PauseEventCheckLoop. False when the host holds no
- * pause. */
-PTP_API bool PtpGenericInterface_ResumeEventCheckLoop(void);
-
-/* 1 while the host holds a pause. */
-PTP_API uint8_t PtpGenericInterface_IsEventLoopPaused(void);
 
 /* --- Session ----------------------------------------------------------------- */
 

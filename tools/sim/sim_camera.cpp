@@ -78,7 +78,8 @@ bool listed(const SimCodeList& list, uint16_t code) {
 
 void write_code_list(ByteWriter& w, const SimCodeList& list) {
     write_u32(w, uint32_t(list.count));
-    for (size_t i = 0; i < list.count; ++i) write_u16(w, list.codes[i]);
+    for (size_t i = 0; i < list.count; ++i)
+        write_u16(w, list.codes[i]);
 }
 
 } // namespace

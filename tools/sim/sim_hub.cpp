@@ -135,7 +135,8 @@ void reap_finished_clients(SimHub* hub) {
             }
         }
     }
-    for (auto& c : finished) c->thread.join();
+    for (auto& c : finished)
+        c->thread.join();
 }
 
 void configure_client_socket(int fd) {
@@ -249,7 +250,8 @@ void SimHub_Stop(SimHub* hub) {
         for (auto& c : hub->clients)
             if (c->fd >= 0) shutdown(c->fd, SHUT_RDWR);
     }
-    for (auto& c : hub->clients) c->thread.join();
+    for (auto& c : hub->clients)
+        c->thread.join();
     hub->clients.clear();
     release_fds(hub);
     delete hub;

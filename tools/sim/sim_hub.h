@@ -104,17 +104,17 @@ struct SimStats {
     uint32_t connections_open = 0;
     uint32_t control_requests[256] = {}; // by control code
     uint32_t share_prefixes = 0;
-    uint32_t repeated_commands = 0;      // type-5 messages
+    uint32_t repeated_commands = 0; // type-5 messages
     uint32_t ptp_commands = 0;
-    uint32_t pending_faults = 0;         // faults still queued (not a counter)
+    uint32_t pending_faults = 0; // faults still queued (not a counter)
 
     uint16_t last_operation = 0;
     uint32_t last_transaction_id = 0;
-    std::vector<uint32_t> last_params;        // parameters of the last PTP command
-    std::vector<uint8_t> last_data_out;       // data phase of the last PTP command (empty if none)
-    std::vector<uint16_t> operations;         // recent operation codes, oldest first
-    std::vector<uint32_t> transaction_ids;    // their transaction ids, same order
-    uint16_t last_repeat_count = 0;           // repeat count of the last type-5 message
+    std::vector<uint32_t> last_params;     // parameters of the last PTP command
+    std::vector<uint8_t> last_data_out;    // data phase of the last PTP command (empty if none)
+    std::vector<uint16_t> operations;      // recent operation codes, oldest first
+    std::vector<uint32_t> transaction_ids; // their transaction ids, same order
+    uint16_t last_repeat_count = 0;        // repeat count of the last type-5 message
 
     uint8_t last_control_code = 0;
     std::vector<uint8_t> last_control_payload;

@@ -17,9 +17,9 @@
 // fd; others may only shut it down or send on it, and only under the hub lock,
 // so the descriptor number is never reused under them.
 struct SimClient {
-    int fd = -1;            // written under the hub lock
-    bool done = false;      // guarded by the hub lock; the thread has ended its work
-    std::mutex send_lock;   // one message at a time on the socket (replies and SendOob)
+    int fd = -1;          // written under the hub lock
+    bool done = false;    // guarded by the hub lock; the thread has ended its work
+    std::mutex send_lock; // one message at a time on the socket (replies and SendOob)
     std::thread thread;
 };
 

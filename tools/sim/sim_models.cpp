@@ -27,6 +27,10 @@ namespace {
 
 constexpr uint16_t kFormatJpeg = 0x3801;
 
+// The lists and rows below are laid out by hand (related codes on one line with
+// their names, one field group per line), which the formatter would break apart.
+// clang-format off
+
 // Canon EOS -------------------------------------------------------------------
 const uint16_t kCanonOps[] = {
     SIM_STANDARD_OPS,
@@ -77,39 +81,39 @@ const uint16_t kCanonImageFormats[] = {kFormatJpeg, 0xB103 /* CR2 */, 0x300C /* 
 // Nikon -----------------------------------------------------------------------
 const uint16_t kNikonOps[] = {
     SIM_STANDARD_OPS,
-    0x101C,                         // InitiateOpenCapture
-    0x90C0,                         // InitiateCaptureRecInSdram
-    0x90C1,                         // AfDrive
-    0x90C2,                         // ChangeCameraMode
-    0x90C3,                         // DeleteImagesInSdram
-    0x90C4,                         // GetLargeThumb
-    0x90C7,                         // GetEvent
-    0x90C8,                         // DeviceReady
-    0x90CA,                         // GetVendorPropCodes
-    0x90CB,                         // AfAndCaptureRecInSdram
-    0x9201, 0x9202, 0x9203,         // StartLiveView, EndLiveView, GetLiveViewImage
-    0x9204,                         // MfDrive
-    0x9205,                         // ChangeAfArea
-    0x9206,                         // AfDriveCancel
-    0x9207,                         // InitiateCaptureRecInMedia
-    0x920A, 0x920B,                 // StartMovieRecInCard, EndMovieRec
-    0x920C,                         // TerminateCapture
-    0x9400,                         // GetPartialObjectHighSpeed
+    0x101C,                 // InitiateOpenCapture
+    0x90C0,                 // InitiateCaptureRecInSdram
+    0x90C1,                 // AfDrive
+    0x90C2,                 // ChangeCameraMode
+    0x90C3,                 // DeleteImagesInSdram
+    0x90C4,                 // GetLargeThumb
+    0x90C7,                 // GetEvent
+    0x90C8,                 // DeviceReady
+    0x90CA,                 // GetVendorPropCodes
+    0x90CB,                 // AfAndCaptureRecInSdram
+    0x9201, 0x9202, 0x9203, // StartLiveView, EndLiveView, GetLiveViewImage
+    0x9204,                 // MfDrive
+    0x9205,                 // ChangeAfArea
+    0x9206,                 // AfDriveCancel
+    0x9207,                 // InitiateCaptureRecInMedia
+    0x920A, 0x920B,         // StartMovieRecInCard, EndMovieRec
+    0x920C,                 // TerminateCapture
+    0x9400,                 // GetPartialObjectHighSpeed
 };
 const uint16_t kNikonEvents[] = {
     SIM_STANDARD_EVENTS,
-    0xC101, 0xC102,                 // ObjectAddedInSdram, CaptureCompleteRecInSdram
-    0xC104,                         // PreviewImageAdded
+    0xC101, 0xC102,         // ObjectAddedInSdram, CaptureCompleteRecInSdram
+    0xC104,                 // PreviewImageAdded
 };
 const uint16_t kNikonProps[] = {
     SIM_STANDARD_PROPS,
-    0xD0B4,                         // ISO sensitivity
-    0xD0C1,                         // ExposureBracketing
-    0xD0E2,                         // focus drive step mode
-    0xD100,                         // ExposureTime
-    0xD161,                         // AutoFocusMode
-    0xD1A2,                         // LiveViewStatus
-    0xD1F1,                         // AvailableShots
+    0xD0B4,                 // ISO sensitivity
+    0xD0C1,                 // ExposureBracketing
+    0xD0E2,                 // focus drive step mode
+    0xD100,                 // ExposureTime
+    0xD161,                 // AutoFocusMode
+    0xD1A2,                 // LiveViewStatus
+    0xD1F1,                 // AvailableShots
 };
 const uint16_t kNikonCaptureFormats[] = {kFormatJpeg, 0x3000 /* NEF */};
 const uint16_t kNikonImageFormats[] = {kFormatJpeg, 0x3000 /* NEF */, 0x300D /* MOV */};
@@ -117,29 +121,29 @@ const uint16_t kNikonImageFormats[] = {kFormatJpeg, 0x3000 /* NEF */, 0x300D /* 
 // Sony ------------------------------------------------------------------------
 const uint16_t kSonyOps[] = {
     SIM_STANDARD_OPS,
-    0x9201,                         // SDIOConnect
-    0x9202,                         // SDIOGetExtDeviceInfo
-    0x9203, 0x9204,                 // GetDevicePropDesc, GetDevicePropValue (extended)
-    0x9205,                         // SetControlDeviceA
-    0x9206,                         // GetControlDeviceDesc
-    0x9207,                         // SetControlDeviceB
-    0x9209,                         // GetAllDevicePropData
+    0x9201,                 // SDIOConnect
+    0x9202,                 // SDIOGetExtDeviceInfo
+    0x9203, 0x9204,         // GetDevicePropDesc, GetDevicePropValue (extended)
+    0x9205,                 // SetControlDeviceA
+    0x9206,                 // GetControlDeviceDesc
+    0x9207,                 // SetControlDeviceB
+    0x9209,                 // GetAllDevicePropData
 };
 const uint16_t kSonyEvents[] = {
     SIM_STANDARD_EVENTS,
-    0xC201, 0xC202, 0xC203,         // ObjectAdded, ObjectRemoved, PropertyChanged
+    0xC201, 0xC202, 0xC203, // ObjectAdded, ObjectRemoved, PropertyChanged
 };
 const uint16_t kSonyProps[] = {
     SIM_STANDARD_PROPS,
-    0xD200,                         // DPCCompensation
-    0xD20D,                         // ShutterSpeed
-    0xD20E,                         // ImageSize
-    0xD218,                         // BatteryLevel
-    0xD21E,                         // ISO
-    0xD253,                         // still image format
-    0xD2C1, 0xD2C2,                 // shutter half press (S1), full press (S2)
-    0xD2C7,                         // movie record
-    0xD2D1,                         // focus step (near/far)
+    0xD200,                 // DPCCompensation
+    0xD20D,                 // ShutterSpeed
+    0xD20E,                 // ImageSize
+    0xD218,                 // BatteryLevel
+    0xD21E,                 // ISO
+    0xD253,                 // still image format
+    0xD2C1, 0xD2C2,         // shutter half press (S1), full press (S2)
+    0xD2C7,                 // movie record
+    0xD2D1,                 // focus step (near/far)
 };
 const uint16_t kSonyCaptureFormats[] = {kFormatJpeg};
 const uint16_t kSonyImageFormats[] = {kFormatJpeg, 0xB101 /* ARW */};
@@ -147,43 +151,56 @@ const uint16_t kSonyImageFormats[] = {kFormatJpeg, 0xB101 /* ARW */};
 // Fujifilm --------------------------------------------------------------------
 const uint16_t kFujiOps[] = {
     SIM_STANDARD_OPS,
-    0x101C,                         // InitiateOpenCapture
-    0x1018,                         // TerminateOpenCapture
-    0x900C, 0x900D,                 // SendObjectInfo, SendObject (vendor forms)
-    0x901D,                         // GetDeviceInfo (vendor property list)
-    0x9801, 0x9802, 0x9803,         // object property support, descriptions, values
+    0x101C,                 // InitiateOpenCapture
+    0x1018,                 // TerminateOpenCapture
+    0x900C, 0x900D,         // SendObjectInfo, SendObject (vendor forms)
+    0x901D,                 // GetDeviceInfo (vendor property list)
+    0x9801, 0x9802, 0x9803, // object property support, descriptions, values
 };
 const uint16_t kFujiEvents[] = {
     SIM_STANDARD_EVENTS,
-    0xC001,                         // vendor property changed
+    0xC001,                 // vendor property changed
 };
 const uint16_t kFujiProps[] = {
     SIM_STANDARD_PROPS,
-    0xD001,                         // FilmSimulation
-    0xD018,                         // ImageFormat
-    0xD019,                         // RecMode
-    0xD20D,                         // available shots
-    0xD212,                         // pending event list
-    0xD36A,                         // battery
+    0xD001,                 // FilmSimulation
+    0xD018,                 // ImageFormat
+    0xD019,                 // RecMode
+    0xD20D,                 // available shots
+    0xD212,                 // pending event list
+    0xD36A,                 // battery
 };
 const uint16_t kFujiCaptureFormats[] = {kFormatJpeg};
 const uint16_t kFujiImageFormats[] = {kFormatJpeg, 0xF802 /* RAF */};
 
 const SimCameraModel kModels[] = {
-    {"canon", SimVendor_Canon, 100, 11, 100, "", 0, SimCodes(kCanonOps), SimCodes(kCanonEvents),
-     SimCodes(kCanonProps), SimCodes(kCanonCaptureFormats), SimCodes(kCanonImageFormats),
-     "Canon Inc.", "Canon EOS 5D Mark IV", "3-1.2.0", "083021004512", "Canon EOS 5D Mark IV"},
-    {"nikon", SimVendor_Nikon, 100, 10, 100, "Nikon PTP Extensions", 0, SimCodes(kNikonOps),
-     SimCodes(kNikonEvents), SimCodes(kNikonProps), SimCodes(kNikonCaptureFormats),
-     SimCodes(kNikonImageFormats), "Nikon", "D850", "V1.20", "3012345", "D850"},
-    {"sony", SimVendor_Sony, 100, 17, 100, "Sony PTP Extensions", 0, SimCodes(kSonyOps),
-     SimCodes(kSonyEvents), SimCodes(kSonyProps), SimCodes(kSonyCaptureFormats),
-     SimCodes(kSonyImageFormats), "Sony Corporation", "ILCE-7M3", "3.01", "00000000D5A1B2C3",
+    {"canon", SimVendor_Canon,
+     100, 11, 100, "", 0,   // standard version, vendor extension id/version/desc, functional mode
+     SimCodes(kCanonOps), SimCodes(kCanonEvents), SimCodes(kCanonProps),
+     SimCodes(kCanonCaptureFormats), SimCodes(kCanonImageFormats),
+     "Canon Inc.", "Canon EOS 5D Mark IV", "3-1.2.0", "083021004512", // maker, model, version, serial
+     "Canon EOS 5D Mark IV"},                                         // hub's model text
+    {"nikon", SimVendor_Nikon,
+     100, 10, 100, "Nikon PTP Extensions", 0,
+     SimCodes(kNikonOps), SimCodes(kNikonEvents), SimCodes(kNikonProps),
+     SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
+     "Nikon", "D850", "V1.20", "3012345",
+     "D850"},
+    {"sony", SimVendor_Sony,
+     100, 17, 100, "Sony PTP Extensions", 0,
+     SimCodes(kSonyOps), SimCodes(kSonyEvents), SimCodes(kSonyProps),
+     SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
+     "Sony Corporation", "ILCE-7M3", "3.01", "00000000D5A1B2C3",
      "ILCE-7M3"},
-    {"fuji", SimVendor_Fujifilm, 100, 14, 100, "fujifilm.co.jp: 1.0;", 0, SimCodes(kFujiOps),
-     SimCodes(kFujiEvents), SimCodes(kFujiProps), SimCodes(kFujiCaptureFormats),
-     SimCodes(kFujiImageFormats), "FUJIFILM", "X-T4", "1.20", "0B9M3A12345", "X-T4"},
+    {"fuji", SimVendor_Fujifilm,
+     100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
+     SimCodes(kFujiOps), SimCodes(kFujiEvents), SimCodes(kFujiProps),
+     SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats),
+     "FUJIFILM", "X-T4", "1.20", "0B9M3A12345",
+     "X-T4"},
 };
+
+// clang-format on
 
 } // namespace
 

@@ -69,7 +69,8 @@ void append_control_reply(ByteWriter& w, uint16_t result, const uint8_t* data, s
     end_message(w, at);
 }
 
-void append_data_container(ByteWriter& w, uint16_t op, uint32_t tid, const std::vector<uint8_t>& data) {
+void append_data_container(ByteWriter& w, uint16_t op, uint32_t tid,
+                           const std::vector<uint8_t>& data) {
     size_t at = begin_message(w, kMsgPtp);
     write_u32(w, uint32_t(kContainerHeaderSize + data.size()));
     write_u16(w, kContainerData);
@@ -79,13 +80,15 @@ void append_data_container(ByteWriter& w, uint16_t op, uint32_t tid, const std::
     end_message(w, at);
 }
 
-void append_response(ByteWriter& w, uint16_t code, uint32_t tid, const uint32_t* params, uint32_t n) {
+void append_response(ByteWriter& w, uint16_t code, uint32_t tid, const uint32_t* params,
+                     uint32_t n) {
     size_t at = begin_message(w, kMsgPtp);
     write_u32(w, uint32_t(kContainerHeaderSize + 4 * n));
     write_u16(w, kContainerResponse);
     write_u16(w, code);
     write_u32(w, tid);
-    for (uint32_t i = 0; i < n; ++i) write_u32(w, params[i]);
+    for (uint32_t i = 0; i < n; ++i)
+        write_u32(w, params[i]);
     end_message(w, at);
 }
 
@@ -115,7 +118,8 @@ bool take_fault(SimHub* hub, SimFaultKind kind, SimFault* out) {
 
 // Control codes ----------------------------------------------------------------
 
-using SimControlHandler = uint16_t (*)(SimHub* hub, const uint8_t* payload, size_t n, ByteWriter& data);
+using SimControlHandler = uint16_t (*)(SimHub* hub, const uint8_t* payload, size_t n,
+                                       ByteWriter& data);
 
 struct SimControlRow {
     uint8_t code;
@@ -204,11 +208,13 @@ bool parse_command(const uint8_t* p, size_t n, SimPtpCommand* cmd) {
     uint16_t type = read_u16(r);
     cmd->op = read_u16(r);
     cmd->transaction_id = read_u32(r);
-    if (!r.ok || type != kContainerCommand || length < kContainerHeaderSize || length > n) return false;
+    if (!r.ok || type != kContainerCommand || length < kContainerHeaderSize || length > n)
+        return false;
     uint32_t param_bytes = length - uint32_t(kContainerHeaderSize);
     if (param_bytes % 4 != 0 || param_bytes / 4 > kMaxParams) return false;
     cmd->param_count = param_bytes / 4;
-    for (uint32_t i = 0; i < cmd->param_count; ++i) cmd->params[i] = read_u32(r);
+    for (uint32_t i = 0; i < cmd->param_count; ++i)
+        cmd->params[i] = read_u32(r);
     if (bytes_left(r) == 0) return r.ok;
 
     uint32_t data_length = read_u32(r);
@@ -296,7 +302,8 @@ void handle_repeated(SimHub* hub, const uint8_t* msg, size_t len, bool faults, B
         write_u16(code, f.value ? uint16_t(f.value) : kPtpRespDeviceBusy);
     } else if (repeat > 0) {
         SimPtpAnswer a;
-        for (uint16_t i = 0; i < repeat; ++i) SimCamera_Run(hub->camera, cmd, &a);
+        for (uint16_t i = 0; i < repeat; ++i)
+            SimCamera_Run(hub->camera, cmd, &a);
         write_u16(code, a.code);
     }
     append_control_reply(w, kPtpRespOk, code.buf.data(), code.buf.size());
@@ -344,7 +351,8 @@ void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimRepl
     reply->bytes.swap(out.buf);
 }
 
-void SimRelay_NoteSharePrefix(SimHub* hub, uint8_t mode, uint8_t kind, std::vector<uint8_t> record) {
+void SimRelay_NoteSharePrefix(SimHub* hub, uint8_t mode, uint8_t kind,
+                              std::vector<uint8_t> record) {
     std::lock_guard<std::mutex> guard(hub->lock);
     SimStats& s = hub->stats;
     ++s.share_prefixes;

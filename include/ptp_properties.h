@@ -1,0 +1,58 @@
+/* The property store: one record per device property the camera offers, with
+ * its current value and label and the values it allows.
+ *
+ * Records live for the whole session and never move, so the host may keep
+ * their pointers; their fields change under the record's own lock. */
+#ifndef PTP_PROPERTIES_H
+#define PTP_PROPERTIES_H
+
+#include <pthread.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#include "ptp_result.h"
+
+/* --- Property records -------------------------------------------------------
+ * The property store keeps one record per device property the camera offers.
+ * The host receives record pointers, so the field order is fixed. */
+#define PTP_LABEL_SIZE 32
+#define PTP_CURRENT_LABEL_SIZE 64
+
+/* One allowed value and its label (also the row type of the label tables). */
+typedef struct PtpValueLabel {
+    char label[PTP_LABEL_SIZE]; /* NUL-terminated */
+    uint32_t value;             /* as sent to the camera; for texts the index */
+} PtpValueLabel;
+
+PTP_STATIC_ASSERT(sizeof(PtpValueLabel) == 36, "PtpValueLabel layout");
+PTP_STATIC_ASSERT(offsetof(PtpValueLabel, value) == 32, "PtpValueLabel layout");
+
+typedef struct PtpPropertyRecord {
+    uint32_t code;         /* PTP device property code; 0 in a cleared slot */
+    const char* name;      /* display name, null when the code has none */
+    uint32_t dataType;     /* PTP data type: 1..8 integers, 0xFFFF text */
+    uint32_t currentValue; /* for texts: the index of the matching allowed value */
+    char currentLabel[PTP_CURRENT_LABEL_SIZE];
+    uint16_t valueCount;   /* 0: no list, any value accepted */
+    PtpValueLabel* values; /* valueCount entries, owned by the record */
+    uint8_t access;        /* 0 read-only, 1 read/write */
+    pthread_mutex_t lock;  /* guards the fields above */
+} PtpPropertyRecord;
+
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, name) == 8, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, dataType) == 16, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, currentValue) == 20, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, currentLabel) == 24, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, valueCount) == 88, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, values) == 96, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, access) == 104, "PtpPropertyRecord layout");
+PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, lock) == 112, "PtpPropertyRecord layout");
+
+/* The record for code, or null. With lock non-zero the record's lock is taken
+ * and the caller releases it with PtpUnlockProperty. */
+PTP_API PtpPropertyRecord* PtpGenericInterface_GetProperty(uint32_t code, uint8_t lock);
+
+/* True when the store holds a record for code. */
+PTP_API bool PtpGenericInterface_IsPropertySupported(uint32_t code);
+
+#endif
