@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang-14 (configuring BUILD_DIR first when
+# it has no cache yet) and runs each for SECONDS seconds on a scratch copy of its
+# seed corpus. Prints one line per target; exits non-zero when any target
+# crashed, leaked, timed out or could not be built. Crash inputs are kept in the
+# scratch directory named on the target's line.
+#
+#   fuzz/run.sh SECONDS [BUILD_DIR]      (BUILD_DIR defaults to build-fuzz)
+set -u
+
+usage() {
+    echo "usage: $0 SECONDS [BUILD_DIR]" >&2
+    exit 2
+}
+
+[[ $# -ge 1 && $# -le 2 ]] || usage
+seconds=$1
+[[ $seconds =~ ^[0-9]+$ && $seconds -gt 0 ]] || usage
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+build=${2:-$root/build-fuzz}
+targets=(fuzz_device_info fuzz_relay_receive)
+
+# Inputs stay small so the whole stream fits into a socket buffer; a normal
+# input runs in milliseconds, so one that takes 30 s is a hang.
+max_len=65536
+timeout=30
+
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DPTP_FUZZ=ON -DPTP_TESTS=OFF -DPTP_BENCH=OFF >"$build.configure.log" 2>&1 || {
+        echo "configure failed: see $build.configure.log"
+        exit 1
+    }
+fi
+mkdir -p "$build"
+if ! cmake --build "$build" -j2 --target "${targets[@]}" >"$build/fuzz-build.log" 2>&1; then
+    echo "build failed: see $build/fuzz-build.log"
+    exit 1
+fi
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/ptp-fuzz.XXXXXX")
+status=0
+for target in "${targets[@]}"; do
+    work=$scratch/$target
+    mkdir -p "$work/corpus" "$work/artifacts"
+    cp "$here/corpus/$target"/* "$work/corpus/" 2>/dev/null
+    seeds=$(ls "$work/corpus" | wc -l)
+
+    "$build/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout="$timeout" \
+        -artifact_prefix="$work/artifacts/" -print_final_stats=1 "$work/corpus" \
+        >"$work/log" 2>&1
+    rc=$?
+
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
+    corpus=$(ls "$work/corpus" | wc -l)
+    found=$(ls "$work/artifacts" | head -1)
+    if [[ $rc -eq 0 && -z $found ]]; then
+        echo "$target: ok, ${runs:-0} runs in ${seconds}s, corpus $seeds -> $corpus"
+    else
+        what=$(grep -m1 -E '^==[0-9]+==ERROR|runtime error|^fuzz_[a-z_]+: ' "$work/log")
+        echo "$target: FAILED (exit $rc) ${what:-see log}; input: $work/artifacts/${found:-?}; log: $work/log"
+        status=1
+    fi
+done
+
+# Keep the scratch directory only when it holds something to look at.
+[[ $status -eq 0 ]] && rm -rf "$scratch"
+exit $status
