@@ -27,14 +27,14 @@ targets=(fuzz_device_info fuzz_relay_receive)
 max_len=65536
 timeout=30
 
+mkdir -p "$build"
 if [[ ! -f $build/CMakeCache.txt ]]; then
     CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DPTP_FUZZ=ON -DPTP_TESTS=OFF -DPTP_BENCH=OFF >"$build.configure.log" 2>&1 || {
-        echo "configure failed: see $build.configure.log"
+        -DPTP_FUZZ=ON -DPTP_TESTS=OFF -DPTP_BENCH=OFF >"$build/fuzz-configure.log" 2>&1 || {
+        echo "configure failed: see $build/fuzz-configure.log"
         exit 1
     }
 fi
-mkdir -p "$build"
 if ! cmake --build "$build" -j2 --target "${targets[@]}" >"$build/fuzz-build.log" 2>&1; then
     echo "build failed: see $build/fuzz-build.log"
     exit 1
