@@ -5,7 +5,9 @@
 //
 //   bench_device_info [--benchmark_min_time=0.2] [--max_ratio=1.5]
 //
-// With --max_ratio the exit status is 1 when the ratio is above it.
+// Each benchmark runs five repetitions, interleaved at random with the other's;
+// the ratio compares their medians. With --max_ratio the exit status is 1 when
+// the ratio is above it.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -14,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,9 +25,9 @@
 
 #include "comms/bytes.h"
 #include "generic/session.h"
+#include "ptp/transaction.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
-#include "ptp/transaction.h"
 #include "sim_hub.h"
 
 namespace {
@@ -33,7 +36,7 @@ constexpr uint8_t kRelayPtp = 10;
 constexpr uint32_t kRelayHeaderSize = 5;
 constexpr uint32_t kCommandMessageSize = kRelayHeaderSize + kPtpContainerHeaderSize;
 
-int g_raw = -1;  // the bare socket to the hub
+int g_raw = -1; // the bare socket to the hub
 
 bool send_all(int fd, const uint8_t* p, size_t n) {
     while (n > 0) {
@@ -124,47 +127,70 @@ void BM_RawGetDeviceInfo(benchmark::State& state) {
 BENCHMARK(BM_LibraryGetDeviceInfo)->UseRealTime();
 BENCHMARK(BM_RawGetDeviceInfo)->UseRealTime();
 
-// Shows the runs as usual and keeps the mean wall time per iteration of each.
+// Shows the runs as usual and keeps each benchmark's wall time per iteration,
+// one value per repetition.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
+    // Colour only on a terminal, as the default reporter does.
+    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            Total& t = run.run_name.function_name == "BM_LibraryGetDeviceInfo" ? library : raw;
-            t.seconds += run.real_accumulated_time;
-            t.iterations += double(run.iterations);
+            if (run.error_occurred) continue;
+            Times& t = run.run_name.function_name == "BM_LibraryGetDeviceInfo" ? library : raw;
+            double seconds =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            if (run.run_type == Run::RT_Iteration)
+                t.repetitions.push_back(seconds);
+            else if (run.aggregate_name == "median") // --benchmark_display_aggregates_only
+                t.median = seconds;
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    struct Total {
-        double seconds = 0;
-        double iterations = 0;
-        double perIteration() const { return iterations > 0 ? seconds / iterations : 0; }
+
+    struct Times {
+        std::vector<double> repetitions;
+        double median = 0;
+        // The median repetition: one repetition slowed by other work on the
+        // machine does not move it.
+        double seconds() {
+            if (repetitions.empty()) return median;
+            std::sort(repetitions.begin(), repetitions.end());
+            size_t n = repetitions.size();
+            return n % 2 ? repetitions[n / 2] : (repetitions[n / 2 - 1] + repetitions[n / 2]) / 2;
+        }
     };
-    Total library, raw;
+    Times library, raw;
 };
 
-// Takes --max_ratio=X out of argv (the benchmark library rejects unknown flags).
-double take_max_ratio(int& argc, char** argv) {
-    const char kFlag[] = "--max_ratio=";
-    double maxRatio = 0;
-    int kept = 1;
+// Takes --max_ratio=X out of argv (the benchmark library rejects unknown flags)
+// and puts the defaults in front of the remaining flags, which override them:
+// repetitions of the two benchmarks randomly interleaved, so a burst of other
+// work on the machine hits both alike.
+std::vector<char*> arguments(int argc, char** argv, double* maxRatio) {
+    static char repetitions[] = "--benchmark_repetitions=5";
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    const char kMaxRatio[] = "--max_ratio=";
+    std::vector<char*> args{argv[0], repetitions, interleave};
+    *maxRatio = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], kFlag, sizeof kFlag - 1) == 0)
-            maxRatio = std::atof(argv[i] + sizeof kFlag - 1);
+        if (std::strncmp(argv[i], kMaxRatio, sizeof kMaxRatio - 1) == 0)
+            *maxRatio = std::atof(argv[i] + sizeof kMaxRatio - 1);
         else
-            argv[kept++] = argv[i];
+            args.push_back(argv[i]);
     }
-    argc = kept;
-    return maxRatio;
+    args.push_back(nullptr);
+    return args;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    double maxRatio = take_max_ratio(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    double maxRatio = 0;
+    std::vector<char*> args = arguments(argc, argv, &maxRatio);
+    int count = int(args.size()) - 1;
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
 
     SimOptions options;
     options.camera = "canon";
@@ -190,8 +216,8 @@ int main(int argc, char** argv) {
     ::close(g_raw);
     SimHub_Stop(hub);
 
-    double library = reporter.library.perIteration();
-    double raw = reporter.raw.perIteration();
+    double library = reporter.library.seconds();
+    double raw = reporter.raw.seconds();
     if (library <= 0 || raw <= 0) {
         std::printf("library/raw ratio: not available (both benchmarks must run)\n");
         return maxRatio > 0 ? 1 : 0;

@@ -23,6 +23,10 @@
 namespace {
 
 constexpr int kSocketTimeoutMillis = 22000;
+// Out-of-band notices each get a thread of their own; a hub that floods them
+// must not make the library start threads without end, so beyond this many
+// running deliveries further notices are dropped.
+constexpr int kMaxOobThreads = 64;
 constexpr int kNoSocket = -1;
 
 struct RelayLink {
@@ -34,6 +38,7 @@ struct RelayLink {
     std::atomic<int> receiveTimeout{kReceiveTimeoutSeconds};
     std::atomic<int64_t> lastIncoming{0};
     std::atomic<PtpOobDelegateFn> oobDelegate{nullptr};
+    std::atomic<int> oobThreads{0};
 
     std::mutex linkLock;     // one whole exchange; outer to receiveLock
     std::mutex receiveLock;  // one whole-message receive
@@ -221,11 +226,56 @@ static void deliver_oob(uint8_t* message) {
         std::free(message);
         return;
     }
+    if (g_link.oobThreads.fetch_add(1) >= kMaxOobThreads) {
+        g_link.oobThreads.fetch_sub(1);
+        std::free(message);
+        return;
+    }
     try {
-        std::thread([delegate, message] { delegate(message); }).detach();
+        std::thread([delegate, message] {
+            delegate(message);
+            g_link.oobThreads.fetch_sub(1);
+        }).detach();
     } catch (...) {
+        g_link.oobThreads.fetch_sub(1);
         std::free(message);
     }
+}
+
+// Receives the body of a message whose header announced `total` bytes. The
+// buffer grows as the bytes arrive (large blocks grow by remapping, without a
+// copy), so a header that announces far more than is sent never makes the
+// library commit that much memory. Out: *message holds the whole message.
+static PtpResult receive_body(const uint8_t* header, uint32_t total, uint8_t** message) {
+    constexpr uint32_t kFirstChunk = 256 * 1024;
+    uint32_t capacity = total < kFirstChunk ? total : kFirstChunk;
+    uint8_t* buf = static_cast<uint8_t*>(std::malloc(capacity));
+    if (!buf) {
+        lost();  // the unread body would leave the stream out of step
+        return PtpResult_OutOfMemory;
+    }
+    std::memcpy(buf, header, kRelayHeaderSize);
+    uint32_t got = kRelayHeaderSize;
+    while (got < total) {
+        if (got == capacity) {
+            capacity = total - capacity < capacity ? total : capacity * 2;
+            uint8_t* grown = static_cast<uint8_t*>(std::realloc(buf, capacity));
+            if (!grown) {
+                std::free(buf);
+                lost();
+                return PtpResult_OutOfMemory;
+            }
+            buf = grown;
+        }
+        PtpResult rc = Comms_ReceiveExact(buf + got, capacity - got);
+        if (rc != PtpResult_Ok) {
+            std::free(buf);
+            return rc;
+        }
+        got = capacity;
+    }
+    *message = buf;
+    return PtpResult_Ok;
 }
 
 PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len) {
@@ -243,17 +293,9 @@ PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len) {
         // of step (or hostile): give the link up instead of allocating it.
         if (total > kMaxRelayMessage) return lost();
 
-        uint8_t* message = static_cast<uint8_t*>(std::malloc(total));
-        if (!message) {
-            lost();  // the unread body would leave the stream out of step
-            return PtpResult_OutOfMemory;
-        }
-        std::memcpy(message, header, kRelayHeaderSize);
-        PtpResult rc = Comms_ReceiveExact(message + kRelayHeaderSize, total - kRelayHeaderSize);
-        if (rc != PtpResult_Ok) {
-            std::free(message);
-            return rc;
-        }
+        uint8_t* message = nullptr;
+        PtpResult rc = receive_body(header, total, &message);
+        if (rc != PtpResult_Ok) return rc;
         if (Comms_IsOobType(header[4])) {
             deliver_oob(message);
             continue;

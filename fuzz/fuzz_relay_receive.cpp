@@ -54,7 +54,8 @@ void check(bool ok, const char* what) {
 // Reads every byte, so ASan reports a buffer shorter than its stated length.
 uint32_t touch(const uint8_t* p, uint32_t n) {
     volatile uint32_t sum = 0;
-    for (uint32_t i = 0; i < n; ++i) sum = sum + p[i];
+    for (uint32_t i = 0; i < n; ++i)
+        sum = sum + p[i];
     return sum;
 }
 
@@ -118,9 +119,9 @@ PtpResult run_transaction(bool withData, int peer) {
     uint8_t* data = nullptr;
     uint32_t length = 0;
     uint32_t respParam = 0;
-    PtpResult rc = PtpTransaction_Execute(kAdmittedOp, nullptr, 0, nullptr, 0,
-                                          withData ? &data : nullptr,
-                                          withData ? &length : nullptr, &respParam, 1);
+    PtpResult rc =
+        PtpTransaction_Execute(kAdmittedOp, nullptr, 0, nullptr, 0, withData ? &data : nullptr,
+                               withData ? &length : nullptr, &respParam, 1);
     check(data || length == 0, "transaction: length without data");
     touch(data, length);
     std::free(data);
@@ -161,7 +162,7 @@ std::thread feed(int peer, const uint8_t* p, size_t n) {
     });
 }
 
-}  // namespace
+} // namespace
 
 // A header may announce up to 1 GiB, which the receiver allocates before reading
 // the body; under ASan each such input costs a tenth of a second. Allocations
@@ -204,7 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (run_receiver(receiver, zeroIsOk, peer) == PtpResult_ConnectionLost) break;
     }
 
-    CloseServerConnection();  // closes sv[0]
+    CloseServerConnection(); // closes sv[0]
     if (writer.joinable()) writer.join();
     ::close(peer);
 

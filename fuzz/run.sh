@@ -22,8 +22,9 @@ root=$(dirname "$here")
 build=${2:-$root/build-fuzz}
 targets=(fuzz_device_info fuzz_relay_receive)
 
-# Inputs stay small so the whole stream fits into a socket buffer; a normal
-# input runs in milliseconds, so one that takes 30 s is a hang.
+# Inputs stay small so the whole stream fits into a socket buffer. A normal
+# input runs in milliseconds (a stream of nothing but out-of-band notices, one
+# thread each, in a few seconds), so one that takes 30 s is a hang.
 max_len=65536
 timeout=30
 
@@ -55,12 +56,19 @@ for target in "${targets[@]}"; do
 
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
     corpus=$(ls "$work/corpus" | wc -l)
-    found=$(ls "$work/artifacts" | head -1)
+    # Slow units are written there too; only these are failures.
+    found=$(ls "$work/artifacts" | grep -m1 -E '^(crash|leak|timeout|oom)-')
     if [[ $rc -eq 0 && -z $found ]]; then
         echo "$target: ok, ${runs:-0} runs in ${seconds}s, corpus $seeds -> $corpus"
     else
-        what=$(grep -m1 -E '^==[0-9]+==ERROR|runtime error|^fuzz_[a-z_]+: ' "$work/log")
-        echo "$target: FAILED (exit $rc) ${what:-see log}; input: $work/artifacts/${found:-?}; log: $work/log"
+        # The sanitizer's summary (or the harness's own message), and the first
+        # frame inside the library.
+        what=$(grep -m1 -E '^SUMMARY: |^fuzz_[a-z_]+: |ERROR: libFuzzer: ' "$work/log" |
+            sed -E 's/^SUMMARY: //; s/^==[0-9]+== ?ERROR: //')
+        where=$(grep -E '^ +#[0-9]+ ' "$work/log" | grep -F "$root/" | grep -vF "$root/fuzz/" |
+            head -1 | sed -E 's/^ +#[0-9]+ 0x[0-9a-f]+ in //')
+        echo "$target: FAILED (exit $rc): ${what:-see log}${where:+; library frame: $where};" \
+            "input: $work/artifacts/${found:-?}; log: $work/log"
         status=1
     fi
 done

@@ -1,16 +1,18 @@
-// The event loop's pause lock.
+// The event-check loop and its pause lock.
 //
 // The pause lock is held by the event-check thread for one whole pass, by the
 // host between Pause and Resume, by a property write with verification and by
 // a Canon capture. The host may pause on one thread and resume on another, so
-// it is a binary lock with an owner flag rather than a mutex. Resume and
+// it is a binary lock with an owner rather than a mutex. Resume and
 // StartSession end only the host's own pause, never a pass or a write.
 #pragma once
 
-// Waits until no one holds the pause lock, then holds it.
+// Waits until no one holds the pause lock, then holds it for this thread.
 void PtpEventLoop_AcquirePause();
 // Releases a hold taken with PtpEventLoop_AcquirePause.
 void PtpEventLoop_ReleasePause();
+// True when this thread holds the pause lock, or the host holds its pause.
+bool PtpEventLoop_PauseHeldHere();
 
 // Scoped hold of the pause lock.
 struct PtpPauseHold {

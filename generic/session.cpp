@@ -35,12 +35,6 @@ enum Role {
     kRoleCount
 };
 
-// The end code of each vendor's property-name table, which closes its rows.
-constexpr uint32_t kCanonTableEnd = 0xD1DD;
-constexpr uint32_t kNikonTableEnd = 0xD407;
-constexpr uint32_t kFujiTableEnd = 0xEEE3;
-constexpr uint32_t kSonyTableEnd = 0xD2D4;
-
 // "Not yet computed" for the cached largest bracketing stop.
 constexpr float kBracketStopUnknown = 4294967296.0f;
 
@@ -53,7 +47,6 @@ struct Session {
     std::atomic<uint8_t> nikonMirrorUp{0};
     std::atomic<float> maxBracketStop{kBracketStopUnknown};
     std::atomic<PtpVendor> propertyTable{PtpVendor_None};  // whose name table is in use
-    std::atomic<uint32_t> propertyTableEnd{0};
     std::atomic<uint32_t> roles[kRoleCount] = {};
     std::atomic<PtpEventNotifyFn> notify{nullptr};
     // The Canon driver picks its exposure-mode property at session start.
@@ -73,6 +66,7 @@ PtpVendor PtpSession_Vendor() { return g_session.vendor.load(); }
 void PtpSession_SetModel(uint8_t model) { g_session.model.store(model); }
 const PtpDeviceInfo& PtpSession_DeviceInfo() { return g_session.deviceInfo; }
 PtpEventNotifyFn PtpSession_NotifyFn() { return g_session.notify.load(); }
+PtpVendor PtpSession_PropertyTableVendor() { return g_session.propertyTable.load(); }
 uint32_t PtpSession_ManualFocus() { return g_session.manualFocus.load(); }
 
 // --- Vendor seams ---------------------------------------------------------------
@@ -349,7 +343,6 @@ PtpResult PtpGenericInterface_SetConnectionHostMode(uint8_t on, uint8_t option) 
 
 PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
     g_session.propertyTable.store(PtpVendor_None);
-    g_session.propertyTableEnd.store(0);
     PtpTransaction_ResetTransactionId();  // GetDeviceInfo carries id 0
     PtpEventLoop_EndHostPause();          // a restarted session polls again
 
@@ -366,10 +359,7 @@ PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
     if (!PtpIsCameraModelSupported()) return PtpResult_NotSupportedForCamera;
 
     PtpVendor vendor = r;
-    static const uint32_t kTableEnd[] = {kFujiTableEnd, kCanonTableEnd, kSonyTableEnd,
-                                         kNikonTableEnd};
-    g_session.propertyTable.store(vendor);
-    g_session.propertyTableEnd.store(kTableEnd[vendor - PtpVendor_Fujifilm]);
+    g_session.propertyTable.store(vendor);  // the names module knows each table's end code
     PtpResult rc = vendor_start(vendor, hostMode);
     // A failed Fujifilm start keeps the previous session's roles.
     if (vendor == PtpVendor_Fujifilm && rc != PtpResult_Ok) return rc;

@@ -47,4 +47,7 @@ PtpVendor PtpSession_Vendor();
 void PtpSession_SetModel(uint8_t model);
 const PtpDeviceInfo& PtpSession_DeviceInfo();
 PtpEventNotifyFn PtpSession_NotifyFn();
+// Whose property-name table the session uses; PtpVendor_None before a session
+// (or when the vendor start failed early).
+PtpVendor PtpSession_PropertyTableVendor();
 uint32_t PtpSession_ManualFocus();

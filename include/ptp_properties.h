@@ -55,4 +55,23 @@ PTP_API PtpPropertyRecord* PtpGenericInterface_GetProperty(uint32_t code, uint8_
 /* True when the store holds a record for code. */
 PTP_API bool PtpGenericInterface_IsPropertySupported(uint32_t code);
 
+/* Reads the property's current value from the camera into its record.
+ * PtpResult_OperationNotSupported for a code the store does not hold,
+ * PtpResult_Failed when the value does not parse. */
+PTP_API PtpResult PtpGenericInterface_RefreshPropertyValue(uint32_t code);
+
+/* Reloads a property's description through the vendor driver. Returns 0 (not
+ * OK) for vendors that have no such reload. */
+PTP_API PtpResult PtpGenericInterface_RefreshPropertyDescription(uint32_t code);
+
+/* Writes a value. The value, cut to the property's type, must be one of the
+ * allowed values when the record has a list (0x2006 otherwise, and for a code
+ * the store does not hold). With verify, the event loop is paused and the call
+ * waits until the store shows the value: PtpResult_PropertyWriteFailed when it
+ * never does. Runs on the calling thread; blocks for the camera's answer. */
+PTP_API PtpResult PtpGenericInterface_SetPropertyValue(uint32_t code, uint32_t value, uint8_t verify);
+
+/* Steps a property up or down through the camera (Sony cameras only). */
+PTP_API PtpResult PtpGenericInterface_IncrementProperty(uint32_t code, uint32_t direction);
+
 #endif

@@ -4,9 +4,11 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "ptp_comms.h"
+#include "ptp_generic.h"
 #include "ptpctl.h"
 #include "sim_hub.h"
 
@@ -92,4 +94,30 @@ void CloseHub(HubConnection& connection) {
     CloseServerConnection();
     SimHub_Stop(connection.embedded);
     connection.embedded = nullptr;
+}
+
+bool OpenSession(const CommonOptions& options, HubConnection& connection) {
+    if (!OpenHub(options, connection)) return false;
+    PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, nullptr);
+    PtpResult rc = PtpGenericInterface_StartSession(0);
+    if (rc == PtpResult_Ok) return true;
+    uint16_t vendor = PtpGenericInterface_CameraManufacturer();
+    if (vendor < PtpVendor_Fujifilm || vendor > PtpVendor_Nikon) {
+        std::fprintf(stderr, "cannot identify the camera: %s (0x%04X)\n", PtpResult_Name(rc), rc);
+        CloseHub(connection);
+        return false;
+    }
+    std::fprintf(stderr, "note: session start gave %s (0x%04X); going on with plain PTP\n",
+                 PtpResult_Name(rc), rc);
+    return true;
+}
+
+bool ParseNumber(const std::string& text, uint32_t* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    unsigned long v = std::strtoul(text.c_str(), &end, 0);
+    if (errno || *end || v > 0xFFFFFFFFul) return false;
+    *value = uint32_t(v);
+    return true;
 }

@@ -13,7 +13,14 @@ static void usage(FILE* out) {
         "Without --hub, ptpctl starts a virtual Tetherhub with a virtual camera in-process.\n"
         "\n"
         "commands:\n"
-        "  info     the Tetherhub's versions, the camera's identity and the session result\n",
+        "  info                       the Tetherhub's versions, the camera's identity and the\n"
+        "                             session result\n"
+        "  props                      every property with its name, value, allowed values and\n"
+        "                             whether it can be written\n"
+        "  set CODE|NAME VALUE|LABEL  change a property\n"
+        "  events [SECONDS]           follow the camera's events (default 10 s)\n"
+        "  ls                         the pictures on the camera's cards\n"
+        "  get HANDLE|NAME [-o FILE]  download a picture\n",
         out);
 }
 
@@ -28,7 +35,13 @@ int main(int argc, char** argv) {
         usage(stdout);
         return 0;
     }
-    if (command == "info") return Command_Info(args);
+    struct Entry {
+        const char* name;
+        int (*run)(std::vector<std::string>);
+    } commands[] = {{"info", Command_Info}, {"props", Command_Props}, {"set", Command_Set},
+                    {"events", Command_Events}, {"ls", Command_Ls},     {"get", Command_Get}};
+    for (const Entry& e : commands)
+        if (command == e.name) return e.run(args);
     std::fprintf(stderr, "ptpctl: unknown command \"%s\"\n", command.c_str());
     usage(stderr);
     return 2;

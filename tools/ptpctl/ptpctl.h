@@ -2,6 +2,7 @@
 // virtual) and the subcommands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,4 +30,17 @@ bool ParseCommonOptions(std::vector<std::string>& args, CommonOptions& options);
 bool OpenHub(const CommonOptions& options, HubConnection& connection);
 void CloseHub(HubConnection& connection);
 
+// Connects (as OpenHub), installs the relay transport and starts the camera
+// session. The session result is printed on a line of its own when it is not
+// OK; false only when the camera cannot be identified at all.
+bool OpenSession(const CommonOptions& options, HubConnection& connection);
+
+// Parses a number in decimal or 0x hexadecimal; false when it is not one.
+bool ParseNumber(const std::string& text, uint32_t* value);
+
 int Command_Info(std::vector<std::string> args);
+int Command_Props(std::vector<std::string> args);
+int Command_Set(std::vector<std::string> args);
+int Command_Events(std::vector<std::string> args);
+int Command_Ls(std::vector<std::string> args);
+int Command_Get(std::vector<std::string> args);

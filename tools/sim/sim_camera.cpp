@@ -1,7 +1,11 @@
 // PTP operations of the emulated camera. One row per operation; a vendor
 // operation names its vendor because the makers reuse the same codes
-// (0x9207 is a different operation on a Nikon and on a Sony).
+// (0x9207 is a different operation on a Nikon and on a Sony). Property and
+// storage operations are implemented in sim_properties.cpp and sim_storage.cpp.
 #include "sim_camera.h"
+
+#include "sim_properties.h"
+#include "sim_storage.h"
 
 #include "comms/bytes.h"
 
@@ -14,11 +18,17 @@ constexpr uint16_t kPtpOpGetDeviceInfo = 0x1001;
 constexpr uint16_t kPtpOpOpenSession = 0x1002;
 constexpr uint16_t kPtpOpCloseSession = 0x1003;
 constexpr uint16_t kPtpOpGetStorageIDs = 0x1004;
+constexpr uint16_t kPtpOpGetStorageInfo = 0x1005;
 constexpr uint16_t kPtpOpGetNumObjects = 0x1006;
-
-// The one storage the camera reports: the first card slot, physical store 1,
-// logical store 1.
-constexpr uint32_t kStorageIdCard1 = 0x00010001;
+constexpr uint16_t kPtpOpGetObjectHandles = 0x1007;
+constexpr uint16_t kPtpOpGetObjectInfo = 0x1008;
+constexpr uint16_t kPtpOpGetObject = 0x1009;
+constexpr uint16_t kPtpOpGetThumb = 0x100A;
+constexpr uint16_t kPtpOpDeleteObject = 0x100B;
+constexpr uint16_t kPtpOpGetDevicePropDesc = 0x1014;
+constexpr uint16_t kPtpOpGetDevicePropValue = 0x1015;
+constexpr uint16_t kPtpOpSetDevicePropValue = 0x1016;
+constexpr uint16_t kPtpOpGetPartialObject = 0x101B;
 
 using SimOpHandler = void (*)(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 
@@ -46,28 +56,22 @@ void op_close_session(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answe
     answer->code = kPtpRespOk;
 }
 
-void op_get_storage_ids(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) {
-    ByteWriter w;
-    write_u32(w, 1);
-    write_u32(w, kStorageIdCard1);
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
-    answer->code = kPtpRespOk;
-}
-
-// The card is empty for now.
-void op_get_num_objects(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) {
-    answer->code = kPtpRespOk;
-    answer->params[0] = 0;
-    answer->param_count = 1;
-}
-
 const SimOpRow kOps[] = {
     {kPtpOpGetDeviceInfo, SimVendor_Any, op_get_device_info},
     {kPtpOpOpenSession, SimVendor_Any, op_open_session},
     {kPtpOpCloseSession, SimVendor_Any, op_close_session},
-    {kPtpOpGetStorageIDs, SimVendor_Any, op_get_storage_ids},
-    {kPtpOpGetNumObjects, SimVendor_Any, op_get_num_objects},
+    {kPtpOpGetStorageIDs, SimVendor_Any, SimStorage_GetStorageIds},
+    {kPtpOpGetStorageInfo, SimVendor_Any, SimStorage_GetStorageInfo},
+    {kPtpOpGetNumObjects, SimVendor_Any, SimStorage_GetNumObjects},
+    {kPtpOpGetObjectHandles, SimVendor_Any, SimStorage_GetObjectHandles},
+    {kPtpOpGetObjectInfo, SimVendor_Any, SimStorage_GetObjectInfo},
+    {kPtpOpGetObject, SimVendor_Any, SimStorage_GetObject},
+    {kPtpOpGetThumb, SimVendor_Any, SimStorage_GetThumb},
+    {kPtpOpDeleteObject, SimVendor_Any, SimStorage_DeleteObject},
+    {kPtpOpGetDevicePropDesc, SimVendor_Any, SimProperties_GetDesc},
+    {kPtpOpGetDevicePropValue, SimVendor_Any, SimProperties_GetValue},
+    {kPtpOpSetDevicePropValue, SimVendor_Any, SimProperties_SetValue},
+    {kPtpOpGetPartialObject, SimVendor_Any, SimStorage_GetPartialObject},
 };
 
 bool listed(const SimCodeList& list, uint16_t code) {
@@ -82,7 +86,33 @@ void write_code_list(ByteWriter& w, const SimCodeList& list) {
         write_u16(w, list.codes[i]);
 }
 
+// DevicePropertiesSupported: the described properties, then the vendor codes
+// that are only listed (a code in both appears once).
+void write_property_list(ByteWriter& w, const SimCameraModel& m) {
+    const SimPropertyTable empty{nullptr, 0};
+    const SimPropertyTable& table = m.properties ? *m.properties : empty;
+    std::vector<uint16_t> codes;
+    for (size_t i = 0; i < table.count; ++i)
+        codes.push_back(table.rows[i].code);
+    for (size_t i = 0; i < m.vendor_properties.count; ++i) {
+        uint16_t code = m.vendor_properties.codes[i];
+        bool described = false;
+        for (size_t k = 0; k < table.count; ++k)
+            described = described || table.rows[k].code == code;
+        if (!described) codes.push_back(code);
+    }
+    write_code_list(w, SimCodeList{codes.data(), codes.size()});
+}
+
 } // namespace
+
+void SimCamera_Init(SimCameraState& cam, const SimCameraModel* model) {
+    cam.model = model;
+    SimProperties_Reset(cam);
+    cam.objects.clear();
+    cam.next_handle = 1;
+    cam.events.clear();
+}
 
 void SimCamera_Run(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
     *answer = SimPtpAnswer{};
@@ -108,7 +138,7 @@ std::vector<uint8_t> SimCamera_BuildDeviceInfo(const SimCameraModel& m) {
     write_u16(w, m.functional_mode);
     write_code_list(w, m.operations);
     write_code_list(w, m.events);
-    write_code_list(w, m.properties);
+    write_property_list(w, m);
     write_code_list(w, m.capture_formats);
     write_code_list(w, m.image_formats);
     write_ptp_string(w, m.manufacturer);

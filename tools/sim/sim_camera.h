@@ -1,10 +1,16 @@
-// The emulated camera: its facts (one static row per model, sim_models.cpp) and
-// the PTP operations it answers (a dispatch table, sim_camera.cpp). Internal to
-// the sim; callers hold the hub lock around every function here.
+// The emulated camera: its facts (one static row per model, sim_models.cpp, with
+// its device properties in sim_model_properties.cpp) and its mutable state
+// (property values, the card, pending events). The PTP operations it answers
+// are a dispatch table (sim_camera.cpp) whose handlers live in
+// sim_properties.cpp and sim_storage.cpp. Internal to the sim; callers hold the
+// hub lock around every function here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
 #include <vector>
 
 enum SimVendor : uint8_t {
@@ -24,8 +30,69 @@ template <size_t N> constexpr SimCodeList SimCodes(const uint16_t (&codes)[N]) {
     return SimCodeList{codes, N};
 }
 
+// Device properties ------------------------------------------------------------
+
+// PTP data type codes the sim describes properties with.
+constexpr uint16_t kPtpTypeInt8 = 0x0001;
+constexpr uint16_t kPtpTypeUint8 = 0x0002;
+constexpr uint16_t kPtpTypeInt16 = 0x0003;
+constexpr uint16_t kPtpTypeUint16 = 0x0004;
+constexpr uint16_t kPtpTypeInt32 = 0x0005;
+constexpr uint16_t kPtpTypeUint32 = 0x0006;
+constexpr uint16_t kPtpTypeStr = 0xFFFF;
+
+// The form flag of a DevicePropDesc.
+enum SimPropForm : uint8_t {
+    SimForm_None = 0,
+    SimForm_Range = 1,
+    SimForm_Enum = 2,
+};
+
+struct SimValueList {
+    const int64_t* values;
+    size_t count;
+};
+
+struct SimTextList {
+    const char* const* texts;
+    size_t count;
+};
+
+template <size_t N> constexpr SimValueList SimValues(const int64_t (&values)[N]) {
+    return SimValueList{values, N};
+}
+
+template <size_t N> constexpr SimTextList SimTexts(const char* const (&texts)[N]) {
+    return SimTextList{texts, N};
+}
+
+// One device property as the camera describes it. Numbers are written as the
+// values they stand for (-333 for a third of a stop down); they go on the wire
+// cut to the width of the type. STR properties use the *_text fields and, for
+// an enumeration, `texts`.
+struct SimPropertyFacts {
+    uint16_t code;
+    uint16_t type;
+    uint8_t getset; // 0 read-only, 1 read/write
+    SimPropForm form;
+    int64_t factory;
+    int64_t current;
+    const char* factory_text;
+    const char* current_text;
+    int64_t min, max, step; // range form
+    SimValueList values;    // enumeration of a numeric type
+    SimTextList texts;      // enumeration of a STR type
+};
+
+struct SimPropertyTable {
+    const SimPropertyFacts* rows;
+    size_t count;
+};
+
 // Everything the sim knows about one camera model. The DeviceInfo data set is
-// built from these fields in data-set order.
+// built from these fields in data-set order; its DevicePropertiesSupported is
+// the property table's codes followed by `vendor_properties`, the vendor codes
+// listed but not described yet (GetDevicePropDesc refuses them).
 struct SimCameraModel {
     const char* key; // the --camera name
     SimVendor vendor;
@@ -36,7 +103,8 @@ struct SimCameraModel {
     uint16_t functional_mode;
     SimCodeList operations;
     SimCodeList events;
-    SimCodeList properties;
+    const SimPropertyTable* properties;
+    SimCodeList vendor_properties;
     SimCodeList capture_formats;
     SimCodeList image_formats;
     const char* manufacturer;
@@ -44,24 +112,91 @@ struct SimCameraModel {
     const char* device_version;
     const char* serial_number;
     const char* hub_model_text; // what the hub reports for control code 215
+    // The card in the first slot.
+    const char* file_name_format;  // printf format of picture names, one unsigned: the number
+    uint64_t card_capacity;        // bytes
+    uint32_t typical_picture_size; // bytes, for the free-space-in-images estimate
+    const char* storage_description;
+    const char* volume_label;
 };
 
 // The row whose key matches, or null.
 const SimCameraModel* SimModels_Find(const char* key);
 
-// The camera's mutable state. Guarded by the hub lock.
+// The camera's mutable state -------------------------------------------------------
+
+// A device property's live value: numeric types hold the wire bits (cut to the
+// type's width, zero-extended); STR types hold the text.
+struct SimPropertyState {
+    uint32_t bits = 0;
+    std::string text;
+    uint8_t getset = 0;
+};
+
+// A run of bytes inside an immutable buffer that may outlive the object it came
+// from: a reply being sent keeps its owner alive while the object is deleted.
+struct SimSlice {
+    std::shared_ptr<const std::vector<uint8_t>> owner;
+    size_t offset = 0;
+    size_t len = 0;
+};
+
+// A picture (or any file) on the card.
+struct SimObject {
+    uint32_t handle = 0;
+    std::string name;
+    std::string source; // the file it was read from; empty when added by a test
+    uint16_t format = 0;
+    std::shared_ptr<const std::vector<uint8_t>> bytes;
+    SimSlice thumb; // inside bytes (an EXIF thumbnail), or the sim's own small JPEG
+    uint16_t thumb_format = 0;
+    uint32_t thumb_width = 0, thumb_height = 0;
+    uint32_t width = 0, height = 0, bit_depth = 0;
+    std::string capture_date;
+};
+
+// Something the camera reports on control code 130, kept as a fact until it is
+// taken so that each vendor's encoding can frame a whole batch.
+enum SimEventKind : uint8_t {
+    SimEvent_ObjectAdded,
+    SimEvent_ObjectRemoved,
+    SimEvent_PropertyChanged,
+    SimEvent_Raw, // bytes injected by a test, passed on as they are
+};
+
+struct SimEvent {
+    SimEventKind kind = SimEvent_Raw;
+    uint32_t handle = 0; // objects
+    uint32_t size = 0;   // ObjectAdded: the object's size (cut to 32 bits)
+    std::string name;    // ObjectAdded: the file name
+    uint16_t code = 0;   // PropertyChanged: the property
+    uint32_t value = 0;  // PropertyChanged: the new value (STR: its index in the list)
+    uint8_t getset = 0;  // PropertyChanged: whether it is writable now
+    std::vector<uint8_t> raw;
+};
+
 struct SimCameraState {
     const SimCameraModel* model = nullptr;
     std::vector<uint8_t> device_info_override; // used as given when not empty
-    std::vector<uint8_t> pending_events;       // handed out by control code 130
     bool attached = true;
     bool session_open = true; // the hub opens the session on its side of the link
+
+    std::vector<SimPropertyState> properties; // one per row of model->properties
+    std::vector<SimObject> objects;           // on the card, oldest first
+    uint32_t next_handle = 1;                 // handles are never reused
+    std::deque<SimEvent> events;              // pending, taken whole by control code 130
+    uint32_t events_raised = 0;
+    uint32_t events_dropped = 0;
 };
+
+// Sets up the state of a fresh camera of this model: factory property values
+// and an empty card.
+void SimCamera_Init(SimCameraState& cam, const SimCameraModel* model);
 
 struct SimPtpCommand {
     uint16_t op = 0;
     uint32_t transaction_id = 0;
-    uint32_t params[5] = {};
+    uint32_t params[5] = {}; // parameters not sent read as 0
     uint32_t param_count = 0;
     const uint8_t* data = nullptr; // data-out phase, borrowed; null when absent
     size_t data_len = 0;
@@ -73,6 +208,7 @@ struct SimPtpAnswer {
     uint32_t param_count = 0;
     bool has_data = false; // a data-in phase precedes the response
     std::vector<uint8_t> data;
+    SimSlice bulk; // when it has an owner, the data phase is this slice and `data` is unused
 };
 
 // Runs one command against the camera. Unknown operations, and operations the

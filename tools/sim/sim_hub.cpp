@@ -3,6 +3,11 @@
 // answered with is sim_relay.cpp's job.
 #include "sim_internal.h"
 
+#include "sim_events.h"
+#include "sim_pictures.h"
+#include "sim_properties.h"
+#include "sim_storage.h"
+
 #include "comms/bytes.h"
 
 #include <arpa/inet.h>
@@ -11,6 +16,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -62,6 +68,46 @@ bool send_all(int fd, const uint8_t* p, size_t n) {
     return true;
 }
 
+// Sends the pieces in order, resuming after partial sends.
+bool send_pieces(int fd, iovec* iov, int n) {
+    for (;;) {
+        while (n > 0 && iov->iov_len == 0) {
+            ++iov;
+            --n;
+        }
+        if (n == 0) return true;
+        msghdr mh{};
+        mh.msg_iov = iov;
+        mh.msg_iovlen = size_t(n);
+        ssize_t k = sendmsg(fd, &mh, MSG_NOSIGNAL);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) return false;
+        size_t done = size_t(k);
+        while (n > 0 && done >= iov->iov_len) {
+            done -= iov->iov_len;
+            ++iov;
+            --n;
+        }
+        if (n > 0) {
+            iov->iov_base = static_cast<uint8_t*>(iov->iov_base) + done;
+            iov->iov_len -= done;
+        }
+    }
+}
+
+// A reply's bytes, with the object data of a bulk reply in its place.
+bool send_reply(int fd, const SimReply& reply) {
+    if (!reply.bulk.owner) return send_all(fd, reply.bytes.data(), reply.bytes.size());
+    uint8_t* head = const_cast<uint8_t*>(reply.bytes.data());
+    const uint8_t* data = reply.bulk.owner->data() + reply.bulk.offset;
+    iovec iov[3] = {
+        {head, reply.bulk_at},
+        {const_cast<uint8_t*>(data), reply.bulk.len},
+        {head + reply.bulk_at, reply.bytes.size() - reply.bulk_at},
+    };
+    return send_pieces(fd, iov, 3);
+}
+
 // Sleeps for a stalled reply, waking at once when the hub stops.
 void stall(SimHub* hub, uint32_t millis) {
     std::unique_lock<std::mutex> lk(hub->lock);
@@ -108,9 +154,11 @@ void serve_client(SimHub* hub, SimClient* client) {
         SimRelay_HandleMessage(hub, msg.data(), msg.size(), &reply);
         if (reply.stall_millis > 0) stall(hub, reply.stall_millis);
         if (reply.close) break;
-        if (reply.bytes.empty()) continue;
+        if (reply.bytes.empty() && !reply.bulk.owner) continue;
         std::lock_guard<std::mutex> send_guard(client->send_lock);
-        if (!send_all(fd, reply.bytes.data(), reply.bytes.size())) break;
+        bool sent = send_reply(fd, reply);
+        reply.bulk = SimSlice{}; // lets a deleted object's bytes go
+        if (!sent) break;
     }
     std::lock_guard<std::mutex> guard(hub->lock);
     close(client->fd);
@@ -213,7 +261,15 @@ SimHub* SimHub_Start(const SimOptions& options) {
 
     SimHub* hub = new (std::nothrow) SimHub;
     if (!hub) return nullptr;
-    hub->camera.model = model;
+    SimCamera_Init(hub->camera, model);
+    if (!options.empty_card) {
+        const char* dir = options.pictures ? options.pictures : SimPictures_DefaultDir();
+        uint32_t n = 0;
+        for (SimPicture& p : SimPictures_Load(dir)) {
+            std::string name = SimStorage_PictureName(*model, ++n);
+            SimStorage_Add(hub->camera, name.c_str(), p.source.c_str(), std::move(p.bytes), false);
+        }
+    }
     if (!open_listener(hub, addr, options.port)) {
         release_fds(hub);
         delete hub;
@@ -301,15 +357,100 @@ void SimHub_SetCameraAttached(SimHub* hub, bool attached) {
 void SimHub_PushEventData(SimHub* hub, const std::vector<uint8_t>& raw) {
     if (!hub) return;
     std::lock_guard<std::mutex> guard(hub->lock);
-    auto& pending = hub->camera.pending_events;
-    pending.insert(pending.end(), raw.begin(), raw.end());
+    SimEvents_PushRaw(hub->camera, raw);
 }
+
+size_t SimHub_PendingEvents(const SimHub* hub) {
+    if (!hub) return 0;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimEvents_Pending(hub->camera);
+}
+
+bool SimHub_SetPropertyValue(SimHub* hub, uint16_t code, uint32_t value) {
+    if (!hub) return false;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimProperties_SetFromCamera(hub->camera, code, value);
+}
+
+bool SimHub_GetPropertyValue(const SimHub* hub, uint16_t code, uint32_t* value) {
+    if (!hub) return false;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimProperties_Value(hub->camera, code, value);
+}
+
+bool SimHub_SetPropertyText(SimHub* hub, uint16_t code, const char* text) {
+    if (!hub) return false;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimProperties_SetTextFromCamera(hub->camera, code, text);
+}
+
+bool SimHub_GetPropertyText(const SimHub* hub, uint16_t code, std::string* text) {
+    if (!hub) return false;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimProperties_Text(hub->camera, code, text);
+}
+
+bool SimHub_SetPropertyAccess(SimHub* hub, uint16_t code, bool writable) {
+    if (!hub) return false;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimProperties_SetAccess(hub->camera, code, writable);
+}
+
+uint32_t SimHub_AddObject(SimHub* hub, const char* name, std::vector<uint8_t> bytes) {
+    if (!hub) return 0;
+    // The shared buffer is made before taking the lock; it moves the bytes in.
+    auto shared = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimStorage_Add(hub->camera, name, nullptr, std::move(shared), true);
+}
+
+bool SimHub_RemoveObject(SimHub* hub, uint32_t handle) {
+    if (!hub) return false;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return SimStorage_Remove(hub->camera, handle);
+}
+
+uint32_t SimHub_ObjectCount(const SimHub* hub) {
+    if (!hub) return 0;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return uint32_t(hub->camera.objects.size());
+}
+
+std::vector<uint32_t> SimHub_ObjectHandles(const SimHub* hub) {
+    std::vector<uint32_t> handles;
+    if (!hub) return handles;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    for (const SimObject& o : hub->camera.objects)
+        handles.push_back(o.handle);
+    return handles;
+}
+
+bool SimHub_GetObjectFacts(const SimHub* hub, uint32_t handle, SimObjectFacts* out) {
+    if (!hub || !out) return false;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    const SimObject* o = SimStorage_Find(hub->camera, handle);
+    if (!o) return false;
+    out->handle = o->handle;
+    out->name = o->name;
+    out->source = o->source;
+    out->format = o->format;
+    out->width = o->width;
+    out->height = o->height;
+    out->bytes = o->bytes;
+    const uint8_t* thumb = o->thumb.owner->data() + o->thumb.offset;
+    out->thumb.assign(thumb, thumb + o->thumb.len);
+    return true;
+}
+
+const char* SimHub_DefaultPictures() { return SimPictures_DefaultDir(); }
 
 SimStats SimHub_Stats(const SimHub* hub) {
     if (!hub) return SimStats{};
     std::lock_guard<std::mutex> guard(hub->lock);
     SimStats s = hub->stats;
     s.pending_faults = uint32_t(hub->faults.size());
+    s.events_raised = hub->camera.events_raised;
+    s.events_dropped = hub->camera.events_dropped;
     return s;
 }
 
@@ -319,4 +460,6 @@ void SimHub_ResetStats(SimHub* hub) {
     uint32_t open = hub->stats.connections_open;
     hub->stats = SimStats{};
     hub->stats.connections_open = open;
+    hub->camera.events_raised = 0;
+    hub->camera.events_dropped = 0;
 }

@@ -13,6 +13,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 struct SimHub;
@@ -21,6 +23,13 @@ struct SimOptions {
     const char* camera = "canon";   // canon | nikon | sony | fuji
     uint16_t port = 0;              // 0: an ephemeral port, read back with SimHub_Port
     const char* bind = "127.0.0.1"; // numeric IPv4 address
+    // The pictures on the card at start: the *.jpg files of this directory (any
+    // case), in name order, named as the camera names its pictures (IMG_0001.JPG
+    // on a Canon, DSC_0001.JPG Nikon, DSC00001.JPG Sony, DSCF0001.JPG Fujifilm).
+    // Null means the build's sample pictures (SimHub_DefaultPictures). A missing
+    // directory, or one without JPEG files, gives one small JPEG of the sim's own.
+    const char* pictures = nullptr;
+    bool empty_card = false; // start with no objects at all (pictures is then unused)
 };
 
 // Starts listening and serving. Returns null when the camera name is unknown,
@@ -89,9 +98,102 @@ void SimHub_SetDeviceInfo(SimHub* hub, const std::vector<uint8_t>& raw);
 // What control code 16 reports: whether a camera is attached (initially true).
 void SimHub_SetCameraAttached(SimHub* hub, bool attached);
 
-// Appends bytes to the camera's pending event data. The next control request
-// 130 takes all pending bytes as its reply data.
+// Events ----------------------------------------------------------------------
+//
+// The camera keeps its events in a queue; control request 130 takes all of them
+// as its reply data, encoded for the vendor, and empties the queue:
+//   Sony, Fujifilm: 38-byte records, little-endian. u16 kind at 0.
+//     0x4FF0 object added: u32 object size at 2, file name at 6 (32 bytes,
+//     NUL-padded; a name of 32 or more characters fills them without a NUL).
+//     0x4FF1 property changed: u32 property code at 2, u32 new value at 6 (the
+//     value's bits zero-extended from the type's width; for a STR property the
+//     index of the current string in its list, 0 when unlisted), u8 at 10 the
+//     property's GetSet (1 read/write, 0 read-only). The rest is zero.
+//     A removed object is not reported (the records have no kind for it).
+//   Canon, Nikon (for now): one standard PTP event container per event, 16
+//     bytes: u32 length 16, u16 type 4, u16 event code (0x4002 ObjectAdded,
+//     0x4003 ObjectRemoved, 0x4006 DevicePropChanged), u32 transaction id 0,
+//     u32 parameter (the object handle or the property code).
+// Events raised: DevicePropChanged by SetDevicePropValue (each accepted write,
+// changed or not), SimHub_SetPropertyValue/Text and SimHub_SetPropertyAccess;
+// ObjectAdded by SimHub_AddObject; ObjectRemoved by DeleteObject and
+// SimHub_RemoveObject. The pictures present at start raise nothing.
+
+// Appends raw bytes to the camera's pending event data, passed on unchanged in
+// their place among the queued events (for hostile or hand-made records).
 void SimHub_PushEventData(SimHub* hub, const std::vector<uint8_t>& raw);
+
+// Entries waiting for control request 130 (events and raw pushes).
+size_t SimHub_PendingEvents(const SimHub* hub);
+
+// Device properties --------------------------------------------------------------
+//
+// Each camera describes its standard properties and a few for tests (its table
+// in sim_model_properties.cpp): GetDevicePropDesc 0x1014, GetDevicePropValue
+// 0x1015 and SetDevicePropValue 0x1016 answer for them. SetDevicePropValue
+// refuses with 0x200A (DevicePropNotSupported) for a code not described,
+// 0x200F (AccessDenied) for a read-only property, 0x201B (InvalidDevicePropFormat)
+// when the data is missing, of the wrong size or not one well-formed PTP string,
+// and 0x201C (InvalidDevicePropValue) for a value outside the form.
+
+// A change made in the camera (a dial turned), raising DevicePropChanged. The
+// value is cut to the property's type (so -333 and 0xFEB3 both mean -333 for an
+// INT16) and is not checked against the form: the camera may report a value it
+// does not list. For a STR property with a list the value is the index of a
+// listed string. False for an unknown code or a STR property without a list.
+bool SimHub_SetPropertyValue(SimHub* hub, uint16_t code, uint32_t value);
+
+// The current value: the wire bits zero-extended (an INT16 of -333 reads
+// 0xFEB3); for a STR property the index of its string in the list (0 when not
+// listed). False for an unknown code.
+bool SimHub_GetPropertyValue(const SimHub* hub, uint16_t code, uint32_t* value);
+
+// STR properties: set (cut to 254 characters, raising DevicePropChanged) and
+// read the text. False for an unknown code or a numeric property.
+bool SimHub_SetPropertyText(SimHub* hub, uint16_t code, const char* text);
+bool SimHub_GetPropertyText(const SimHub* hub, uint16_t code, std::string* text);
+
+// Makes a property writable or read-only (GetSet), raising DevicePropChanged.
+bool SimHub_SetPropertyAccess(SimHub* hub, uint16_t code, bool writable);
+
+// Card and objects ---------------------------------------------------------------
+//
+// One storage, 0x00010001, a flat card (every object's parent is the root).
+// Handles start at 1 and are never reused. GetObjectInfo gives ObjectFormat by
+// the name's extension (.JPG and .JPEG 0x3801, .TIF 0x380D, .MOV 0x300D, .CR2
+// 0xB103, .CR3 0xB108, .NEF 0x3000, .ARW 0xB101, .RAF 0xB111, others 0x3000),
+// ThumbFormat 0x3808, sizes in pixels from the JPEG frame header, CaptureDate
+// and ModificationDate "20261207T101500", empty Keywords. The thumbnail
+// (GetThumb) is the JPEG's EXIF thumbnail when it has one, else the sim's own
+// 16 x 16 JPEG.
+
+// Puts a file on the card (the bytes are taken over: pass with std::move to
+// avoid a copy) and raises ObjectAdded. Returns the new handle, or 0 when the
+// name is null or empty or the file is too big for a 32-bit size.
+uint32_t SimHub_AddObject(SimHub* hub, const char* name, std::vector<uint8_t> bytes);
+
+// Removes an object as if deleted on the camera, raising ObjectRemoved. False
+// for an unknown handle.
+bool SimHub_RemoveObject(SimHub* hub, uint32_t handle);
+
+// Objects on the card, and their handles oldest first.
+uint32_t SimHub_ObjectCount(const SimHub* hub);
+std::vector<uint32_t> SimHub_ObjectHandles(const SimHub* hub);
+
+// What the camera says about one object, and its bytes (shared, not copied).
+struct SimObjectFacts {
+    uint32_t handle = 0;
+    std::string name;
+    std::string source; // the file read at start; empty for added objects and the own JPEG
+    uint16_t format = 0;
+    uint32_t width = 0, height = 0;
+    std::shared_ptr<const std::vector<uint8_t>> bytes;
+    std::vector<uint8_t> thumb; // what GetThumb sends
+};
+bool SimHub_GetObjectFacts(const SimHub* hub, uint32_t handle, SimObjectFacts* out);
+
+// The directory SimOptions::pictures defaults to, or null when the build has none.
+const char* SimHub_DefaultPictures();
 
 // How many PTP commands the history in SimStats keeps (the most recent ones).
 constexpr size_t kSimStatsHistory = 1024;
@@ -122,6 +224,9 @@ struct SimStats {
     uint8_t last_share_mode = 0;
     uint8_t last_share_kind = 0;
     std::vector<uint8_t> last_share_record;
+
+    uint32_t events_raised = 0;  // events queued by the camera (raw pushes not counted)
+    uint32_t events_dropped = 0; // events lost because the queue was full
 };
 
 // A snapshot of the counters.

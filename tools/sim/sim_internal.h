@@ -42,8 +42,13 @@ struct SimHub {
 // What to do with one request from a client.
 struct SimReply {
     std::vector<uint8_t> bytes; // whole messages to send, in order (may be empty)
-    uint32_t stall_millis = 0;  // wait this long before sending
-    bool close = false;         // close the connection instead of sending
+    // Object data answered from the camera's stored bytes: when it has an owner,
+    // these bytes go out between bytes[0, bulk_at) and bytes[bulk_at, end), so a
+    // large object is sent without being copied into the reply.
+    SimSlice bulk;
+    size_t bulk_at = 0;
+    uint32_t stall_millis = 0; // wait this long before sending
+    bool close = false;        // close the connection instead of sending
 };
 
 // Handles one whole message (header included) of type 5, 10 or 12, or any

@@ -1,8 +1,11 @@
 // The facts table: one row per emulated camera model. The code lists are what
 // each model reports in its DeviceInfo; operations the sim actually answers are
 // the rows of sim_camera.cpp, the rest answer Operation Not Supported until a
-// row is added there.
+// row is added there. The properties a model describes are its table in
+// sim_model_properties.cpp; the vendor property codes below are listed in the
+// DeviceInfo too but not described yet.
 #include "sim_camera.h"
+#include "sim_properties.h"
 
 #include <cstring>
 
@@ -14,12 +17,6 @@ namespace {
 #define SIM_STANDARD_OPS                                                                           \
     0x1001, 0x1002, 0x1003, 0x1004, 0x1005, 0x1006, 0x1007, 0x1008, 0x1009, 0x100A, 0x100B,        \
         0x100C, 0x100D, 0x100E, 0x100F, 0x1014, 0x1015, 0x1016, 0x101B
-
-// Standard device properties 0x5001 (BatteryLevel) .. 0x5018 (FocusMeteringMode).
-#define SIM_STANDARD_PROPS                                                                         \
-    0x5001, 0x5002, 0x5003, 0x5004, 0x5005, 0x5006, 0x5007, 0x5008, 0x5009, 0x500A, 0x500B,        \
-        0x500C, 0x500D, 0x500E, 0x500F, 0x5010, 0x5011, 0x5012, 0x5013, 0x5014, 0x5015, 0x5016,    \
-        0x5017, 0x5018
 
 // ObjectAdded, ObjectRemoved, StoreAdded, StoreRemoved, DevicePropChanged,
 // DeviceInfoChanged, StoreFull, CaptureComplete.
@@ -63,8 +60,7 @@ const uint16_t kCanonEvents[] = {
     0xC189, 0xC18A,         // PropValueChanged, AvailListChanged
     0xC18D,                 // CameraStatusChanged
 };
-const uint16_t kCanonProps[] = {
-    SIM_STANDARD_PROPS,
+const uint16_t kCanonVendorProps[] = {
     0xD101, 0xD102, 0xD103, 0xD104, // Aperture, ShutterSpeed, ISO, ExposureCompensation
     0xD105, 0xD106, 0xD107, 0xD108, // AutoExposureMode, DriveMode, MeteringMode, FocusMode
     0xD109,                         // WhiteBalance
@@ -105,8 +101,7 @@ const uint16_t kNikonEvents[] = {
     0xC101, 0xC102,         // ObjectAddedInSdram, CaptureCompleteRecInSdram
     0xC104,                 // PreviewImageAdded
 };
-const uint16_t kNikonProps[] = {
-    SIM_STANDARD_PROPS,
+const uint16_t kNikonVendorProps[] = {
     0xD0B4,                 // ISO sensitivity
     0xD0C1,                 // ExposureBracketing
     0xD0E2,                 // focus drive step mode
@@ -133,8 +128,7 @@ const uint16_t kSonyEvents[] = {
     SIM_STANDARD_EVENTS,
     0xC201, 0xC202, 0xC203, // ObjectAdded, ObjectRemoved, PropertyChanged
 };
-const uint16_t kSonyProps[] = {
-    SIM_STANDARD_PROPS,
+const uint16_t kSonyVendorProps[] = {
     0xD200,                 // DPCCompensation
     0xD20D,                 // ShutterSpeed
     0xD20E,                 // ImageSize
@@ -161,8 +155,7 @@ const uint16_t kFujiEvents[] = {
     SIM_STANDARD_EVENTS,
     0xC001,                 // vendor property changed
 };
-const uint16_t kFujiProps[] = {
-    SIM_STANDARD_PROPS,
+const uint16_t kFujiVendorProps[] = {
     0xD001,                 // FilmSimulation
     0xD018,                 // ImageFormat
     0xD019,                 // RecMode
@@ -176,28 +169,33 @@ const uint16_t kFujiImageFormats[] = {kFormatJpeg, 0xF802 /* RAF */};
 const SimCameraModel kModels[] = {
     {"canon", SimVendor_Canon,
      100, 11, 100, "", 0,   // standard version, vendor extension id/version/desc, functional mode
-     SimCodes(kCanonOps), SimCodes(kCanonEvents), SimCodes(kCanonProps),
+     SimCodes(kCanonOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodes(kCanonVendorProps),
      SimCodes(kCanonCaptureFormats), SimCodes(kCanonImageFormats),
      "Canon Inc.", "Canon EOS 5D Mark IV", "3-1.2.0", "083021004512", // maker, model, version, serial
-     "Canon EOS 5D Mark IV"},                                         // hub's model text
+     "Canon EOS 5D Mark IV",                                          // hub's model text
+     // picture names, card capacity, typical picture size, storage description, volume label
+     "IMG_%04u.JPG", 64021856256ull, 8700000, "SD", "EOS_DIGITAL"},
     {"nikon", SimVendor_Nikon,
      100, 10, 100, "Nikon PTP Extensions", 0,
-     SimCodes(kNikonOps), SimCodes(kNikonEvents), SimCodes(kNikonProps),
+     SimCodes(kNikonOps), SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),
      SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
      "Nikon", "D850", "V1.20", "3012345",
-     "D850"},
+     "D850",
+     "DSC_%04u.JPG", 128043712512ull, 15000000, "XQD", "NIKON D850"},
     {"sony", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
-     SimCodes(kSonyOps), SimCodes(kSonyEvents), SimCodes(kSonyProps),
+     SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
      SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
      "Sony Corporation", "ILCE-7M3", "3.01", "00000000D5A1B2C3",
-     "ILCE-7M3"},
+     "ILCE-7M3",
+     "DSC%05u.JPG", 64021856256ull, 11000000, "Memory Card 1", ""},
     {"fuji", SimVendor_Fujifilm,
      100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
-     SimCodes(kFujiOps), SimCodes(kFujiEvents), SimCodes(kFujiProps),
+     SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujifilmProperties, SimCodes(kFujiVendorProps),
      SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats),
      "FUJIFILM", "X-T4", "1.20", "0B9M3A12345",
-     "X-T4"},
+     "X-T4",
+     "DSCF%04u.JPG", 64021856256ull, 12000000, "SD1", ""},
 };
 
 // clang-format on

@@ -3,6 +3,8 @@
 // scripted faults. Sockets and threads live in sim_hub.cpp.
 #include "sim_internal.h"
 
+#include "sim_events.h"
+
 #include "comms/bytes.h"
 
 #include <cstring>
@@ -80,6 +82,26 @@ void append_data_container(ByteWriter& w, uint16_t op, uint32_t tid,
     end_message(w, at);
 }
 
+// A reply under construction: whole messages, and at most one data container
+// whose data is a slice of stored bytes, sent at bulk_at.
+struct SimReplyBuilder {
+    ByteWriter w;
+    SimSlice bulk;
+    size_t bulk_at = 0;
+};
+
+void append_bulk_container(SimReplyBuilder& b, uint16_t op, uint32_t tid, const SimSlice& data) {
+    ByteWriter& w = b.w;
+    write_u32(w, uint32_t(kHeaderSize + kContainerHeaderSize + data.len));
+    write_u8(w, kMsgPtp);
+    write_u32(w, uint32_t(kContainerHeaderSize + data.len));
+    write_u16(w, kContainerData);
+    write_u16(w, op);
+    write_u32(w, tid);
+    b.bulk = data;
+    b.bulk_at = w.buf.size();
+}
+
 void append_response(ByteWriter& w, uint16_t code, uint32_t tid, const uint32_t* params,
                      uint32_t n) {
     size_t at = begin_message(w, kMsgPtp);
@@ -149,7 +171,7 @@ uint16_t ctl_platform_version(SimHub*, const uint8_t*, size_t, ByteWriter& data)
 // The payload is a one-byte wait flag; the sim never has to wait, since
 // pending data is either there or not.
 uint16_t ctl_event_data(SimHub* hub, const uint8_t*, size_t, ByteWriter& data) {
-    data.buf.swap(hub->camera.pending_events);
+    SimEvents_Take(hub->camera, &data.buf);
     return kPtpRespOk;
 }
 
@@ -244,7 +266,8 @@ void note_command(SimHub* hub, const SimPtpCommand& cmd) {
 }
 
 // Runs the command; the answer is one type-10 message per container.
-void answer_command(SimHub* hub, const SimPtpCommand& cmd, bool faults, ByteWriter& w) {
+void answer_command(SimHub* hub, const SimPtpCommand& cmd, bool faults, SimReplyBuilder& b) {
+    ByteWriter& w = b.w;
     SimFault f;
     if (faults && take_fault(hub, SimFault_Busy, &f)) {
         uint16_t code = f.value ? uint16_t(f.value) : kPtpRespDeviceBusy;
@@ -258,7 +281,10 @@ void answer_command(SimHub* hub, const SimPtpCommand& cmd, bool faults, ByteWrit
             append_control_reply(w, kRelayNoResponse, nullptr, 0);
             return;
         }
-        append_data_container(w, cmd.op, cmd.transaction_id, a.data);
+        if (a.bulk.owner)
+            append_bulk_container(b, cmd.op, cmd.transaction_id, a.bulk);
+        else
+            append_data_container(w, cmd.op, cmd.transaction_id, a.data);
     }
     if (faults && take_fault(hub, SimFault_NoResponse, &f)) {
         append_control_reply(w, kRelayNoResponse, nullptr, 0);
@@ -267,15 +293,15 @@ void answer_command(SimHub* hub, const SimPtpCommand& cmd, bool faults, ByteWrit
     append_response(w, a.code, cmd.transaction_id, a.params, a.param_count);
 }
 
-void handle_ptp(SimHub* hub, const uint8_t* msg, size_t len, bool faults, ByteWriter& w) {
+void handle_ptp(SimHub* hub, const uint8_t* msg, size_t len, bool faults, SimReplyBuilder& b) {
     SimPtpCommand cmd;
     bool ok = parse_command(msg + kHeaderSize, len - kHeaderSize, &cmd);
     note_command(hub, cmd);
     if (!ok) {
-        append_response(w, kPtpRespGeneralError, cmd.transaction_id, nullptr, 0);
+        append_response(b.w, kPtpRespGeneralError, cmd.transaction_id, nullptr, 0);
         return;
     }
-    answer_command(hub, cmd, faults, w);
+    answer_command(hub, cmd, faults, b);
 }
 
 // Repeated command: u32 inner length, u16 repeat count, u16 0, u16 75, then the
@@ -324,12 +350,12 @@ void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimRepl
     bool ptp_faults = !close && !has_raw && !has_short;
 
     // The request reaches the camera whatever happens to its reply.
-    ByteWriter w;
+    SimReplyBuilder b;
     switch (msg[4]) {
-    case kMsgControl: handle_control(hub, msg, len, w); break;
-    case kMsgPtp: handle_ptp(hub, msg, len, ptp_faults, w); break;
-    case kMsgRepeatedCommand: handle_repeated(hub, msg, len, ptp_faults, w); break;
-    default: append_control_reply(w, kRelayUnknownRequest, nullptr, 0); break;
+    case kMsgControl: handle_control(hub, msg, len, b.w); break;
+    case kMsgPtp: handle_ptp(hub, msg, len, ptp_faults, b); break;
+    case kMsgRepeatedCommand: handle_repeated(hub, msg, len, ptp_faults, b.w); break;
+    default: append_control_reply(b.w, kRelayUnknownRequest, nullptr, 0); break;
     }
     if (close) {
         reply->close = true;
@@ -343,10 +369,15 @@ void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimRepl
     } else if (has_short) {
         write_u32(out, short_header.value);
         write_u8(out, kMsgControlReply);
-    } else if (out.buf.empty()) {
-        out.buf.swap(w.buf);
     } else {
-        write_bytes(out, w.buf.data(), w.buf.size());
+        if (b.bulk.owner) {
+            reply->bulk = std::move(b.bulk);
+            reply->bulk_at = out.buf.size() + b.bulk_at;
+        }
+        if (out.buf.empty())
+            out.buf.swap(b.w.buf);
+        else
+            write_bytes(out, b.w.buf.data(), b.w.buf.size());
     }
     reply->bytes.swap(out.buf);
 }

@@ -1,5 +1,6 @@
 // tetherhub-sim: the virtual Tetherhub as a standalone server.
 //   tetherhub-sim [--port N] [--camera canon|nikon|sony|fuji] [--bind ADDR]
+//                 [--pictures DIR]
 // Serves until SIGINT or SIGTERM.
 #include "sim_hub.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 void usage(FILE* out) {
     std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera canon|nikon|sony|fuji] "
-                      "[--bind ADDR]\n");
+                      "[--bind ADDR] [--pictures DIR]\n");
 }
 
 bool parse_port(const char* text, uint16_t* port) {
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
             options.camera = value;
         } else if (std::strcmp(arg, "--bind") == 0) {
             options.bind = value;
+        } else if (std::strcmp(arg, "--pictures") == 0) {
+            options.pictures = value;
         } else {
             usage(stderr);
             return 2;
@@ -69,8 +72,9 @@ int main(int argc, char** argv) {
                      options.bind, unsigned(options.port));
         return 1;
     }
-    std::printf("tetherhub-sim listening on %s:%u (camera: %s)\n", options.bind,
-                unsigned(SimHub_Port(hub)), options.camera);
+    std::printf("tetherhub-sim listening on %s:%u (camera: %s, %u objects on the card)\n",
+                options.bind, unsigned(SimHub_Port(hub)), options.camera,
+                unsigned(SimHub_ObjectCount(hub)));
     std::fflush(stdout);
 
     int sig = 0;

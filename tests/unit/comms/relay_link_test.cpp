@@ -245,6 +245,42 @@ TEST_F(Framing, PtpTransportChecksTheContainerAgainstTheMessage) {
     FreeMemory(buf);
 }
 
+std::atomic<int> g_blockedDeliveries{0};
+std::atomic<bool> g_releaseDeliveries{false};
+
+void blocking_delegate(uint8_t* message) {
+    ++g_blockedDeliveries;
+    while (!g_releaseDeliveries) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    FreeMemory(message);
+}
+
+TEST_F(Framing, AFloodOfNoticesIsCappedNotGivenAThreadEach) {
+    SetOOBDelegate(blocking_delegate);
+    std::vector<uint8_t> wire;
+    for (int i = 0; i < 200; ++i) {
+        std::vector<uint8_t> notice = RelayMessage(16, {uint8_t(i)});
+        wire.insert(wire.end(), notice.begin(), notice.end());
+    }
+    std::vector<uint8_t> reply = ControlReply(0x2001, {1});
+    wire.insert(wire.end(), reply.begin(), reply.end());
+    EXPECT_EQ(exchange(48, wire).rc, PtpResult_Ok);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(g_blockedDeliveries.load(), 0);
+    EXPECT_LE(g_blockedDeliveries.load(), 64);
+    g_releaseDeliveries = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+TEST_F(Framing, AHeaderAnnouncingMoreThanArrivesFailsCleanly) {
+    // 512 MiB announced, a few bytes sent, then the hub goes away.
+    std::vector<uint8_t> wire = {0, 0, 0, 0x20, 13, 1, 2, 3};
+    auto call = std::async(std::launch::async, [] { return Comms_ServerPing(); });
+    RawPeer_ReadMessage(peer);
+    RawPeer_Write(peer, wire);
+    RawPeer_CloseClient(peer);
+    EXPECT_EQ(call.get(), PtpResult_ConnectionLost);
+}
+
 TEST(Connection, BeforeAnyConnection) {
     EXPECT_EQ(CloseServerConnection(), 1);
     EXPECT_STREQ(Comms_HostName(), "");

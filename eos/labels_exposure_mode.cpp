@@ -1,0 +1,36 @@
+// Exposure mode (0xD105 and 0xD138). 3 is manual, 4 bulb, 20 movie; 7, 16 and
+// 17 are the custom modes C1 to C3.
+#include "eos/label_tables.h"
+
+const PtpValueLabel kCanonExposureModeLabels[] = {
+    {"P", 0},
+    {"Tv", 1},
+    {"Av", 2},
+    {"M", 3},
+    {"Bulb", 4},
+    {"A-DEP", 5},
+    {"DEP", 6},
+    {"C1", 7},
+    {"Lock", 8},
+    {"Auto", 9},
+    {"Night Portrait", 10},
+    {"Sports", 11},
+    {"Portrait", 12},
+    {"Landscape", 13},
+    {"Close-Up", 14},
+    {"Flash Off", 15},
+    {"C2", 16},
+    {"C3", 17},
+    {"Special Scene", 18},
+    {"Creative Auto", 19},
+    {"Movie", 20},
+    {"Handheld Night Scene", 21},
+    {"Scene Intelligent Auto", 22},
+    {"HDR Backlight Control", 23},
+    {"SCN", 24},
+    {"Food", 25},
+    {"Creative Filters", 26},
+    {"Fv", 27},
+    {"Panning", 28},
+    {"", 0},
+};

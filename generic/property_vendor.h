@@ -1,0 +1,45 @@
+// The vendor arms of the property store: one dispatch point per operation, so
+// a driver plugs in by filling its case. A vendor whose driver is not built
+// yet answers PtpResult_NotSupportedForCamera (or false).
+#pragma once
+
+#include <cstdint>
+
+#include "ptp_generic.h"
+
+// Reads a property's raw value bytes. Out: *data belongs to the caller.
+PtpResult PropertyVendor_ReadValue(PtpVendor vendor, uint32_t code, uint8_t** data,
+                                   uint32_t* length);
+
+// Writes a value through the vendor driver. No vendor: 0xFFFF.
+PtpResult PropertyVendor_Write(PtpVendor vendor, uint32_t code, uint32_t value);
+
+enum class VerifyOutcome { Verified, Failed, Skipped };
+
+// Waits until the store shows value for code after a write.
+VerifyOutcome PropertyVendor_WaitForValue(PtpVendor vendor, uint32_t code, uint32_t value);
+
+// Reads a description in the vendor's own way; false when the vendor has none
+// (the store then uses GetDevicePropDesc).
+bool PropertyVendor_HasOwnDescriptionRead(PtpVendor vendor);
+bool PropertyVendor_FetchDescription(PtpVendor vendor, PtpPropertyRecord* record);
+
+// Adjusts a freshly parsed description (camera quirks). Called with the
+// record's lock held.
+void PropertyVendor_FixupDescription(PtpVendor vendor, PtpPropertyRecord* record);
+
+// The vendor's number for a text value of code (Fujifilm image sizes), or
+// false when the text's index is the value.
+bool PropertyVendor_TextValue(PtpVendor vendor, uint32_t code, const char* text, uint32_t* value);
+
+PtpResult PropertyVendor_RefreshDescription(PtpVendor vendor, uint32_t code);
+PtpResult PropertyVendor_RefreshValue(PtpVendor vendor, uint32_t code, bool* handled);
+PtpResult PropertyVendor_ReloadAll(PtpVendor vendor, bool* handled);
+PtpResult PropertyVendor_Increment(PtpVendor vendor, uint32_t code, uint32_t direction);
+
+// Waits for the vendor's own event processing to be idle before a write.
+void PropertyVendor_BeforeWrite(PtpVendor vendor);
+
+// Restarts live view when the driver stopped it for the write; returns the
+// write's result otherwise.
+PtpResult PropertyVendor_AfterWrite(PtpVendor vendor, PtpResult result);

@@ -1,0 +1,581 @@
+// Image-file inspection on real camera files, with the expected values read
+// from the samples' MANIFEST.tsv, on every truncation of them, and on
+// hand-made files with hostile offsets, counts and texts.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "comms/bytes.h"
+#include "generic/objects.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Row = std::map<std::string, std::string>;
+
+std::string sample_path(const std::string& name) { return std::string(PTP_SAMPLES_DIR) + "/" + name; }
+
+Bytes read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The manifest: one row per sample, keyed by column name; empty cells mean the
+// independent tool found no such tag.
+std::vector<Row> manifest() {
+    std::ifstream in(sample_path("MANIFEST.tsv"));
+    std::vector<Row> rows;
+    std::vector<std::string> columns;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::stringstream ss(line);
+        std::string cell;
+        while (std::getline(ss, cell, '\t')) cells.push_back(cell);
+        if (columns.empty()) {
+            columns = cells;
+            continue;
+        }
+        Row row;
+        for (size_t i = 0; i < columns.size(); ++i) row[columns[i]] = i < cells.size() ? cells[i] : "";
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+uint32_t number(const Row& row, const char* column) {
+    return uint32_t(std::stoul(row.at(column)));
+}
+
+struct Thumb {
+    uint32_t size = 0;
+    uint8_t orientation = 0;
+    Bytes bytes;
+};
+
+// The inspections run on a heap copy of exactly the bytes given, so that ASan
+// sees any read past them.
+Thumb thumbnail_of(const Bytes& copy) {
+    uint8_t* buffer = reinterpret_cast<uint8_t*>(0x1);  // must be overwritten
+    Thumb t;
+    t.orientation = 0xEE;
+    t.size = PtpGenericInterface_ExtractThumbnail(copy.empty() ? nullptr : copy.data(),
+                                                  uint32_t(copy.size()), &t.orientation, &buffer);
+    if (t.size) {
+        t.bytes.assign(buffer, buffer + t.size);
+        std::free(buffer);
+    } else {
+        EXPECT_EQ(buffer, nullptr);
+    }
+    return t;
+}
+
+Thumb thumbnail(const Bytes& file, size_t n) {
+    return thumbnail_of(Bytes(file.begin(), file.begin() + n));
+}
+
+struct Preview {
+    bool found = false;
+    uint32_t offset = 0;
+    uint32_t length = 0;
+};
+
+Preview preview_of(const Bytes& copy, uint16_t format) {
+    Preview p;
+    p.offset = p.length = 0xEEEEEEEE;
+    p.found = PtpGenericInterface_ExtractPreviewOffset(copy.empty() ? nullptr : copy.data(),
+                                                       uint32_t(copy.size()), &p.offset,
+                                                       &p.length, format);
+    if (!p.found) {
+        EXPECT_EQ(p.offset, 0u);
+        EXPECT_EQ(p.length, 0u);
+    }
+    return p;
+}
+
+Preview preview(const Bytes& file, size_t n, uint16_t format) {
+    return preview_of(Bytes(file.begin(), file.begin() + n), format);
+}
+
+TEST(ImageInspect, ThumbnailsOfTheSamplesMatchTheManifest) {
+    std::vector<Row> rows = manifest();
+    ASSERT_FALSE(rows.empty());
+    int checked = 0;
+    for (const Row& row : rows) {
+        // JPEG files and the CR2 keep their thumbnail in IFD1 as the
+        // thumbnail tags describe it.
+        const std::string& type = row.at("file_type");
+        if (type != "JPEG" && type != "CR2") continue;
+        SCOPED_TRACE(row.at("file"));
+        Bytes file = read_file(sample_path(row.at("file")));
+        ASSERT_EQ(file.size(), number(row, "bytes"));
+        Thumb t = thumbnail(file, file.size());
+        if (row.at("thumbnail_offset").empty()) {
+            EXPECT_EQ(t.size, 0u);
+            continue;
+        }
+        uint32_t offset = number(row, "thumbnail_offset");
+        uint32_t length = number(row, "thumbnail_length");
+        ASSERT_EQ(t.size, length);
+        EXPECT_TRUE(std::equal(t.bytes.begin(), t.bytes.end(), file.begin() + offset));
+        EXPECT_EQ(t.orientation, number(row, "orientation"));
+        ++checked;
+    }
+    EXPECT_GE(checked, 6);
+}
+
+TEST(ImageInspect, Cr2PreviewIsTheFirstIfdStrip) {
+    // The rule takes IFD0's StripOffsets/StripByteCounts, which the manifest's
+    // tool reports as the CR2's PreviewImage; its strip_offsets column is the
+    // strip of a later IFD.
+    int checked = 0;
+    for (const Row& row : manifest()) {
+        if (row.at("file_type") != "CR2") continue;
+        SCOPED_TRACE(row.at("file"));
+        Bytes file = read_file(sample_path(row.at("file")));
+        Preview p = preview(file, file.size(), kPtpFormatCr2);
+        ASSERT_TRUE(p.found);
+        EXPECT_EQ(p.offset, number(row, "preview_start"));
+        EXPECT_EQ(p.length, number(row, "preview_length"));
+        ++checked;
+    }
+    EXPECT_EQ(checked, 1);
+}
+
+TEST(ImageInspect, NefPreviewIsTheSecondJpeg) {
+    // In file order the D70 NEF holds the JpgFromRaw (SubIFD) first and the
+    // MakerNote's PreviewImage second; the second is the one wanted. Offsets
+    // inside the Nikon MakerNote count from its own TIFF header.
+    int checked = 0;
+    for (const Row& row : manifest()) {
+        if (row.at("file_type") != "NEF") continue;
+        SCOPED_TRACE(row.at("file"));
+        Bytes file = read_file(sample_path(row.at("file")));
+        ASSERT_LT(number(row, "jpgfromraw_start"), number(row, "preview_start"));
+        Preview p = preview(file, file.size(), kPtpFormatNef);
+        ASSERT_TRUE(p.found);
+        EXPECT_EQ(p.offset, number(row, "preview_start"));
+        EXPECT_EQ(p.length, number(row, "preview_length"));
+        ++checked;
+    }
+    EXPECT_EQ(checked, 1);
+}
+
+TEST(ImageInspect, FormatsWithoutARawRuleFindNoPreview) {
+    Bytes tif = read_file(sample_path("ExifTool.tif"));
+    Bytes jpg = read_file(sample_path("Canon.jpg"));
+    const uint16_t formats[] = {kPtpFormatTiff, kPtpFormatExifJpeg, 0, 0xFFFF};
+    for (uint16_t format : formats) {
+        EXPECT_FALSE(preview(tif, tif.size(), format).found) << std::hex << format;
+        EXPECT_FALSE(preview(jpg, jpg.size(), format).found) << std::hex << format;
+    }
+    uint32_t offset = 1, length = 1;
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(nullptr, 10, &offset, &length,
+                                                          kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), 0, &offset, &length,
+                                                          kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()),
+                                                          nullptr, &length, kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()),
+                                                          &offset, nullptr, kPtpFormatCr2));
+}
+
+TEST(ImageInspect, JpegEndOfEverySampleJpegIsItsLength) {
+    int checked = 0;
+    for (const Row& row : manifest()) {
+        if (row.at("file_type") != "JPEG") continue;
+        SCOPED_TRACE(row.at("file"));
+        Bytes file = read_file(sample_path(row.at("file")));
+        ASSERT_GE(file.size(), 2u);
+        // The files end with their EOI marker.
+        ASSERT_EQ(file[file.size() - 2], 0xFF);
+        ASSERT_EQ(file[file.size() - 1], 0xD9);
+        EXPECT_EQ(PtpFindJpegEnd(file.data(), uint32_t(file.size())), file.size());
+        ++checked;
+    }
+    EXPECT_GE(checked, 6);
+}
+
+// The samples' file names, for one truncation test per sample.
+std::vector<std::string> sample_files() {
+    std::vector<std::string> files;
+    for (const Row& row : manifest()) files.push_back(row.at("file"));
+    return files;
+}
+
+// The raw rules to run on a sample: its own, or all three on the small
+// non-raw files (a JPEG's EXIF and MakerNote are TIFF structures too).
+std::vector<uint16_t> preview_formats(const std::string& type) {
+    if (type == "CR2") return {kPtpFormatCr2};
+    if (type == "NEF") return {kPtpFormatNef, kPtpFormatArw};
+    if (type == "CR3") return {kPtpFormatCr3};
+    return {kPtpFormatCr2, kPtpFormatNef, kPtpFormatArw};
+}
+
+class Truncation : public ::testing::TestWithParam<std::string> {};
+
+// Every prefix of the sample: a result is either a failure or exactly the
+// whole file's, lying inside the prefix. ASan checks that nothing is read past
+// the prefix, which is a heap block of its own.
+TEST_P(Truncation, EveryPrefixFailsOrGivesTheWholeFilesResult) {
+    Row row;
+    for (const Row& r : manifest())
+        if (r.at("file") == GetParam()) row = r;
+    ASSERT_FALSE(row.empty());
+    Bytes file = read_file(sample_path(GetParam()));
+    ASSERT_EQ(file.size(), number(row, "bytes"));
+
+    Thumb fullThumb = thumbnail(file, file.size());
+    uint32_t fullEnd = PtpFindJpegEnd(file.data(), uint32_t(file.size()));
+    std::vector<uint16_t> formats = preview_formats(row.at("file_type"));
+    std::vector<Preview> full;
+    for (uint16_t format : formats) full.push_back(preview(file, file.size(), format));
+
+    for (size_t n = 0; n < file.size(); ++n) {
+        Bytes copy(file.begin(), file.begin() + n);
+        Thumb t = thumbnail_of(copy);
+        if (t.size) {
+            ASSERT_EQ(t.size, fullThumb.size) << n;
+            ASSERT_EQ(t.bytes, fullThumb.bytes) << n;
+            ASSERT_EQ(t.orientation, fullThumb.orientation) << n;
+        }
+        uint32_t end = PtpFindJpegEnd(copy.empty() ? nullptr : copy.data(), uint32_t(n));
+        ASSERT_TRUE(end == 0 || (end == fullEnd && end <= n)) << n;
+
+        for (size_t f = 0; f < formats.size(); ++f) {
+            Preview p = preview_of(copy, formats[f]);
+            if (!p.found) continue;
+            ASSERT_TRUE(full[f].found) << n;
+            ASSERT_EQ(p.offset, full[f].offset) << n;
+            ASSERT_EQ(p.length, full[f].length) << n;
+            ASSERT_LE(uint64_t(p.offset) + p.length, n) << n;
+        }
+    }
+}
+
+std::string test_name(const ::testing::TestParamInfo<std::string>& info) {
+    std::string name = info.param;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, Truncation, ::testing::ValuesIn(sample_files()), test_name);
+
+// --- Hand-made files ------------------------------------------------------------------
+
+// A TIFF writer in either byte order.
+struct Tiff {
+    bool big = false;
+    Bytes b;
+
+    void u16(uint16_t v) {
+        if (big) {
+            b.push_back(uint8_t(v >> 8));
+            b.push_back(uint8_t(v));
+        } else {
+            b.push_back(uint8_t(v));
+            b.push_back(uint8_t(v >> 8));
+        }
+    }
+    void u32(uint32_t v) {
+        if (big) {
+            u16(uint16_t(v >> 16));
+            u16(uint16_t(v));
+        } else {
+            u16(uint16_t(v));
+            u16(uint16_t(v >> 16));
+        }
+    }
+    void header(uint32_t ifd0) {
+        if (big) b.insert(b.end(), {'M', 'M', 0, 42});
+        else b.insert(b.end(), {'I', 'I', 42, 0});
+        u32(ifd0);
+    }
+    // An entry whose value is a LONG (or an offset).
+    void entry(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+        u16(tag);
+        u16(type);
+        u32(count);
+        u32(value);
+    }
+    // An entry with one SHORT value, left-justified as TIFF stores it.
+    void short_entry(uint16_t tag, uint16_t value) {
+        u16(tag);
+        u16(3);
+        u32(1);
+        u16(value);
+        u16(0);
+    }
+    void pad_to(size_t n) { b.resize(n, 0); }
+    void put(size_t at, const char* text) {
+        if (b.size() < at + std::strlen(text)) b.resize(at + std::strlen(text), 0);
+        std::memcpy(b.data() + at, text, std::strlen(text));
+    }
+};
+
+TEST(ImageInspect, ThumbnailOrientationIsReadAsAShortInEitherByteOrder) {
+    for (bool big : {false, true}) {
+        SCOPED_TRACE(big ? "MM" : "II");
+        Tiff t;
+        t.big = big;
+        t.header(8);
+        t.u16(3);
+        t.short_entry(0x0112, 6);
+        t.entry(0x0201, 4, 1, 100);
+        t.entry(0x0202, 4, 1, 4);
+        t.u32(0);
+        t.pad_to(100);
+        t.put(100, "JPEG");
+        Thumb th = thumbnail(t.b, t.b.size());
+        ASSERT_EQ(th.size, 4u);
+        EXPECT_EQ(th.orientation, 6);
+        EXPECT_EQ(std::string(th.bytes.begin(), th.bytes.end()), "JPEG");
+    }
+}
+
+TEST(ImageInspect, ThumbnailOutsideTheDataIsRefused) {
+    struct Case {
+        uint32_t offset, size;
+    } cases[] = {
+        {100, 5},                  // one byte past the end
+        {0xFFFFFFF0u, 0x20},       // offset + size wraps in 32 bits
+        {20, 0xFFFFFFF0u},         // size larger than the data
+        {104, 0},                  // nothing to copy
+        {105, 1},                  // offset past the end
+    };
+    for (const Case& c : cases) {
+        Tiff t;
+        t.header(8);
+        t.u16(3);
+        t.short_entry(0x0112, 1);
+        t.entry(0x0201, 4, 1, c.offset);
+        t.entry(0x0202, 4, 1, c.size);
+        t.pad_to(104);
+        EXPECT_EQ(thumbnail(t.b, t.b.size()).size, 0u) << c.offset << " " << c.size;
+    }
+    // Without an orientation tag there is no complete set.
+    Tiff t;
+    t.header(8);
+    t.u16(2);
+    t.entry(0x0201, 4, 1, 40);
+    t.entry(0x0202, 4, 1, 4);
+    t.pad_to(60);
+    EXPECT_EQ(thumbnail(t.b, t.b.size()).size, 0u);
+    uint8_t* buffer = nullptr;
+    EXPECT_EQ(PtpGenericInterface_ExtractThumbnail(t.b.data(), uint32_t(t.b.size()), nullptr,
+                                                   nullptr),
+              0u);
+    EXPECT_EQ(PtpGenericInterface_ExtractThumbnail(nullptr, 10, nullptr, &buffer), 0u);
+}
+
+// A NEF-like file: IFD0 with a Model text, then `pairs` JPEGInterchangeFormat
+// pairs at the given offsets, each JPEG 8 bytes long.
+Bytes nef_with(const char* model, const std::vector<uint32_t>& jpegs, bool big = false) {
+    Tiff t;
+    t.big = big;
+    t.header(8);
+    t.u16(1);
+    t.entry(0x0110, 2, uint32_t(std::strlen(model) + 1), 400);
+    t.u32(0);
+    for (size_t i = 0; i < jpegs.size(); ++i) {
+        t.u16(2);
+        t.entry(0x0201, 4, 1, jpegs[i]);
+        t.entry(0x0202, 4, 1, 8 + uint32_t(i));
+        t.u32(0);
+    }
+    t.put(400, model);
+    t.pad_to(1000);
+    return t.b;
+}
+
+TEST(ImageInspect, NefModelDecidesWhichJpegIsThePreview) {
+    struct Case {
+        const char* model;
+        uint32_t offset, length;
+    } cases[] = {
+        {"NIKON D850", 600, 9},  // the second pair
+        {"NIKON Z 8", 700, 10},  // the third
+        {"nikon z 9", 700, 10},
+        {"NIKON Z6_3", 700, 10},
+        {"NIKON Z5_2", 700, 10},
+        {"NIKON Z 6", 600, 9},
+    };
+    for (bool big : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.model);
+            Bytes nef = nef_with(c.model, {500, 600, 700}, big);
+            Preview p = preview(nef, nef.size(), kPtpFormatNef);
+            ASSERT_TRUE(p.found);
+            EXPECT_EQ(p.offset, c.offset);
+            EXPECT_EQ(p.length, c.length);
+            // An ARW takes the first pair whatever the model.
+            Preview arw = preview(nef, nef.size(), kPtpFormatArw);
+            ASSERT_TRUE(arw.found);
+            EXPECT_EQ(arw.offset, 500u);
+            EXPECT_EQ(arw.length, 8u);
+        }
+    }
+    // A Z 8 file with only two previews has no third: nothing is found.
+    Bytes two = nef_with("NIKON Z 8", {500, 600});
+    EXPECT_FALSE(preview(two, two.size(), kPtpFormatNef).found);
+}
+
+TEST(ImageInspect, NefModelTextIsBoundedByTheData) {
+    // The Model entry points at the last bytes of the file and claims more.
+    Bytes nef = nef_with("NIKON D70", {500, 600});
+    Tiff t;
+    t.b = nef;
+    // Rewrite the Model entry's offset to 996 and its count to 200.
+    ByteWriter w;
+    write_u32(w, 200);
+    write_u32(w, 996);
+    std::memcpy(t.b.data() + 10 + 4, w.buf.data(), 8);
+    t.put(996, "NIKO");
+    Preview p = preview(t.b, t.b.size(), kPtpFormatNef);
+    ASSERT_TRUE(p.found);
+    EXPECT_EQ(p.offset, 600u);
+    // ... and one whose offset lies beyond the data.
+    std::memcpy(t.b.data() + 10 + 8, "\xff\xff\xff\xff", 4);
+    EXPECT_TRUE(preview(t.b, t.b.size(), kPtpFormatNef).found);
+}
+
+TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
+    struct Case {
+        uint32_t ifd0;
+        uint16_t entries;
+        size_t size;
+    } cases[] = {
+        {0xFFFFFFF8u, 1, 64},  // header + offset wraps in 32 bits
+        {63, 1, 64},           // the entry count's second byte is missing
+        {64, 1, 64},           // IFD0 at the very end
+        {8, 5, 64},            // 5 entries need 62 bytes after the count, 54 are left
+    };
+    for (const Case& c : cases) {
+        Tiff t;
+        t.header(c.ifd0);
+        t.u16(c.entries);
+        t.entry(0x0111, 4, 1, 40);
+        t.entry(0x0117, 4, 1, 4);
+        t.pad_to(c.size);
+        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found) << c.ifd0;
+    }
+    // A header at 100 whose IFD0 offset wraps around to an IFD placed at 8:
+    // taken in 32 bits it would be found.
+    Tiff t;
+    t.pad_to(8);
+    t.u16(2);
+    t.entry(0x0111, 4, 1, 50);
+    t.entry(0x0117, 4, 1, 20);
+    t.pad_to(100);
+    t.header(0xFFFFFFA4u);  // 100 + this = 2^32 + 8
+    t.pad_to(200);
+    EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
+}
+
+TEST(ImageInspect, Cr2SuccessNeedsTheByteCountAsSecondHit) {
+    // Offsets first: found.
+    {
+        Tiff t;
+        t.header(8);
+        t.u16(2);
+        t.entry(0x0111, 4, 1, 100);
+        t.entry(0x0117, 4, 1, 20);
+        t.pad_to(200);
+        Preview p = preview(t.b, t.b.size(), kPtpFormatCr2);
+        ASSERT_TRUE(p.found);
+        EXPECT_EQ(p.offset, 100u);
+        EXPECT_EQ(p.length, 20u);
+    }
+    // Byte counts first: the second hit is an offset, and no later pair makes
+    // a byte count the second hit.
+    {
+        Tiff t;
+        t.header(8);
+        t.u16(4);
+        t.entry(0x0117, 4, 1, 20);
+        t.entry(0x0111, 4, 1, 100);
+        t.entry(0x0111, 4, 1, 120);
+        t.entry(0x0117, 4, 1, 20);
+        t.pad_to(200);
+        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
+    }
+    // Two byte counts and no offset: nothing to hand out.
+    {
+        Tiff t;
+        t.header(8);
+        t.u16(2);
+        t.entry(0x0117, 4, 1, 20);
+        t.entry(0x0117, 4, 1, 20);
+        t.pad_to(200);
+        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
+    }
+    // A strip that does not lie inside the data.
+    for (uint32_t offset : {190u, 0xFFFFFFF0u}) {
+        Tiff t;
+        t.header(8);
+        t.u16(2);
+        t.entry(0x0111, 4, 1, offset);
+        t.entry(0x0117, 4, 1, 20);
+        t.pad_to(200);
+        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found) << offset;
+    }
+}
+
+TEST(ImageInspect, PreviewHeaderIsLookedForInTheFirst500Bytes) {
+    for (size_t at : {0u, 499u, 500u}) {
+        Tiff t;
+        t.b.assign(at, 0);
+        t.header(8);
+        t.u16(2);
+        t.entry(0x0111, 4, 1, 100);
+        t.entry(0x0117, 4, 1, 20);
+        t.pad_to(at + 200);
+        Preview p = preview(t.b, t.b.size(), kPtpFormatCr2);
+        EXPECT_EQ(p.found, at < 500) << at;
+        if (p.found) {
+            EXPECT_EQ(p.offset, at + 100);
+        }
+    }
+}
+
+// --- JPEG end ---------------------------------------------------------------------------
+
+TEST(ImageInspect, JpegEndFinder) {
+    struct Case {
+        const char* what;
+        Bytes data;
+        uint32_t end;
+    } cases[] = {
+        {"segment then scan", {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 1, 2, 0xFF, 0xDA, 0x00, 0x02,
+                               7, 7, 0xFF, 0xD9, 9, 9},
+         16},
+        {"EOI in the marker walk", {0xFF, 0xD8, 0xFF, 0xD9, 0}, 4},
+        {"nested scan needs two EOIs", {0xFF, 0xD8, 0xFF, 0xDA, 1, 0xFF, 0xDA, 2, 0xFF, 0xD9, 3,
+                                        0xFF, 0xD9},
+         13},
+        {"non-marker bytes step by two", {0xFF, 0xD8, 1, 2, 3, 4, 0xFF, 0xD9}, 8},
+        {"segment runs past the end", {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10, 1, 2, 3}, 0},
+        {"segment length cut off", {0xFF, 0xD8, 0x00, 0x00, 0xFF, 0xE1, 0x00}, 0},
+        {"marker at the last byte", {0xFF, 0xD8, 0x00, 0x00, 0x00, 0xFF}, 0},
+        {"no EOI after the scan", {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 1, 2, 3}, 0},
+        {"too short", {0xFF, 0xD8, 0xFF, 0xD9}, 0},
+        {"no SOI", {0xFF, 0xD9, 0xFF, 0xD9, 0xFF, 0xD9}, 0},
+        {"segment ends exactly at the end", {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x03, 1}, 0},
+    };
+    for (const Case& c : cases) {
+        Bytes copy = c.data;  // exact-size heap copy for ASan
+        EXPECT_EQ(PtpFindJpegEnd(copy.data(), uint32_t(copy.size())), c.end) << c.what;
+    }
+    EXPECT_EQ(PtpFindJpegEnd(nullptr, 100), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// ptpctl events [SECONDS]: follows the camera's events, one line each.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "ptp_comms.h"
+#include "ptp_generic.h"
+#include "ptp_objects.h"
+#include "ptpctl.h"
+
+static void on_error(PtpResult rc) {
+    std::fprintf(stderr, "event poll failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
+}
+
+static void print_event(const PtpHostEvent* e) {
+    const void* data = nullptr;
+    std::memcpy(&data, &e->u, sizeof data);
+    switch (e->code) {
+    case 0x4002:
+    case 0x4003: {
+        const PtpObjectInfo* info = static_cast<const PtpObjectInfo*>(data);
+        std::printf("0x%04X %s handle 0x%08X %s %u bytes\n", e->code,
+                    e->code == 0x4002 ? "ObjectAdded" : "ObjectRemoved", info->handle,
+                    info->fileName, info->compressedSize);
+        break;
+    }
+    case 0x4006: {
+        const PtpPropertyRecord* r = static_cast<const PtpPropertyRecord*>(data);
+        if (r)
+            std::printf("0x4006 DevicePropChanged 0x%04X %s = %s\n", r->code,
+                        r->name ? r->name : "", r->currentLabel);
+        else
+            std::printf("0x4006 DevicePropChanged (unknown property)\n");
+        break;
+    }
+    default:
+        std::printf("0x%04X %u %u\n", e->code, e->u.params[0], e->u.params[1]);
+    }
+    std::fflush(stdout);
+}
+
+int Command_Events(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    uint32_t seconds = 10;
+    if (args.size() > 1 || (args.size() == 1 && !ParseNumber(args[0], &seconds))) {
+        std::fprintf(stderr, "usage: ptpctl events [SECONDS]\n");
+        return 2;
+    }
+    HubConnection hub;
+    if (!OpenSession(options, hub)) return 1;
+    while (PopEventPtr()) {
+    }  // what the session start queued is not news
+    PtpGenericInterface_StartEventCheckLoop(on_error);
+    std::fprintf(stderr, "following events for %u s\n", seconds);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        while (const PtpHostEvent* e = PopEventPtr()) print_event(e);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    PtpGenericInterface_StopEventCheckLoop(1);
+    CloseHub(hub);
+    return 0;
+}

@@ -1,0 +1,159 @@
+// ptpctl ls and ptpctl get: the pictures on the camera's cards, and downloading
+// one with a progress bar.
+#include <strings.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "ptp_comms.h"
+#include "ptp_generic.h"
+#include "ptp_objects.h"
+#include "progress.h"
+#include "ptpctl.h"
+
+namespace {
+
+// Objects larger than this are fetched in parts, with a progress bar.
+constexpr uint32_t kWholeObjectLimit = 4u << 20;
+constexpr uint32_t kPartSize = 1u << 20;
+
+const char* format_name(uint16_t format) {
+    switch (format) {
+    case 0x3801: return "JPEG";
+    case 0x380D: return "TIFF";
+    case 0xB103: return "CR2";
+    case 0xB108: return "CR3";
+    case 0x3000: return "NEF";
+    case 0xB101: return "ARW";
+    case 0xB111: return "RAF";
+    case 0x300D: return "MOV";
+    case 0x3001: return "folder";
+    default: return "other";
+    }
+}
+
+std::vector<PtpObjectInfo> list_objects() {
+    std::vector<PtpObjectInfo> objects;
+    uint32_t* handles = nullptr;
+    uint32_t count = 0;
+    PtpResult rc = PtpGenericInterface_GetObjectHandles2(&handles, &count);
+    if (rc != PtpResult_Ok) {
+        std::fprintf(stderr, "listing the objects failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
+        return objects;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        PtpObjectInfo info;
+        if (PtpGenericInterface_GetObjectInfo(handles[i], &info) == PtpResult_Ok)
+            objects.push_back(info);
+    }
+    FreeMemory(handles);
+    return objects;
+}
+
+bool download(const PtpObjectInfo& info, const std::string& path) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    bool ok = true;
+    if (info.compressedSize <= kWholeObjectLimit) {
+        uint8_t* data = nullptr;
+        uint32_t length = 0;
+        PtpResult rc = PtpGenericInterface_GetObject(info.handle, &data, &length);
+        ok = rc == PtpResult_Ok && std::fwrite(data, 1, length, out) == length;
+        if (rc != PtpResult_Ok)
+            std::fprintf(stderr, "download failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
+        FreeMemory(data);
+    } else {
+        Progress progress = Progress_Start(info.compressedSize);
+        for (uint32_t offset = 0; ok && offset < info.compressedSize;) {
+            uint32_t want = info.compressedSize - offset < kPartSize ? info.compressedSize - offset
+                                                                     : kPartSize;
+            uint8_t* data = nullptr;
+            uint32_t length = 0;
+            PtpResult rc =
+                PtpGenericInterface_GetPartialObject(info.handle, offset, want, &data, &length);
+            if (rc != PtpResult_Ok || length == 0 || length > want) {
+                std::fprintf(stderr, "\ndownload failed at %u: %s (0x%04X)\n", offset,
+                             PtpResult_Name(rc), rc);
+                ok = false;
+            } else {
+                ok = std::fwrite(data, 1, length, out) == length;
+                offset += length;
+                Progress_Update(progress, offset);
+            }
+            FreeMemory(data);
+        }
+        Progress_Finish(progress);
+    }
+    if (std::fclose(out) != 0) ok = false;
+    if (!ok) std::remove(path.c_str());  // never leave a partial file behind
+    return ok;
+}
+
+}  // namespace
+
+int Command_Ls(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    HubConnection hub;
+    if (!OpenSession(options, hub)) return 1;
+    std::vector<PtpObjectInfo> objects = list_objects();
+    for (const PtpObjectInfo& o : objects) {
+        char date[32] = "-";
+        time_t when = time_t(o.captureDate);
+        if (when) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", std::localtime(&when));
+        std::printf("0x%08X  %-24s %10u  %-6s %s\n", o.handle, o.fileName, o.compressedSize,
+                    format_name(o.objectFormat), date);
+    }
+    std::printf("%zu objects\n", objects.size());
+    CloseHub(hub);
+    return 0;
+}
+
+int Command_Get(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    std::string output;
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size())
+            output = args[++i];
+        else
+            rest.push_back(args[i]);
+    }
+    if (rest.size() != 1) {
+        std::fprintf(stderr, "usage: ptpctl get HANDLE|NAME [-o FILE]\n");
+        return 2;
+    }
+    HubConnection hub;
+    if (!OpenSession(options, hub)) return 1;
+    uint32_t handle = 0;
+    bool byHandle = ParseNumber(rest[0], &handle);
+    const PtpObjectInfo* chosen = nullptr;
+    std::vector<PtpObjectInfo> objects = list_objects();
+    for (const PtpObjectInfo& o : objects)
+        if (byHandle ? o.handle == handle : strcasecmp(o.fileName, rest[0].c_str()) == 0)
+            chosen = &o;
+    int status = 1;
+    if (!chosen) {
+        std::fprintf(stderr, "no object %s on the camera\n", rest[0].c_str());
+    } else {
+        // The camera's name is only a default file name: keep its last part.
+        std::string name = chosen->fileName;
+        size_t slash = name.find_last_of("/\\");
+        if (slash != std::string::npos) name = name.substr(slash + 1);
+        if (name.empty() || name == "." || name == "..") name = "object.bin";
+        std::string path = output.empty() ? name : output;
+        if (download(*chosen, path)) {
+            std::printf("%s: %u bytes\n", path.c_str(), chosen->compressedSize);
+            status = 0;
+        }
+    }
+    CloseHub(hub);
+    return status;
+}

@@ -1,0 +1,100 @@
+// ptpctl props and ptpctl set: the camera's properties with their labels, and
+// changing one by code or name, to a value or a label.
+#include <strings.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ptp_comms.h"
+#include "ptp_generic.h"
+#include "ptp_names.h"
+#include "ptpctl.h"
+
+// The code ranges properties live in: the standard ones and the vendors'.
+static std::vector<PtpPropertyRecord*> all_properties() {
+    const uint32_t ranges[][2] = {{0x5000, 0x50FF}, {0xD000, 0xD3FF}, {0xEE00, 0xEEFF}};
+    std::vector<PtpPropertyRecord*> found;
+    for (const auto& range : ranges)
+        for (uint32_t code = range[0]; code <= range[1]; ++code)
+            if (PtpPropertyRecord* r = PtpGenericInterface_GetProperty(code, 0)) found.push_back(r);
+    return found;
+}
+
+static void print_property(PtpPropertyRecord* r) {
+    PtpGenericInterface_GetProperty(r->code, 1);  // hold its lock while printing
+    std::printf("0x%04X  %-28s %-20s %s", r->code, r->name ? r->name : "(unnamed)",
+                r->currentLabel, r->access ? "rw" : "ro");
+    if (r->values && r->valueCount) {
+        std::printf("  [");
+        const uint16_t shown = r->valueCount < 12 ? r->valueCount : 12;
+        for (uint16_t i = 0; i < shown; ++i) std::printf("%s%s", i ? ", " : "", r->values[i].label);
+        if (shown < r->valueCount) std::printf(", ... %u values", r->valueCount);
+        std::printf("]");
+    }
+    std::printf("\n");
+    pthread_mutex_unlock(&r->lock);
+}
+
+int Command_Props(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    HubConnection hub;
+    if (!OpenSession(options, hub)) return 1;
+    std::vector<PtpPropertyRecord*> props = all_properties();
+    for (PtpPropertyRecord* r : props) print_property(r);
+    if (props.empty()) std::printf("the camera's driver loaded no properties\n");
+    CloseHub(hub);
+    return 0;
+}
+
+// A code in decimal or hex, or a property name (any case).
+static PtpPropertyRecord* find_property(const std::string& text) {
+    uint32_t code = 0;
+    if (ParseNumber(text, &code)) return PtpGenericInterface_GetProperty(code, 0);
+    for (PtpPropertyRecord* r : all_properties())
+        if (r->name && strcasecmp(r->name, text.c_str()) == 0) return r;
+    return nullptr;
+}
+
+// A label of the record's allowed values (any case), else a number.
+static bool find_value(PtpPropertyRecord* r, const std::string& text, uint32_t* value) {
+    for (uint16_t i = 0; r->values && i < r->valueCount; ++i) {
+        if (strcasecmp(r->values[i].label, text.c_str()) == 0) {
+            *value = r->values[i].value;
+            return true;
+        }
+    }
+    return ParseNumber(text, value);
+}
+
+int Command_Set(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: ptpctl set CODE|NAME VALUE|LABEL\n");
+        return 2;
+    }
+    HubConnection hub;
+    if (!OpenSession(options, hub)) return 1;
+    int status = 1;
+    PtpPropertyRecord* r = find_property(args[0]);
+    uint32_t value = 0;
+    if (!r) {
+        std::fprintf(stderr, "no property \"%s\" on this camera\n", args[0].c_str());
+    } else if (!find_value(r, args[1], &value)) {
+        std::fprintf(stderr, "\"%s\" is neither a label of %s nor a number\n", args[1].c_str(),
+                     r->name ? r->name : "this property");
+    } else {
+        PtpResult rc = PtpGenericInterface_SetPropertyValue(r->code, value, 1);
+        if (rc == PtpResult_Ok) {
+            print_property(r);
+            status = 0;
+        } else {
+            std::fprintf(stderr, "setting 0x%04X to %u failed: %s (0x%04X)\n", r->code, value,
+                         PtpResult_Name(rc), rc);
+        }
+    }
+    CloseHub(hub);
+    return status;
+}

@@ -1,0 +1,130 @@
+// The camera's pending events and how each vendor's camera hands them over on
+// control code 130. Sony and Fujifilm data is the hub's sequence of 38-byte
+// records. Canon and Nikon send a standard PTP event container per event for
+// now; their own event-data formats replace encode_canon and encode_nikon.
+#include "sim_events.h"
+
+#include "comms/bytes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Events a host leaves unread pile up to this many; later ones are dropped.
+constexpr size_t kMaxPendingEvents = 65536;
+
+constexpr uint16_t kPtpEventObjectAdded = 0x4002;
+constexpr uint16_t kPtpEventObjectRemoved = 0x4003;
+constexpr uint16_t kPtpEventDevicePropChanged = 0x4006;
+constexpr uint16_t kContainerEvent = 4;
+constexpr uint32_t kNoTransaction = 0;
+
+// The hub's event record for Sony and Fujifilm cameras.
+constexpr size_t kRecordSize = 38;
+constexpr size_t kRecordNameSize = 32;
+constexpr uint16_t kRecordObjectAdded = 0x4FF0;
+constexpr uint16_t kRecordPropertyChanged = 0x4FF1;
+
+using SimEventEncoder = void (*)(const std::deque<SimEvent>& events, ByteWriter& out);
+
+struct SimEventEncoding {
+    SimVendor vendor;
+    SimEventEncoder encode;
+};
+
+void write_raw(ByteWriter& w, const SimEvent& e) { write_bytes(w, e.raw.data(), e.raw.size()); }
+
+// A PTP event container with one parameter.
+void write_standard_event(ByteWriter& w, uint16_t code, uint32_t param) {
+    write_u32(w, 16);
+    write_u16(w, kContainerEvent);
+    write_u16(w, code);
+    write_u32(w, kNoTransaction);
+    write_u32(w, param);
+}
+
+void write_standard(ByteWriter& w, const SimEvent& e) {
+    switch (e.kind) {
+    case SimEvent_ObjectAdded: write_standard_event(w, kPtpEventObjectAdded, e.handle); break;
+    case SimEvent_ObjectRemoved: write_standard_event(w, kPtpEventObjectRemoved, e.handle); break;
+    case SimEvent_PropertyChanged:
+        write_standard_event(w, kPtpEventDevicePropChanged, e.code);
+        break;
+    case SimEvent_Raw: write_raw(w, e); break;
+    }
+}
+
+void encode_canon(const std::deque<SimEvent>& events, ByteWriter& out) {
+    for (const SimEvent& e : events)
+        write_standard(out, e);
+}
+
+void encode_nikon(const std::deque<SimEvent>& events, ByteWriter& out) {
+    for (const SimEvent& e : events)
+        write_standard(out, e);
+}
+
+// 38 bytes, little-endian: u16 kind; 0x4FF0: u32 size, 32-byte NUL-padded file
+// name; 0x4FF1: u32 property code, u32 new value, u8 access flag; the rest zero.
+// The record has no kind for a removed object, so removals are not reported.
+void encode_hub_records(const std::deque<SimEvent>& events, ByteWriter& out) {
+    for (const SimEvent& e : events) {
+        uint8_t rec[kRecordSize] = {};
+        switch (e.kind) {
+        case SimEvent_ObjectAdded:
+            put_u16(rec, kRecordObjectAdded);
+            put_u32(rec + 2, e.size);
+            std::memcpy(rec + 6, e.name.data(), std::min(e.name.size(), kRecordNameSize));
+            break;
+        case SimEvent_PropertyChanged:
+            put_u16(rec, kRecordPropertyChanged);
+            put_u32(rec + 2, e.code);
+            put_u32(rec + 6, e.value);
+            rec[10] = e.getset;
+            break;
+        case SimEvent_ObjectRemoved: continue;
+        case SimEvent_Raw: write_raw(out, e); continue;
+        }
+        write_bytes(out, rec, sizeof rec);
+    }
+}
+
+const SimEventEncoding kEncodings[] = {
+    {SimVendor_Canon, encode_canon},
+    {SimVendor_Nikon, encode_nikon},
+    {SimVendor_Sony, encode_hub_records},
+    {SimVendor_Fujifilm, encode_hub_records},
+};
+
+} // namespace
+
+void SimEvents_Raise(SimCameraState& cam, SimEvent event) {
+    if (cam.events.size() >= kMaxPendingEvents) {
+        ++cam.events_dropped;
+        return;
+    }
+    cam.events.push_back(std::move(event));
+    ++cam.events_raised;
+}
+
+void SimEvents_PushRaw(SimCameraState& cam, const std::vector<uint8_t>& raw) {
+    if (raw.empty()) return;
+    SimEvent e;
+    e.kind = SimEvent_Raw;
+    e.raw = raw;
+    cam.events.push_back(std::move(e));
+}
+
+void SimEvents_Take(SimCameraState& cam, std::vector<uint8_t>* out) {
+    ByteWriter w;
+    for (const SimEventEncoding& row : kEncodings) {
+        if (row.vendor != cam.model->vendor) continue;
+        row.encode(cam.events, w);
+        break;
+    }
+    cam.events.clear();
+    out->swap(w.buf);
+}
+
+size_t SimEvents_Pending(const SimCameraState& cam) { return cam.events.size(); }

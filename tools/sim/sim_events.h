@@ -1,0 +1,22 @@
+// The camera's pending events: raised by property changes and card changes,
+// taken whole by control code 130 in the vendor's encoding. Callers hold the
+// hub lock.
+#pragma once
+
+#include "sim_camera.h"
+
+#include <vector>
+
+// Queues one event; past a bound (a host that never reads) events are dropped
+// and counted.
+void SimEvents_Raise(SimCameraState& cam, SimEvent event);
+
+// Queues raw bytes, passed on in place when the events are taken.
+void SimEvents_PushRaw(SimCameraState& cam, const std::vector<uint8_t>& raw);
+
+// Encodes every pending event for the camera's vendor into `out` (replacing its
+// contents) and empties the queue.
+void SimEvents_Take(SimCameraState& cam, std::vector<uint8_t>* out);
+
+// Events not yet taken.
+size_t SimEvents_Pending(const SimCameraState& cam);
