@@ -20,7 +20,12 @@ seconds=$1
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${2:-$root/build-fuzz}
-targets=(fuzz_device_info fuzz_relay_receive)
+# Every fuzz_*.cpp is a target.
+targets=()
+for source in "$here"/fuzz_*.cpp; do
+    name=$(basename "$source" .cpp)
+    targets+=("$name")
+done
 
 # Inputs stay small so the whole stream fits into a socket buffer. A normal
 # input runs in milliseconds (a stream of nothing but out-of-band notices, one
@@ -32,6 +37,12 @@ mkdir -p "$build"
 if [[ ! -f $build/CMakeCache.txt ]]; then
     CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DPTP_FUZZ=ON -DPTP_TESTS=OFF -DPTP_BENCH=OFF >"$build/fuzz-configure.log" 2>&1 || {
+        echo "configure failed: see $build/fuzz-configure.log"
+        exit 1
+    }
+else
+    # Refresh the configuration so new fuzz_*.cpp files become targets.
+    cmake "$build" >"$build/fuzz-configure.log" 2>&1 || {
         echo "configure failed: see $build/fuzz-configure.log"
         exit 1
     }

@@ -86,14 +86,19 @@ void PtpEventLoop_AcquirePause() {
     g_loop.holder = std::this_thread::get_id();
 }
 
+bool PtpEventLoop_AcquirePauseUnlessHeld() {
+    std::unique_lock<std::mutex> guard(g_loop.lock);
+    if (g_loop.held && (g_loop.hostPaused || g_loop.holder == std::this_thread::get_id()))
+        return false;
+    g_loop.changed.wait(guard, [] { return !g_loop.held; });
+    g_loop.held = true;
+    g_loop.holder = std::this_thread::get_id();
+    return true;
+}
+
 void PtpEventLoop_ReleasePause() {
     std::unique_lock<std::mutex> guard(g_loop.lock);
     release(guard);
-}
-
-bool PtpEventLoop_PauseHeldHere() {
-    std::lock_guard<std::mutex> guard(g_loop.lock);
-    return g_loop.held && (g_loop.hostPaused || g_loop.holder == std::this_thread::get_id());
 }
 
 bool PtpEventLoop_EndHostPause() {

@@ -11,13 +11,20 @@
 void PtpEventLoop_AcquirePause();
 // Releases a hold taken with PtpEventLoop_AcquirePause.
 void PtpEventLoop_ReleasePause();
-// True when this thread holds the pause lock, or the host holds its pause.
-bool PtpEventLoop_PauseHeldHere();
 
-// Scoped hold of the pause lock.
+// Holds the pause lock unless this thread already holds it or the host holds
+// its pause (the loop is paused either way). Returns whether it was taken here.
+bool PtpEventLoop_AcquirePauseUnlessHeld();
+
+// Scoped pause of the event loop: takes the pause lock unless the loop is
+// already paused by this thread or the host, and releases only what it took,
+// so nested holders and a host pause never deadlock.
 struct PtpPauseHold {
-    PtpPauseHold() { PtpEventLoop_AcquirePause(); }
-    ~PtpPauseHold() { PtpEventLoop_ReleasePause(); }
+    PtpPauseHold() : acquired(PtpEventLoop_AcquirePauseUnlessHeld()) {}
+    ~PtpPauseHold() {
+        if (acquired) PtpEventLoop_ReleasePause();
+    }
+    bool acquired;
     PtpPauseHold(const PtpPauseHold&) = delete;
     PtpPauseHold& operator=(const PtpPauseHold&) = delete;
 };

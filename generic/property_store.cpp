@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 #include "comms/bytes.h"
@@ -141,8 +140,7 @@ bool apply_value(PtpPropertyRecord* record, const uint8_t* data, size_t length) 
 void PtpClearPropertyStore() {
     // The event thread must not be inside a record while its list is freed; it
     // already holds the pause when a driver clears from its own pass.
-    std::optional<PtpPauseHold> paused;
-    if (!PtpEventLoop_PauseHeldHere()) paused.emplace();
+    PtpPauseHold paused;
     std::lock_guard<std::mutex> held(g_store.guard);
     for (uint16_t i = 0; i < kPropertyStoreCapacity; ++i) {
         PtpPropertyRecord& record = g_store.records[i];

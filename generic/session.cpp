@@ -5,12 +5,14 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
 
 #include "comms/ptp_transport.h"
+#include "eos/eos_models.h"
 #include "generic/event_loop.h"
 #include "generic/property_store.h"
 #include "ptp/transaction.h"
@@ -36,7 +38,7 @@ enum Role {
 };
 
 // "Not yet computed" for the cached largest bracketing stop.
-constexpr float kBracketStopUnknown = 4294967296.0f;
+constexpr float kBracketStopUnknown = kMaxBracketStopUnknown;
 
 struct Session {
     // Written by StartSession on the host's thread, read everywhere.
@@ -63,11 +65,32 @@ bool is_vendor(uint32_t v) { return v >= PtpVendor_Fujifilm && v <= PtpVendor_Ni
 }  // namespace
 
 PtpVendor PtpSession_Vendor() { return g_session.vendor.load(); }
+void PtpSession_SetVendor(PtpVendor vendor) { g_session.vendor.store(vendor); }
 void PtpSession_SetModel(uint8_t model) { g_session.model.store(model); }
 const PtpDeviceInfo& PtpSession_DeviceInfo() { return g_session.deviceInfo; }
 PtpEventNotifyFn PtpSession_NotifyFn() { return g_session.notify.load(); }
 PtpVendor PtpSession_PropertyTableVendor() { return g_session.propertyTable.load(); }
 uint32_t PtpSession_ManualFocus() { return g_session.manualFocus.load(); }
+void PtpSession_SetManualFocus(uint32_t flag) { g_session.manualFocus.store(flag); }
+uint8_t PtpSession_LiveViewZoom() { return g_session.liveViewZoom.load(); }
+void PtpSession_SetLiveViewZoom(uint8_t level) { g_session.liveViewZoom.store(level); }
+float PtpSession_MaxBracketStop() { return g_session.maxBracketStop.load(); }
+void PtpSession_SetMaxBracketStop(float stops) { g_session.maxBracketStop.store(stops); }
+uint8_t PtpSession_NikonMirrorUp() { return g_session.nikonMirrorUp.load(); }
+
+void PtpSession_CopyModelText(char* out, size_t size) {
+    if (!out || size == 0) return;
+    std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
+    std::snprintf(out, size, "%s", g_session.deviceInfo.model);
+}
+
+bool PtpIsPropertyListed(uint16_t code) {
+    std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
+    const PtpCodeList& listed = g_session.deviceInfo.devicePropertiesSupported;
+    for (uint32_t i = 0; i < listed.count && i < PTP_DEVICEINFO_CODES; ++i)
+        if (listed.codes[i] == code) return true;
+    return false;
+}
 
 // --- Vendor seams ---------------------------------------------------------------
 // Each vendor driver plugs in by filling its arm; a vendor without a driver
@@ -76,6 +99,7 @@ uint32_t PtpSession_ManualFocus() { return g_session.manualFocus.load(); }
 static bool vendor_model_supported(PtpVendor vendor) {
     switch (vendor) {
     case PtpVendor_Canon:
+        return PtpEos_EvaluateModel();
     case PtpVendor_Nikon:
     case PtpVendor_Sony:
     case PtpVendor_Fujifilm:

@@ -10,6 +10,7 @@
 // pause lock around the notify function on the event-check thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "ptp_generic.h"
@@ -44,6 +45,9 @@ void PtpSetupPropertyRoles();
 
 // Session values shared with the drivers.
 PtpVendor PtpSession_Vendor();
+// Sets the current vendor without a camera: for tests and fuzzers, which drive
+// a vendor's parsers directly. Session start sets it otherwise.
+void PtpSession_SetVendor(PtpVendor vendor);
 void PtpSession_SetModel(uint8_t model);
 const PtpDeviceInfo& PtpSession_DeviceInfo();
 PtpEventNotifyFn PtpSession_NotifyFn();
@@ -51,3 +55,18 @@ PtpEventNotifyFn PtpSession_NotifyFn();
 // (or when the vendor start failed early).
 PtpVendor PtpSession_PropertyTableVendor();
 uint32_t PtpSession_ManualFocus();
+void PtpSession_SetManualFocus(uint32_t flag);
+uint8_t PtpSession_LiveViewZoom();
+void PtpSession_SetLiveViewZoom(uint8_t level);
+// The DeviceInfo Model text, copied under the DeviceInfo lock and cut to
+// size - 1 characters; empty before any DeviceInfo.
+void PtpSession_CopyModelText(char* out, size_t size);
+// Whether the session DeviceInfo lists code among its DevicePropertiesSupported.
+bool PtpIsPropertyListed(uint16_t code);
+// The cached largest exposure-bracketing step in stops: kMaxBracketStopUnknown
+// until a driver computes it, and again after every session start.
+constexpr float kMaxBracketStopUnknown = 4294967296.0f;
+float PtpSession_MaxBracketStop();
+void PtpSession_SetMaxBracketStop(float stops);
+// The Nikon mirror-up flag (set by the Nikon driver, cleared at session start).
+uint8_t PtpSession_NikonMirrorUp();

@@ -93,6 +93,21 @@ TEST_F(EventLoop, PauseAndResume) {
     EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0);
 }
 
+TEST_F(EventLoop, WorkThatPausesTheLoopRunsWhileTheHostHasPausedIt) {
+    PtpGenericInterface_StartEventCheckLoop(on_error);
+    PtpGenericInterface_PauseEventCheckLoop();
+    // A verified write and a store reset both pause the loop themselves; with
+    // the host's pause already in place neither may wait for it.
+    auto work = std::async(std::launch::async, [] {
+        PtpGenericInterface_SetPropertyValue(0x5007, 1, 1);
+        PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, on_notify);
+        return true;
+    });
+    ASSERT_EQ(work.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 1);  // still the host's pause
+    EXPECT_TRUE(PtpGenericInterface_ResumeEventCheckLoop());
+}
+
 TEST_F(EventLoop, StopWhilePausedAndRestart) {
     EXPECT_TRUE(PtpGenericInterface_StopEventCheckLoop(1));  // no thread: fine
     PtpGenericInterface_StartEventCheckLoop(on_error);

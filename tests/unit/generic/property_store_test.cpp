@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "comms/bytes.h"
+#include "generic/session.h"
 
 namespace {
 
@@ -65,7 +66,10 @@ std::vector<uint8_t> text_desc(uint16_t code, const char* current,
 
 class Store : public ::testing::Test {
 protected:
-    void SetUp() override { PtpClearPropertyStore(); }
+    void SetUp() override {
+        PtpSession_SetVendor(PtpVendor_None);  // no driver: the write step answers 0xFFFF
+        PtpClearPropertyStore();
+    }
     PtpPropertyRecord* parsed(uint32_t code, const std::vector<uint8_t>& desc) {
         PtpPropertyRecord* r = PtpAddPropertyRecord(code, false, false);
         EXPECT_NE(r, nullptr);
