@@ -1,0 +1,110 @@
+#include "bench_support.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "comms/bytes.h"
+#include "comms/relay_link.h"
+
+namespace bench {
+
+bool send_all(int fd, const uint8_t* p, size_t n) {
+    while (n > 0) {
+        ssize_t k = ::send(fd, p, n, MSG_NOSIGNAL);
+        if (k <= 0) return false;
+        p += k;
+        n -= size_t(k);
+    }
+    return true;
+}
+
+bool recv_all(int fd, uint8_t* p, size_t n) {
+    while (n > 0) {
+        ssize_t k = ::recv(fd, p, n, 0);
+        if (k <= 0) return false;
+        p += k;
+        n -= size_t(k);
+    }
+    return true;
+}
+
+bool recv_message(int fd, std::vector<uint8_t>& msg) {
+    uint8_t header[kRelayHeaderSize];
+    if (!recv_all(fd, header, sizeof header)) return false;
+    uint32_t total = peek_u32(header, sizeof header, 0);
+    if (total < kRelayHeaderSize) return false;
+    // Resizing to the size it already has leaves the bytes alone: no fill.
+    msg.resize(total);
+    std::memcpy(msg.data(), header, sizeof header);
+    return recv_all(fd, msg.data() + kRelayHeaderSize, total - kRelayHeaderSize);
+}
+
+int connect_raw(uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return -1;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    return fd;
+}
+
+// Colour only on a terminal, as the default reporter does.
+RatioReporter::RatioReporter(const char* libraryName, const char* rawName)
+    : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular),
+      libraryName_(libraryName), rawName_(rawName) {}
+
+void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
+    for (const Run& run : runs) {
+        if (run.error_occurred) continue;
+        const std::string& name = run.run_name.function_name;
+        Times* t = name == libraryName_ ? &library : name == rawName_ ? &raw : nullptr;
+        if (!t) continue;
+        double seconds =
+            run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        if (run.run_type == Run::RT_Iteration)
+            t->repetitions.push_back(seconds);
+        else if (run.aggregate_name == "median") // --benchmark_display_aggregates_only
+            t->median = seconds;
+    }
+    ConsoleReporter::ReportRuns(runs);
+}
+
+double RatioReporter::Times::seconds() const {
+    if (repetitions.empty()) return median;
+    std::vector<double> sorted = repetitions;
+    std::sort(sorted.begin(), sorted.end());
+    size_t n = sorted.size();
+    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+}
+
+std::vector<char*> arguments(int argc, char** argv, const char* flag, double* value) {
+    static char repetitions[] = "--benchmark_repetitions=5";
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    size_t flagLength = std::strlen(flag);
+    std::vector<char*> args{argv[0], repetitions, interleave};
+    *value = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], flag, flagLength) == 0)
+            *value = std::atof(argv[i] + flagLength);
+        else
+            args.push_back(argv[i]);
+    }
+    args.push_back(nullptr);
+    return args;
+}
+
+} // namespace bench

@@ -1,0 +1,59 @@
+// Pieces shared by the benchmarks that set the library beside a bare socket to
+// the virtual Tetherhub: the raw relay exchange, a reporter that keeps the
+// per-repetition times of two benchmarks, and the command-line handling.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace bench {
+
+// Sends or receives exactly n bytes on a blocking socket; false when the peer
+// closed or the socket failed.
+bool send_all(int fd, const uint8_t* p, size_t n);
+bool recv_all(int fd, uint8_t* p, size_t n);
+
+// Reads one relay message (header included) into msg. A msg that already has
+// the message's size is reused as it is, so a baseline that receives the same
+// large message again and again pays for the transfer only.
+bool recv_message(int fd, std::vector<uint8_t>& msg);
+
+// A blocking TCP connection to 127.0.0.1:port with no-delay set, as the
+// library sets it on its link; -1 on failure.
+int connect_raw(uint16_t port);
+
+// Shows the runs as usual and keeps the wall time per iteration of the two
+// named benchmarks, one value per repetition; other benchmarks are shown only.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    // Borrows the names for the reporter's lifetime.
+    RatioReporter(const char* libraryName, const char* rawName);
+
+    void ReportRuns(const std::vector<Run>& runs) override;
+
+    struct Times {
+        std::vector<double> repetitions;
+        double median = 0; // from the aggregate, when only aggregates are shown
+        // Seconds per iteration of the median repetition: one repetition slowed
+        // by other work on the machine does not move it. 0 when it did not run.
+        double seconds() const;
+    };
+    Times library, raw;
+
+  private:
+    const char* libraryName_;
+    const char* rawName_;
+};
+
+// Takes `flag` (e.g. "--max_ratio=") with its value out of argv, since the
+// benchmark library rejects unknown flags, and puts the defaults in front of
+// the remaining flags, which override them: five repetitions of each benchmark,
+// randomly interleaved, so a burst of other work on the machine hits both
+// alike. *value is 0 when the flag is absent. The result is null-terminated and
+// points into argv and static storage.
+std::vector<char*> arguments(int argc, char** argv, const char* flag, double* value);
+
+} // namespace bench
