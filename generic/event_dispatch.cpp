@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "comms/bytes.h"
+#include "eos/eos_session.h"
 #include "generic/event_fetch.h"
 #include "generic/event_queue.h"
 #include "generic/session.h"
@@ -24,9 +25,10 @@ constexpr uint32_t kSonyReloadMarker = 0x12345678;
 void sony_reload_marker() {}
 
 // The vendor driver's parsers of their own event data.
-PtpResult parse_vendor_events(PtpVendor vendor, const uint8_t*, uint32_t) {
+PtpResult parse_vendor_events(PtpVendor vendor, const uint8_t* data, uint32_t length) {
     switch (vendor) {
-    case PtpVendor_Canon:  // the Canon driver's event-data parser
+    case PtpVendor_Canon:
+        return PtpEos_ParseEventData(data, length);
     case PtpVendor_Nikon:  // the Nikon driver's
     default:
         return PtpResult_NotSupportedForCamera;

@@ -170,6 +170,10 @@ bool PtpGenericInterface_StopEventCheckLoop(uint8_t wait) {
     return true;
 }
 
+void PtpEventLoop_LockFetch() { g_loop.fetchLock.lock(); }
+
+void PtpEventLoop_UnlockFetch() { g_loop.fetchLock.unlock(); }
+
 PtpResult PtpFetchEventsOnce(bool wait, bool lockHeld) {
     std::unique_lock<std::mutex> fetching(g_loop.fetchLock, std::defer_lock);
     if (!lockHeld) {

@@ -31,3 +31,9 @@ struct PtpPauseHold {
 
 // Ends the host's pause, if it holds one. Returns true when a pause ended.
 bool PtpEventLoop_EndHostPause();
+
+// The event-fetch lock, for a driver that asks the camera for a report and
+// parses it with PtpFetchEventsOnce(lockHeld) without another fetch taking
+// the report in between (the Canon refresh). Lock waits for a fetch in progress.
+void PtpEventLoop_LockFetch();
+void PtpEventLoop_UnlockFetch();

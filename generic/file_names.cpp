@@ -42,7 +42,7 @@ bool ends_with(const char* text, const char* part) {
     return n >= m && same_ascii(text + n - m, part, m);
 }
 
-}  // namespace
+} // namespace
 
 uint16_t PtpGenericInterface_FormatForFileName(const char* name) {
     for (const ExtensionFormat& e : kExtensionFormats)
@@ -76,21 +76,17 @@ bool PtpGenericInterface_IsRawFormat(uint16_t format) {
     case kPtpFormatCr3:
     case kPtpFormatRaf:
     case kPtpFormatNef:
-    case kPtpFormatUndefinedImage:
-        return true;
-    default:
-        return false;
+    case kPtpFormatUndefinedImage: return true;
+    default: return false;
     }
 }
 
 bool PtpGenericInterface_IsMovieFormat(uint16_t format) {
     switch (format) {
     case kPtpFormatMov:
-    case 0xB104:  // the vendors' own movie formats
+    case 0xB104: // the vendors' own movie formats
     case 0xB105:
-    case 0xB982:
-        return true;
-    default:
-        return false;
+    case 0xB982: return true;
+    default: return false;
     }
 }

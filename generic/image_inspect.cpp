@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "comms/bytes.h"
+#include "eos/eos_capture.h"
 #include "generic/objects.h"
 
 namespace {
@@ -80,8 +81,8 @@ struct Entry {
     uint16_t tag;
     uint16_t type;
     uint32_t count;
-    uint32_t value;       // the first 4 value bytes as a LONG
-    uint16_t shortValue;  // the first 2 value bytes as a SHORT
+    uint32_t value;      // the first 4 value bytes as a LONG
+    uint16_t shortValue; // the first 2 value bytes as a SHORT
 };
 
 // The structure a window lies in: the file's TIFF, or a Nikon MakerNote with
@@ -91,9 +92,9 @@ struct TiffScan {
     size_t len;
     size_t header;
     bool bigEndian;
-    bool inMakerNote = false;  // a Nikon MakerNote was found
-    size_t noteHeader = 0;     // its TIFF header
-    size_t noteEnd = 0;        // its end, within the data
+    bool inMakerNote = false; // a Nikon MakerNote was found
+    size_t noteHeader = 0;    // its TIFF header
+    size_t noteEnd = 0;       // its end, within the data
     bool noteBigEndian = false;
 
     bool in_note(size_t w) const {
@@ -154,10 +155,8 @@ bool is_scanned_tag(const TiffScan& s, size_t w) {
         case byte_swapped(kTagStripByteCounts):
         case byte_swapped(kTagJpegOffset):
         case byte_swapped(kTagJpegLength):
-        case byte_swapped(kTagMakerNote):
-            return true;
-        default:
-            return false;
+        case byte_swapped(kTagMakerNote): return true;
+        default: return false;
         }
     }
     switch (raw) {
@@ -167,10 +166,8 @@ bool is_scanned_tag(const TiffScan& s, size_t w) {
     case kTagStripByteCounts:
     case kTagJpegOffset:
     case kTagJpegLength:
-    case kTagMakerNote:
-        return true;
-    default:
-        return false;
+    case kTagMakerNote: return true;
+    default: return false;
     }
 }
 
@@ -215,7 +212,7 @@ bool is_three_preview_model(const TiffScan& s, const Entry& e, size_t w) {
 bool cr2_preview(TiffScan& s, size_t w, uint64_t* offset, uint32_t* size) {
     int hits = 0;
     bool haveOffset = false;
-    while (s.len - w >= kEntrySize) {
+    while (w <= s.len && s.len - w >= kEntrySize) {
         bool hit = false;
         if (is_scanned_tag(s, w)) {
             Entry e = s.entry(w);
@@ -231,7 +228,7 @@ bool cr2_preview(TiffScan& s, size_t w, uint64_t* offset, uint32_t* size) {
             }
             s.note_maker_note(e, w);
         }
-        if (hits >= 2) return false;  // the second hit was not a byte count
+        if (hits >= 2) return false; // the second hit was not a byte count
         w += hit ? kEntrySize : 1;
     }
     return false;
@@ -245,7 +242,7 @@ bool jpeg_preview(TiffScan& s, size_t w, bool nef, uint64_t* offset, uint32_t* s
     int target = nef ? 4 : 2;
     bool lookForModel = nef;
     bool offsetPending = false;
-    while (s.len - w >= kEntrySize) {
+    while (w <= s.len && s.len - w >= kEntrySize) {
         bool hit = false;
         if (is_scanned_tag(s, w)) {
             Entry e = s.entry(w);
@@ -266,13 +263,13 @@ bool jpeg_preview(TiffScan& s, size_t w, bool nef, uint64_t* offset, uint32_t* s
             }
             s.note_maker_note(e, w);
         }
-        if (hits >= target) return false;  // passed the target on an offset hit
+        if (hits >= target) return false; // passed the target on an offset hit
         w += hit ? kEntrySize : 1;
     }
     return false;
 }
 
-}  // namespace
+} // namespace
 
 uint32_t PtpGenericInterface_ExtractThumbnail(const uint8_t* data, uint32_t length,
                                               uint8_t* orientation, uint8_t** buffer) {
@@ -322,28 +319,10 @@ uint32_t PtpGenericInterface_ExtractThumbnail(const uint8_t* data, uint32_t leng
     return size;
 }
 
-bool PtpGenericInterface_ExtractPreviewOffset(const uint8_t* data, uint32_t length,
-                                              uint32_t* offset, uint32_t* previewLength,
-                                              uint16_t format) {
-    if (offset) *offset = 0;
-    if (previewLength) *previewLength = 0;
-    if (!data || !offset || !previewLength || length == 0) return false;
-
-    switch (format) {
-    case kPtpFormatCr3:
-        // The Canon driver's CR3 finder answers here; without it there is none.
-        return false;
-    case kPtpFormatRaf:
-        // The Fujifilm driver's RAF finder answers here; without it there is none.
-        return false;
-    case kPtpFormatCr2:
-    case kPtpFormatNef:
-    case kPtpFormatArw:
-        break;
-    default:
-        return false;
-    }
-
+// CR2, NEF and ARW: the TIFF header in the first 500 bytes, IFD0 inside the
+// data, then the format's rule from IFD0's first entry on.
+static bool tiff_preview(const uint8_t* data, uint32_t length, uint16_t format, uint64_t* found,
+                         uint32_t* size) {
     size_t header = 0;
     bool bigEndian = false;
     if (!find_tiff_header(data, length, kPreviewHeaderLimit, &header, &bigEndian)) return false;
@@ -354,12 +333,37 @@ bool PtpGenericInterface_ExtractPreviewOffset(const uint8_t* data, uint32_t leng
     if (uint64_t(entries) * kEntrySize > length - ifd0 - 2) return false;
 
     TiffScan s{data, length, header, bigEndian};
+    size_t start = size_t(ifd0) + 2;
+    if (format == kPtpFormatCr2) return cr2_preview(s, start, found, size);
+    return jpeg_preview(s, start, format == kPtpFormatNef, found, size);
+}
+
+bool PtpGenericInterface_ExtractPreviewOffset(const uint8_t* data, uint32_t length,
+                                              uint32_t* offset, uint32_t* previewLength,
+                                              uint16_t format) {
+    if (offset) *offset = 0;
+    if (previewLength) *previewLength = 0;
+    if (!data || !offset || !previewLength || length == 0) return false;
+
     uint64_t found = 0;
     uint32_t size = 0;
-    size_t start = size_t(ifd0) + 2;
-    bool ok = format == kPtpFormatCr2
-                  ? cr2_preview(s, start, &found, &size)
-                  : jpeg_preview(s, start, format == kPtpFormatNef, &found, &size);
+    bool ok = false;
+    switch (format) {
+    case kPtpFormatCr3: {
+        uint32_t at = 0;
+        ok = PtpEos_FindCr3Preview(data, length, &at, &size);
+        found = at;
+        break;
+    }
+    case kPtpFormatRaf:
+        // The Fujifilm driver's RAF finder answers here; without it there is none.
+        break;
+    case kPtpFormatCr2:
+    case kPtpFormatNef:
+    case kPtpFormatArw: ok = tiff_preview(data, length, format, &found, &size); break;
+    default: break;
+    }
+    // Whichever rule found it, a preview is reported only inside the data.
     if (!ok || !lies_inside(found, size, length)) return false;
     *offset = uint32_t(found);
     *previewLength = size;
@@ -389,11 +393,11 @@ static uint32_t entropy_end(const uint8_t* data, uint32_t length, size_t pos) {
 
 uint32_t PtpFindJpegEnd(const uint8_t* data, uint32_t length) {
     if (!data || length < kJpegMinLength || be16_at(data, length, 0) != kJpegSoi) return 0;
-    size_t pos = 2;  // invariant: pos <= length
+    size_t pos = 2; // invariant: pos <= length
     while (length - pos >= 2) {
         uint16_t marker = be16_at(data, length, pos);
         if ((marker >> 8) != 0xFF) {
-            pos += 2;  // not a marker where one belongs: step over
+            pos += 2; // not a marker where one belongs: step over
             continue;
         }
         if (marker == kJpegEoi) return uint32_t(pos + 2);

@@ -18,7 +18,7 @@ constexpr size_t kMaxNameChars = PTP_OBJECT_NAME_SIZE - 1;
 constexpr size_t kMaxDateChars = 128;
 constexpr size_t kMaxKeywordChars = PTP_OBJECT_KEYWORDS_SIZE - 1;
 
-}  // namespace
+} // namespace
 
 // Reads a PTP string (count byte of UCS-2 units including the terminator, then
 // the units) keeping the low byte of at most maxChars characters; out has room
@@ -65,7 +65,7 @@ PtpResult PtpParseObjectInfoForVendor(PtpObjectInfo* out, const uint8_t* data, u
     PtpObjectInfo& info = *out;
     std::memset(&info, 0, sizeof info);
 
-    info.handle = read_u32(r);  // StorageID, until the caller sets the handle
+    info.handle = read_u32(r); // StorageID, until the caller sets the handle
     info.objectFormat = read_u16(r);
     info.protectionStatus = read_u16(r);
     info.compressedSize = read_u32(r);
@@ -131,7 +131,7 @@ int64_t PtpParsePtpDateTime(const char* text) {
     t.tm_hour = hour;
     t.tm_min = minute;
     t.tm_sec = second;
-    t.tm_isdst = -1;  // the system decides whether daylight saving applied
+    t.tm_isdst = -1; // the system decides whether daylight saving applied
     time_t seconds = mktime(&t);
     if (seconds == time_t(-1)) return 0;
     return int64_t(seconds);

@@ -2,13 +2,14 @@
 // thumbnails and deletion, with their vendor dispatch.
 #include "generic/objects.h"
 
-#include <pthread.h>
-
 #include <cstdlib>
 #include <cstring>
 
 #include "comms/bytes.h"
+#include "eos/eos_capture.h"
+#include "eos/eos_models.h"
 #include "generic/event_queue.h"
+#include "generic/property_store.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
 
@@ -40,8 +41,8 @@ PtpResult receive(uint16_t op, const uint32_t* params, uint32_t count, uint8_t**
 }
 
 PtpResult send_only(uint16_t op, const uint32_t* params, uint32_t count) {
-    return PtpTransaction_ExecuteWithRetry(op, params, count, nullptr, 0, nullptr, nullptr,
-                                           nullptr, 1);
+    return PtpTransaction_ExecuteWithRetry(op, params, count, nullptr, 0, nullptr, nullptr, nullptr,
+                                           1);
 }
 
 bool is_canon_listing(uint16_t op) {
@@ -60,7 +61,7 @@ PtpResult take_u32_array(uint8_t* data, uint32_t length, uint32_t first, uint32_
     *count = 0;
     ByteReader r = make_reader(data, length);
     uint32_t n = read_u32(r);
-    if (!r.ok || n == 0) {  // no count at all reads as an empty list
+    if (!r.ok || n == 0) { // no count at all reads as an empty list
         std::free(data);
         return PtpResult_Ok;
     }
@@ -76,7 +77,7 @@ PtpResult take_u32_array(uint8_t* data, uint32_t length, uint32_t first, uint32_
         uint32_t v = read_u32(r);
         std::memcpy(data + 4 * size_t(i), &v, sizeof v);
     }
-    *out = reinterpret_cast<uint32_t*>(data);  // malloc'd, so aligned for u32
+    *out = reinterpret_cast<uint32_t*>(data); // malloc'd, so aligned for u32
     *count = n;
     return PtpResult_Ok;
 }
@@ -86,13 +87,27 @@ PtpResult take_u32_array(uint8_t* data, uint32_t length, uint32_t first, uint32_
 PtpResult canon_all_object_handles(uint32_t** handles, uint32_t* count) {
     *handles = nullptr;
     *count = 0;
-    return PtpResult_NotSupportedForCamera;
+    PtpEosObjectEntry* entries = nullptr;
+    uint32_t n = 0;
+    PtpResult rc = PtpEosInterface_GetAllObjectsInfo(&entries, &n, false, 0);
+    if (rc != PtpResult_Ok || n == 0) {
+        std::free(entries);
+        return rc;
+    }
+    uint32_t* list = static_cast<uint32_t*>(std::malloc(size_t(n) * sizeof(uint32_t)));
+    if (list)
+        for (uint32_t i = 0; i < n; ++i)
+            list[i] = entries[i].handle;
+    std::free(entries);
+    if (!list) return PtpResult_OutOfMemory;
+    *handles = list;
+    *count = n;
+    return PtpResult_Ok;
 }
 
-}  // namespace
+} // namespace
 
-PtpResult PtpTakeHandleArray(uint8_t* data, uint32_t length, uint32_t** handles,
-                             uint32_t* count) {
+PtpResult PtpTakeHandleArray(uint8_t* data, uint32_t length, uint32_t** handles, uint32_t* count) {
     if (!handles || !count) {
         std::free(data);
         return PtpResult_InvalidArgument;
@@ -100,33 +115,27 @@ PtpResult PtpTakeHandleArray(uint8_t* data, uint32_t length, uint32_t** handles,
     return take_u32_array(data, length, kStandardIdsStart, handles, count);
 }
 
-PtpResult PtpTakeStorageIdArray(uint8_t* data, uint32_t length, uint16_t operation,
-                                uint32_t** ids, uint32_t* count) {
+PtpResult PtpTakeStorageIdArray(uint8_t* data, uint32_t length, uint16_t operation, uint32_t** ids,
+                                uint32_t* count) {
     if (!ids || !count) {
         std::free(data);
         return PtpResult_InvalidArgument;
     }
-    uint32_t first =
-        operation == kCanonOpGetStorageIds ? kCanonStorageIdsStart : kStandardIdsStart;
+    uint32_t first = operation == kCanonOpGetStorageIds ? kCanonStorageIdsStart : kStandardIdsStart;
     return take_u32_array(data, length, first, ids, count);
 }
 
 uint32_t PtpFujiOrientationFromAssociation(uint16_t associationType) {
     switch (associationType) {
     case 0x0001:
-    case 0x0007:
-        return 1;
+    case 0x0007: return 1;
     case 0x0601:
-    case 0x0607:
-        return 8;
+    case 0x0607: return 8;
     case 0x0301:
-    case 0x0307:
-        return 3;
+    case 0x0307: return 3;
     case 0x0801:
-    case 0x0807:
-        return 6;
-    default:
-        return 0;
+    case 0x0807: return 6;
+    default: return 0;
     }
 }
 
@@ -175,7 +184,8 @@ PtpResult PtpGenericInterface_GetObjectHandles(uint32_t storageId, uint16_t form
 
 PtpResult PtpGenericInterface_GetObjectHandles2(uint32_t** handles, uint32_t* count) {
     if (!handles || !count) return PtpResult_InvalidArgument;
-    if (is_canon_listing(kCanonOpGetObjectInfoList)) return canon_all_object_handles(handles, count);
+    if (is_canon_listing(kCanonOpGetObjectInfoList))
+        return canon_all_object_handles(handles, count);
     return PtpGenericInterface_GetObjectHandles(kAllStorages, 0, 0, handles, count);
 }
 
@@ -187,8 +197,7 @@ PtpResult PtpListObjectHandles(uint32_t** handles, uint32_t* count) {
     case PtpVendor_Fujifilm:
         if (!handles || !count) return PtpResult_InvalidArgument;
         return PtpGenericInterface_GetObjectHandles(kAllStorages, 0, 0, handles, count);
-    default:
-        return PtpResult_NotSupportedForCamera;
+    default: return PtpResult_NotSupportedForCamera;
     }
 }
 
@@ -238,28 +247,20 @@ PtpResult PtpGenericInterface_GetPartialObject(uint32_t handle, uint32_t offset,
         return receive(kPtpOpGetPartialObject, params, 3, data, outLength);
     case PtpVendor_Nikon:
     case PtpVendor_Sony:
-    case PtpVendor_Fujifilm:
-        return receive(kPtpOpGetPartialObject, params, 3, data, outLength);
-    default:
-        return PtpResult_NotSupportedForCamera;
+    case PtpVendor_Fujifilm: return receive(kPtpOpGetPartialObject, params, 3, data, outLength);
+    default: return PtpResult_NotSupportedForCamera;
     }
 }
 
 PtpResult PtpGenericInterface_GetThumbnail(uint32_t handle, uint8_t** data, uint32_t* length,
                                            uint8_t* orientation) {
-    (void)orientation;  // reported by the Canon driver only
     if (!data || !length) return PtpResult_InvalidArgument;
     *data = nullptr;
     *length = 0;
     switch (PtpSession_Vendor()) {
-    case PtpVendor_Canon:
-        // The Canon driver's thumbnail (its own operation, cut to the JPEG,
-        // with the orientation byte) plugs in here.
-        return PtpResult_NotSupportedForCamera;
-    case PtpVendor_Sony:
-        return PtpResult_NotSupportedForCamera;
-    default:
-        return receive(kPtpOpGetThumb, &handle, 1, data, length);
+    case PtpVendor_Canon: return PtpEos_GetThumbnail(handle, data, length, orientation);
+    case PtpVendor_Sony: return PtpResult_NotSupportedForCamera;
+    default: return receive(kPtpOpGetThumb, &handle, 1, data, length);
     }
 }
 
@@ -269,12 +270,9 @@ PtpResult PtpGenericInterface_DeleteObject(uint32_t handle, uint32_t second) {
     const uint32_t params[] = {handle, second};
     PtpVendor vendor = PtpSession_Vendor();
     switch (vendor) {
-    case PtpVendor_Sony:
-        return PtpResult_NotSupportedForCamera;
-    case PtpVendor_Fujifilm:
-        return send_only(kPtpOpDeleteObject, params, 1);
-    default:
-        break;
+    case PtpVendor_Sony: return PtpResult_NotSupportedForCamera;
+    case PtpVendor_Fujifilm: return send_only(kPtpOpDeleteObject, params, 1);
+    default: break;
     }
     PtpResult rc = send_only(kPtpOpDeleteObject, params, 2);
     // Nikon cameras send no event of their own for a delete from the host.
@@ -294,51 +292,43 @@ PtpResult PtpGenericInterface_DeleteObject(uint32_t handle, uint32_t second) {
 
 uint32_t PtpGenericInterface_GetSdAvailableShots() {
     switch (PtpSession_Vendor()) {
-    case PtpVendor_Sony:
-        return 0;
+    case PtpVendor_Sony: return 0;
     case PtpVendor_Fujifilm:
         // The Fujifilm driver's count (from its media-capacity label) plugs in here.
         return 0;
-    default:
-        break;
+    default: break;
     }
     uint32_t code = PtpGetAvailableShotsPropertyCode();
     if (code == 0) return 0;
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, /*lock=*/1);
+    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, /*lock=*/0);
     if (!record) return 0;
-    uint32_t shots = record->currentValue;
-    pthread_mutex_unlock(&record->lock);
-    return shots;
+    PtpRecordHold held(record);
+    return record->currentValue;
 }
 
 PtpResult PtpGenericInterface_GetPossibleImageFormats(uint32_t kind, uint32_t** formats,
                                                       uint32_t* count) {
-    (void)kind;
     if (!formats || !count) return PtpResult_InvalidArgument;
     *formats = nullptr;
     *count = 0;
     switch (PtpSession_Vendor()) {
-    case PtpVendor_Canon:
+    case PtpVendor_Canon: return PtpEos_GetPossibleImageFormats(kind, formats, count);
     case PtpVendor_Nikon:
     case PtpVendor_Sony:
     case PtpVendor_Fujifilm:
         // Each driver's image-format table plugs in at its arm.
-    default:
-        return PtpResult_NotSupportedForCamera;
+    default: return PtpResult_NotSupportedForCamera;
     }
 }
 
-PtpResult PtpGenericInterface_GetImageFormatDetails(uint32_t format, uint32_t kind,
-                                                    uint16_t* size, uint8_t* compression) {
-    (void)format;
-    (void)kind;
+PtpResult PtpGenericInterface_GetImageFormatDetails(uint32_t format, uint32_t kind, uint16_t* size,
+                                                    uint8_t* compression) {
     if (!size || !compression) return PtpResult_InvalidArgument;
     switch (PtpSession_Vendor()) {
-    case PtpVendor_Canon:
+    case PtpVendor_Canon: return PtpEos_GetImageFormatDetails(format, kind, size, compression);
     case PtpVendor_Nikon:
-        // The Canon and Nikon image-format tables plug in at these arms; Sony
-        // and Fujifilm have none.
-    default:
-        return PtpResult_NotSupportedForCamera;
+        // The Nikon image-format table plugs in at this arm; Sony and Fujifilm
+        // have none.
+    default: return PtpResult_NotSupportedForCamera;
     }
 }

@@ -66,13 +66,12 @@ int64_t PtpParsePtpDateTime(const char* text);
 // on PtpResult_Ok *handles receives it, or null with the buffer freed when the
 // count is 0 or the reply is shorter than a count. A count whose handles do not
 // fit the data gives PtpResult_DataSetParseFailed, no array and count 0.
-PtpResult PtpTakeHandleArray(uint8_t* data, uint32_t length, uint32_t** handles,
-                             uint32_t* count);
+PtpResult PtpTakeHandleArray(uint8_t* data, uint32_t length, uint32_t** handles, uint32_t* count);
 
 // The same for a storage-ID reply of operation (0x1004, or Canon's 0x9101 whose
 // IDs start at byte 16).
-PtpResult PtpTakeStorageIdArray(uint8_t* data, uint32_t length, uint16_t operation,
-                                uint32_t** ids, uint32_t* count);
+PtpResult PtpTakeStorageIdArray(uint8_t* data, uint32_t length, uint16_t operation, uint32_t** ids,
+                                uint32_t* count);
 
 // The camera's storage IDs (Canon's 0x9101 when listed, else GetStorageIDs).
 // Results as PtpTakeStorageIdArray, or the camera's code; PtpResult_InvalidArgument

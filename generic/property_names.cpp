@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "eos/eos_models.h"
 #include "eos/label_tables.h"
 #include "fuji/label_tables.h"
 #include "generic/session.h"
@@ -71,9 +72,8 @@ const char* driver_label(PtpVendor vendor, uint32_t code, uint32_t value) {
     }
 }
 
-// The Canon driver's mirrorless flag, set by its model table. Until the driver
-// provides it, every body counts as one with a mirror.
-bool canon_mirrorless() { return false; }
+// The Canon driver's mirrorless flag, set by its model table.
+bool canon_mirrorless() { return PtpEos_IsMirrorless(); }
 
 } // namespace
 

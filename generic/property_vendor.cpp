@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "eos/eos_session.h"
 #include "generic/event_fetch.h"
 #include "generic/property_store.h"
 #include "ptp/transaction.h"
@@ -18,7 +19,8 @@ constexpr int kCanonVerifyPauseMillis = 100;
 PtpResult PropertyVendor_ReadValue(PtpVendor vendor, uint32_t code, uint8_t** data,
                                    uint32_t* length) {
     switch (vendor) {
-    case PtpVendor_Canon:     // the Canon driver's value read
+    case PtpVendor_Canon:
+        return PtpEos_RequestPropertyValue(code, data, length);
     case PtpVendor_Fujifilm:  // the Fujifilm driver's
     case PtpVendor_Sony:      // the Sony driver's
         return PtpResult_NotSupportedForCamera;
@@ -28,9 +30,10 @@ PtpResult PropertyVendor_ReadValue(PtpVendor vendor, uint32_t code, uint8_t** da
     }
 }
 
-PtpResult PropertyVendor_Write(PtpVendor vendor, uint32_t, uint32_t) {
+PtpResult PropertyVendor_Write(PtpVendor vendor, uint32_t code, uint32_t value) {
     switch (vendor) {
     case PtpVendor_Canon:
+        return PtpEos_WritePropertyValue(code, value);
     case PtpVendor_Nikon:
     case PtpVendor_Sony:
     case PtpVendor_Fujifilm:
@@ -96,6 +99,7 @@ bool PropertyVendor_TextValue(PtpVendor vendor, uint32_t, const char*, uint32_t*
 PtpResult PropertyVendor_RefreshDescription(PtpVendor vendor, uint32_t) {
     switch (vendor) {
     case PtpVendor_Canon:
+        return PtpEos_RefreshAllProperties();  // every property; the code is not needed
     case PtpVendor_Nikon:
     case PtpVendor_Fujifilm:
         return PtpResult_NotSupportedForCamera;
@@ -112,6 +116,8 @@ PtpResult PropertyVendor_RefreshValue(PtpVendor vendor, uint32_t, bool* handled)
 PtpResult PropertyVendor_ReloadAll(PtpVendor vendor, bool* handled) {
     switch (vendor) {
     case PtpVendor_Canon:
+        *handled = true;
+        return PtpEos_RefreshAllProperties();
     case PtpVendor_Sony:
     case PtpVendor_Fujifilm:
         *handled = true;

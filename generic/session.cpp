@@ -13,6 +13,7 @@
 
 #include "comms/ptp_transport.h"
 #include "eos/eos_models.h"
+#include "eos/eos_session.h"
 #include "generic/event_loop.h"
 #include "generic/property_store.h"
 #include "ptp/transaction.h"
@@ -51,8 +52,6 @@ struct Session {
     std::atomic<PtpVendor> propertyTable{PtpVendor_None};  // whose name table is in use
     std::atomic<uint32_t> roles[kRoleCount] = {};
     std::atomic<PtpEventNotifyFn> notify{nullptr};
-    // The Canon driver picks its exposure-mode property at session start.
-    std::atomic<uint32_t> canonExposureModeCode{0xD105};
 
     std::mutex deviceInfoLock;
     PtpDeviceInfo deviceInfo = {};  // guarded by deviceInfoLock
@@ -112,6 +111,7 @@ static PtpResult vendor_start(PtpVendor vendor, uint8_t hostMode) {
     (void)hostMode;  // the Nikon start takes it
     switch (vendor) {
     case PtpVendor_Canon:
+        return PtpEos_StartSession();
     case PtpVendor_Nikon:
     case PtpVendor_Sony:
     case PtpVendor_Fujifilm:
@@ -243,7 +243,7 @@ void PtpSetupPropertyRoles() {
         r[kRoleIso] = 0xD103;
         r[kRoleImageFormat] = 0xD120;
         r[kRoleFocusMode] = 0xD108;
-        r[kRoleAutoExposure] = g_session.canonExposureModeCode.load();
+        r[kRoleAutoExposure] = PtpEos_ExposureModePropertyCode();  // chosen by the Canon start
         r[kRoleBatteryPower] = 0xD111;
         r[kRoleDriveMode] = 0xD106;
         r[kRoleMeteringMode] = 0xD107;

@@ -24,13 +24,13 @@ TEST_F(Session, FirstTransactionOfEverySessionCarriesIdZero) {
 }
 
 TEST_F(Session, DetectsTheVendorAndIdentifiesTheCamera) {
-    // No driver knows a model yet, so the session stops after detection.
-    EXPECT_EQ(PtpGenericInterface_StartSession(0), PtpResult_NotSupportedForCamera);
+    // The Canon model table knows the 5D Mark IV (a row without a model number).
+    EXPECT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
     EXPECT_EQ(PtpGenericInterface_CameraManufacturer(), PtpVendor_Canon);
     EXPECT_STREQ(PtpGenericInterface_GetCameraName(), "Canon EOS 5D Mark IV");
     EXPECT_STRNE(PtpGenericInterface_CameraSerialNumber(), "");
     EXPECT_EQ(PtpGenericInterface_CameraModel(), 0);
-    EXPECT_FALSE(PtpGenericInterface_ShouldCameraBeSupported());
+    EXPECT_TRUE(PtpGenericInterface_ShouldCameraBeSupported());
     EXPECT_EQ(PtpGenericInterface_SetConnectionHostMode(1, 0), PtpResult_NotSupportedForCamera);
 }
 
@@ -65,18 +65,22 @@ TEST_F(Session, NoResponseInPlaceOfTheDataFailsTheRead) {
 }
 
 TEST_F(Session, EachVendorIsDetected) {
+    // Vendors whose driver knows no model yet stop after detection.
     struct Case {
         const char* camera;
         PtpVendor vendor;
-    } cases[] = {{"canon", PtpVendor_Canon}, {"nikon", PtpVendor_Nikon},
-                 {"sony", PtpVendor_Sony}, {"fuji", PtpVendor_Fujifilm}};
+        PtpResult start;
+    } cases[] = {{"canon", PtpVendor_Canon, PtpResult_Ok},
+                 {"nikon", PtpVendor_Nikon, PtpResult_NotSupportedForCamera},
+                 {"sony", PtpVendor_Sony, PtpResult_NotSupportedForCamera},
+                 {"fuji", PtpVendor_Fujifilm, PtpResult_NotSupportedForCamera}};
     for (const Case& c : cases) {
         SimOptions options;
         options.camera = c.camera;
         SimHub* other = SimHub_Start(options);
         ASSERT_NE(other, nullptr);
         ASSERT_GE(ConnectToServer("127.0.0.1", std::to_string(SimHub_Port(other)).c_str()), 0);
-        EXPECT_EQ(PtpGenericInterface_StartSession(0), PtpResult_NotSupportedForCamera) << c.camera;
+        EXPECT_EQ(PtpGenericInterface_StartSession(0), c.start) << c.camera;
         EXPECT_EQ(PtpGenericInterface_CameraManufacturer(), c.vendor) << c.camera;
         CloseServerConnection();
         SimHub_Stop(other);

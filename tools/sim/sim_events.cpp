@@ -1,8 +1,11 @@
 // The camera's pending events and how each vendor's camera hands them over on
 // control code 130. Sony and Fujifilm data is the hub's sequence of 38-byte
-// records. Canon and Nikon send a standard PTP event container per event for
-// now; their own event-data formats replace encode_canon and encode_nikon.
+// records; Canon's is its own event records (sim_canon_events.cpp). Nikon
+// sends a standard PTP event container per event for now; its own event-data
+// format replaces encode_nikon.
 #include "sim_events.h"
+
+#include "sim_canon.h"
 
 #include "comms/bytes.h"
 
@@ -26,7 +29,8 @@ constexpr size_t kRecordNameSize = 32;
 constexpr uint16_t kRecordObjectAdded = 0x4FF0;
 constexpr uint16_t kRecordPropertyChanged = 0x4FF1;
 
-using SimEventEncoder = void (*)(const std::deque<SimEvent>& events, ByteWriter& out);
+using SimEventEncoder = void (*)(const SimCameraState& cam, const std::deque<SimEvent>& events,
+                                 ByteWriter& out);
 
 struct SimEventEncoding {
     SimVendor vendor;
@@ -52,15 +56,12 @@ void write_standard(ByteWriter& w, const SimEvent& e) {
         write_standard_event(w, kPtpEventDevicePropChanged, e.code);
         break;
     case SimEvent_Raw: write_raw(w, e); break;
+    case SimEvent_AllowedValues:
+    case SimEvent_CameraBusy: break; // Canon reports only
     }
 }
 
-void encode_canon(const std::deque<SimEvent>& events, ByteWriter& out) {
-    for (const SimEvent& e : events)
-        write_standard(out, e);
-}
-
-void encode_nikon(const std::deque<SimEvent>& events, ByteWriter& out) {
+void encode_nikon(const SimCameraState&, const std::deque<SimEvent>& events, ByteWriter& out) {
     for (const SimEvent& e : events)
         write_standard(out, e);
 }
@@ -68,7 +69,8 @@ void encode_nikon(const std::deque<SimEvent>& events, ByteWriter& out) {
 // 38 bytes, little-endian: u16 kind; 0x4FF0: u32 size, 32-byte NUL-padded file
 // name; 0x4FF1: u32 property code, u32 new value, u8 access flag; the rest zero.
 // The record has no kind for a removed object, so removals are not reported.
-void encode_hub_records(const std::deque<SimEvent>& events, ByteWriter& out) {
+void encode_hub_records(const SimCameraState&, const std::deque<SimEvent>& events,
+                        ByteWriter& out) {
     for (const SimEvent& e : events) {
         uint8_t rec[kRecordSize] = {};
         switch (e.kind) {
@@ -83,7 +85,9 @@ void encode_hub_records(const std::deque<SimEvent>& events, ByteWriter& out) {
             put_u32(rec + 6, e.value);
             rec[10] = e.getset;
             break;
-        case SimEvent_ObjectRemoved: continue;
+        case SimEvent_ObjectRemoved:
+        case SimEvent_AllowedValues:
+        case SimEvent_CameraBusy: continue;
         case SimEvent_Raw: write_raw(out, e); continue;
         }
         write_bytes(out, rec, sizeof rec);
@@ -91,7 +95,7 @@ void encode_hub_records(const std::deque<SimEvent>& events, ByteWriter& out) {
 }
 
 const SimEventEncoding kEncodings[] = {
-    {SimVendor_Canon, encode_canon},
+    {SimVendor_Canon, SimCanonEvents_Encode},
     {SimVendor_Nikon, encode_nikon},
     {SimVendor_Sony, encode_hub_records},
     {SimVendor_Fujifilm, encode_hub_records},
@@ -120,7 +124,7 @@ void SimEvents_Take(SimCameraState& cam, std::vector<uint8_t>* out) {
     ByteWriter w;
     for (const SimEventEncoding& row : kEncodings) {
         if (row.vendor != cam.model->vendor) continue;
-        row.encode(cam.events, w);
+        row.encode(cam, cam.events, w);
         break;
     }
     cam.events.clear();

@@ -20,7 +20,8 @@
 struct SimHub;
 
 struct SimOptions {
-    const char* camera = "canon";   // canon | nikon | sony | fuji
+    // canon (EOS 5D Mark IV) | canon-90d | canon-r | canon-r5 | nikon | sony | fuji
+    const char* camera = "canon";
     uint16_t port = 0;              // 0: an ephemeral port, read back with SimHub_Port
     const char* bind = "127.0.0.1"; // numeric IPv4 address
     // The pictures on the card at start: the *.jpg files of this directory (any
@@ -28,8 +29,11 @@ struct SimOptions {
     // on a Canon, DSC_0001.JPG Nikon, DSC00001.JPG Sony, DSCF0001.JPG Fujifilm).
     // Null means the build's sample pictures (SimHub_DefaultPictures). A missing
     // directory, or one without JPEG files, gives one small JPEG of the sim's own.
+    // New pictures a camera takes are copies of these files in turn, and its
+    // RAW files copies of the directory's first file of the model's RAW format
+    // (*.cr2 or *.cr3; else the build's sample of it, else a stand-in).
     const char* pictures = nullptr;
-    bool empty_card = false; // start with no objects at all (pictures is then unused)
+    bool empty_card = false; // start with no objects at all (pictures only feed new shots)
 };
 
 // Starts listening and serving. Returns null when the camera name is unknown,
@@ -110,13 +114,15 @@ void SimHub_SetCameraAttached(SimHub* hub, bool attached);
 //     index of the current string in its list, 0 when unlisted), u8 at 10 the
 //     property's GetSet (1 read/write, 0 read-only). The rest is zero.
 //     A removed object is not reported (the records have no kind for it).
-//   Canon, Nikon (for now): one standard PTP event container per event, 16
-//     bytes: u32 length 16, u16 type 4, u16 event code (0x4002 ObjectAdded,
-//     0x4003 ObjectRemoved, 0x4006 DevicePropChanged), u32 transaction id 0,
-//     u32 parameter (the object handle or the property code).
+//   Canon: Canon event records (see "Canon cameras" below).
+//   Nikon (for now): one standard PTP event container per event, 16 bytes:
+//     u32 length 16, u16 type 4, u16 event code (0x4002 ObjectAdded, 0x4003
+//     ObjectRemoved, 0x4006 DevicePropChanged), u32 transaction id 0, u32
+//     parameter (the object handle or the property code).
 // Events raised: DevicePropChanged by SetDevicePropValue (each accepted write,
-// changed or not), SimHub_SetPropertyValue/Text and SimHub_SetPropertyAccess;
-// ObjectAdded by SimHub_AddObject; ObjectRemoved by DeleteObject and
+// changed or not), the Canon property write 0x9110, SimHub_SetPropertyValue/Text
+// and SimHub_SetPropertyAccess; ObjectAdded by SimHub_AddObject and by the
+// pictures a camera takes; ObjectRemoved by DeleteObject and
 // SimHub_RemoveObject. The pictures present at start raise nothing.
 
 // Appends raw bytes to the camera's pending event data, passed on unchanged in
@@ -232,5 +238,90 @@ struct SimStats {
 // A snapshot of the counters.
 SimStats SimHub_Stats(const SimHub* hub);
 
-// Zeroes the counters and history (connections_open and pending_faults stay true).
+// Zeroes the counters and history, the Canon ones included (connections_open
+// and pending_faults stay true, as does the Canon camera's state).
 void SimHub_ResetStats(SimHub* hub);
+
+// Canon cameras -------------------------------------------------------------------
+//
+// Models ("camera" key, DeviceInfo Model, RAW files, how a new object is
+// announced):
+//   canon      "Canon EOS 5D Mark IV"  DSLR, CR2, record 0xC1A7, mirror lock-up
+//   canon-90d  "Canon EOS 90D"         DSLR, CR3, record 0xC181, mirror lock-up;
+//                                      0xD108 reported but not listed
+//   canon-r    "Canon EOS R"           mirrorless, CR3, record 0xC1B6; 0xD138 the
+//                                      mode dial; 0xD108 reported but not listed
+//   canon-r5   "Canon EOS R5"          as canon-r; 0xD1D9 has an empty list
+// Mirrorless models also answer 0x9170 and 0x9172. Every Canon model starts in
+// exposure mode M (3), single drive, one-shot focus, Large Fine JPEG
+// (0x1100C000), mirror lock-up off; property values are the camera's codes
+// (sim_canon_properties.cpp).
+//
+// Event data (control code 130, and the camera's own 0x9116, which adds an
+// 8-byte record {8, 0} at the end): records of u32 size (whole record), u32
+// type, payload, little-endian.
+//   0xC189 +8 u32 code, +12 value: u32 for numbers; for 0xD120..0xD123 the
+//          compound u32 count, then per format u32 16, kind, size, quality; for
+//          STR properties the text and a NUL.
+//   0xC18A +8 u32 code, +12 u32 PTP data type, +16 u32 count N, +20 N values
+//          (u32 each; compounds of 20 or 36 bytes for image formats). N is 0
+//          for properties without a list (read-only ones, STR ones).
+//   0xC18B +8 u32 1 when a shot is being stored, 0 once it is done.
+//   0xC181 +8 u32 handle.
+//   0xC1A7 +8 handle, +12 storage 0x00010001, +16 u32 format, +20 parent 0,
+//          +28 u32 size, +44 file name and a NUL.
+//   0xC1B6 as 0xC1A7 to +44, then +48 the file name as a PTP string.
+//   0xC182 +8 u32 handle (object removed).
+// SetEventMode 0x9115 with a non-zero mode queues the full report: a 0xC189
+// for each of the model's Canon properties, then a 0xC18A for each that has
+// lists (all but the value-only ones), then a 0xC18B with the busy state.
+// Property write 0x9110 (data u32 length, u32 code, u32 value or compound):
+// refused with 0x2019 while a shot is being stored, 0x201B for malformed data,
+// else as SetDevicePropValue (0x200A, 0x200F, 0x201C); an accepted write
+// raises 0xC189. 0x9127 (code) answers the value as data: u32 (the packed code
+// for image formats) or a PTP string.
+//
+// Shooting: 0x9128 (2 or 3) and 0x910F release the shutter; in bulb mode
+// (exposure mode 4, or 3 with shutter speed 0x04 or 0x0C) 0x9128 (2) opens it and
+// 0x9129 (2) closes it, as 0x9125 / 0x9126 do. With 0xD13A = 1 every other
+// release only raises the mirror. A shot stores one file per format of 0xD120
+// (IMG_nnnn.JPG copied from the pictures, IMG_nnnn.CR2/CR3 the RAW file),
+// announces each, counts 0xD11B down, and then the camera is busy storing for
+// SimHub_SetBusyAfterShot milliseconds (300 at start): 0x9110, 0x9128,
+// 0x910F and 0x9125 answer 0x2019 meanwhile; releasing (0x9129) works.
+
+// How long the camera stays busy after a shot (0: not at all).
+void SimHub_SetBusyAfterShot(SimHub* hub, uint32_t millis);
+
+// Makes the first press of a release (0x9128 with 1 or 3, and 0x910F) answer
+// OK with response parameter 1, the camera's refusal, and do nothing.
+void SimHub_SetCanonPressRefused(SimHub* hub, bool refused);
+
+// Announces new objects with this record type (0xC181, 0xC1A7 or 0xC1B6)
+// instead of the model's; 0 goes back to the model's.
+void SimHub_SetCanonObjectRecord(SimHub* hub, uint16_t type);
+
+struct SimCanonStats {
+    uint32_t remote_mode = 0; // last parameter of 0x9114
+    uint32_t event_mode = 0;  // last parameter of 0x9115
+    uint32_t reports = 0;     // full reports queued
+    bool half_pressed = false, full_pressed = false;
+    bool bulb_open = false;
+    bool mirror_raised = false; // mirror lock-up: the next release takes the picture
+    bool movie_mode = false;    // between 0x9133 and 0x9134
+    bool storing = false;       // a shot is being stored now
+    uint32_t pictures = 0;      // shots stored (a release that only raised the mirror is none)
+    // Milliseconds since SimHub_Start: each release of the shutter (0x9128
+    // with 2 or 3, 0x910F, 0x9125), and each command refused with 0x2019
+    // because a shot was being stored; the latest 1024 of each.
+    std::vector<uint32_t> release_millis;
+    std::vector<uint32_t> busy_millis;
+    uint32_t writes = 0;               // accepted 0x9110 writes
+    uint16_t last_written_code = 0;    // the last accepted 0x9110 write
+    uint32_t last_written_value = 0;   // as stored (cut to the type; packed for image formats)
+    std::vector<uint32_t> lens_drives; // parameters of 0x9155, oldest first
+    uint32_t zoom = 0, zoom_x = 0, zoom_y = 0; // last 0x9158 and 0x9159 parameters
+};
+
+// A snapshot of the Canon camera's state and history.
+SimCanonStats SimHub_CanonStats(const SimHub* hub);

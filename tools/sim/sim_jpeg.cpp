@@ -1,7 +1,7 @@
 // JPEG inspection: marker segments up to the image data, the frame header for
-// the size and the EXIF APP1 segment for the thumbnail (IFD1's
-// JPEGInterchangeFormat and JPEGInterchangeFormatLength, offsets from the TIFF
-// header). Every read is bounds-checked; hostile or truncated files give
+// the size and the EXIF APP1 segment for the orientation (IFD0) and the
+// thumbnail (IFD1's JPEGInterchangeFormat and JPEGInterchangeFormatLength,
+// offsets from the TIFF header). Every read is bounds-checked; hostile or truncated files give
 // whatever was found before the damage.
 #include "sim_jpeg.h"
 
@@ -16,6 +16,7 @@ constexpr uint8_t kMarkerSoi = 0xD8;
 constexpr uint8_t kMarkerEoi = 0xD9;
 constexpr uint8_t kMarkerSos = 0xDA;
 constexpr uint8_t kMarkerApp1 = 0xE1;
+constexpr uint16_t kTagOrientation = 0x0112;
 constexpr uint16_t kTagThumbOffset = 0x0201;
 constexpr uint16_t kTagThumbLength = 0x0202;
 constexpr uint16_t kTiffShort = 3;
@@ -49,9 +50,22 @@ bool tiff_seek(TiffReader& t, uint32_t at) {
     return true;
 }
 
-// The thumbnail of an EXIF block (the TIFF structure after "Exif\0\0"), as an
-// offset from the start of the block.
-bool exif_thumbnail(const uint8_t* tiff, size_t n, size_t* offset, size_t* len) {
+// One IFD entry's value: a SHORT sits in the first two bytes of the 4-byte
+// value field, a LONG fills it.
+bool read_ifd_entry(TiffReader& t, uint16_t* tag, uint16_t* type, uint32_t* value) {
+    *tag = tiff_u16(t);
+    *type = tiff_u16(t);
+    tiff_u32(t); // count
+    TiffReader field = t;
+    field.r = make_reader(t.r.p + t.r.pos, bytes_left(t.r) < 4 ? 0 : 4);
+    *value = *type == kTiffShort ? tiff_u16(field) : tiff_u32(field);
+    return skip(t.r, 4);
+}
+
+// What an EXIF block (the TIFF structure after "Exif\0\0") tells: the
+// orientation in IFD0 and the thumbnail in IFD1, as an offset from the start of
+// the block. Fields not found stay as they were.
+void exif_facts(const uint8_t* tiff, size_t n, uint32_t* orientation, size_t* offset, size_t* len) {
     TiffReader t;
     t.r = make_reader(tiff, n);
     uint8_t order[2] = {};
@@ -59,29 +73,29 @@ bool exif_thumbnail(const uint8_t* tiff, size_t n, size_t* offset, size_t* len) 
     if (order[0] == 'M' && order[1] == 'M')
         t.big_endian = true;
     else if (order[0] != 'I' || order[1] != 'I')
-        return false;
-    if (tiff_u16(t) != 42) return false;
+        return;
+    if (tiff_u16(t) != 42) return;
     uint32_t ifd0 = tiff_u32(t);
-    if (!t.r.ok || !tiff_seek(t, ifd0)) return false;
+    if (!t.r.ok || !tiff_seek(t, ifd0)) return;
     uint16_t count = tiff_u16(t);
-    if (!t.r.ok || count > kMaxIfdEntries || !skip(t.r, size_t(count) * kIfdEntrySize))
-        return false;
+    if (!t.r.ok || count > kMaxIfdEntries) return;
+    for (uint16_t i = 0; i < count; ++i) {
+        uint16_t tag = 0, type = 0;
+        uint32_t value = 0;
+        if (!read_ifd_entry(t, &tag, &type, &value)) return;
+        if (tag == kTagOrientation && type == kTiffShort) *orientation = value;
+    }
     uint32_t ifd1 = tiff_u32(t);
-    if (!t.r.ok || ifd1 == 0 || ifd1 == ifd0 || !tiff_seek(t, ifd1)) return false;
+    if (!t.r.ok || ifd1 == 0 || ifd1 == ifd0 || !tiff_seek(t, ifd1)) return;
     count = tiff_u16(t);
-    if (!t.r.ok || count > kMaxIfdEntries) return false;
+    if (!t.r.ok || count > kMaxIfdEntries) return;
 
     bool have_offset = false, have_len = false;
     uint32_t thumb_at = 0, thumb_len = 0;
     for (uint16_t i = 0; i < count; ++i) {
-        uint16_t tag = tiff_u16(t);
-        uint16_t type = tiff_u16(t);
-        tiff_u32(t); // count
-        // The value field is 4 bytes; a SHORT sits in its first two.
-        TiffReader field = t;
-        field.r = make_reader(t.r.p + t.r.pos, bytes_left(t.r) < 4 ? 0 : 4);
-        uint32_t value = type == kTiffShort ? tiff_u16(field) : tiff_u32(field);
-        if (!skip(t.r, 4)) return false;
+        uint16_t tag = 0, type = 0;
+        uint32_t value = 0;
+        if (!read_ifd_entry(t, &tag, &type, &value)) return;
         if (type != kTiffShort && type != kTiffLong) continue;
         if (tag == kTagThumbOffset) {
             thumb_at = value;
@@ -91,11 +105,10 @@ bool exif_thumbnail(const uint8_t* tiff, size_t n, size_t* offset, size_t* len) 
             have_len = true;
         }
     }
-    if (!have_offset || !have_len || thumb_len == 0) return false;
-    if (thumb_at > n || n - thumb_at < thumb_len) return false;
+    if (!have_offset || !have_len || thumb_len == 0) return;
+    if (thumb_at > n || n - thumb_at < thumb_len) return;
     *offset = thumb_at;
     *len = thumb_len;
-    return true;
 }
 
 // The sim's own picture: a 16 x 16 baseline JPEG (JFIF, 4:2:0, optimised
@@ -163,7 +176,8 @@ SimJpegFacts SimJpeg_Inspect(const uint8_t* data, size_t len) {
                    std::memcmp(body, "Exif\0\0", 6) == 0) {
             have_exif = true;
             size_t at = 0, n = 0;
-            if (exif_thumbnail(body + 6, body_len - 6, &at, &n)) {
+            exif_facts(body + 6, body_len - 6, &f.orientation, &at, &n);
+            if (n > 0) {
                 f.thumb_offset = size_t(body + 6 - data) + at;
                 f.thumb_len = n;
             }

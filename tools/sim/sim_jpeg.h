@@ -1,7 +1,8 @@
 // What the sim needs to know about a JPEG file to describe it: its size in
-// pixels and where its EXIF thumbnail lies. Only the marker segments before the
-// image data are read, so a file of any size costs the same. Also the sim's own
-// small picture, used when no sample pictures are at hand.
+// pixels, its EXIF orientation and where its EXIF thumbnail lies. Only the
+// marker segments before the image data are read, so a file of any size costs
+// the same. Also the sim's own small picture, used when no sample pictures are
+// at hand.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +14,10 @@ struct SimJpegFacts {
     bool is_jpeg = false; // starts with SOI
     uint32_t width = 0;   // from the first frame header; 0 when none was found
     uint32_t height = 0;
-    uint32_t bit_depth = 0;  // precision x components
-    size_t thumb_offset = 0; // the EXIF (IFD1) thumbnail, absolute in the file
-    size_t thumb_len = 0;    // 0: none
+    uint32_t bit_depth = 0;   // precision x components
+    size_t thumb_offset = 0;  // the EXIF (IFD1) thumbnail, absolute in the file
+    size_t thumb_len = 0;     // 0: none
+    uint32_t orientation = 0; // EXIF Orientation (IFD0); 0 when absent
 };
 
 SimJpegFacts SimJpeg_Inspect(const uint8_t* data, size_t len);

@@ -9,68 +9,9 @@
 // 0x5016 DigitalZoom (range whose max equals its min) and 0xD2F0 (UINT16 with a
 // list of exactly 300 values).
 #include "sim_properties.h"
-
-#include <array>
+#include "sim_property_rows.h"
 
 namespace {
-
-constexpr uint8_t kRO = 0;
-constexpr uint8_t kRW = 1;
-
-constexpr SimPropertyFacts SimNumber(uint16_t code, uint16_t type, uint8_t getset, SimPropForm form,
-                                     int64_t factory, int64_t current) {
-    SimPropertyFacts f{};
-    f.code = code;
-    f.type = type;
-    f.getset = getset;
-    f.form = form;
-    f.factory = factory;
-    f.current = current;
-    return f;
-}
-
-constexpr SimPropertyFacts SimRange(uint16_t code, uint16_t type, uint8_t getset, int64_t factory,
-                                    int64_t current, int64_t min, int64_t max, int64_t step) {
-    SimPropertyFacts f = SimNumber(code, type, getset, SimForm_Range, factory, current);
-    f.min = min;
-    f.max = max;
-    f.step = step;
-    return f;
-}
-
-constexpr SimPropertyFacts SimEnum(uint16_t code, uint16_t type, uint8_t getset, int64_t factory,
-                                   int64_t current, SimValueList values) {
-    SimPropertyFacts f = SimNumber(code, type, getset, SimForm_Enum, factory, current);
-    f.values = values;
-    return f;
-}
-
-constexpr SimPropertyFacts SimText(uint16_t code, uint8_t getset, const char* factory,
-                                   const char* current) {
-    SimPropertyFacts f = SimNumber(code, kPtpTypeStr, getset, SimForm_None, 0, 0);
-    f.factory_text = factory;
-    f.current_text = current;
-    return f;
-}
-
-constexpr SimPropertyFacts SimTextEnum(uint16_t code, uint8_t getset, const char* factory,
-                                       const char* current, SimTextList texts) {
-    SimPropertyFacts f = SimText(code, getset, factory, current);
-    f.form = SimForm_Enum;
-    f.texts = texts;
-    return f;
-}
-
-template <size_t N> constexpr std::array<int64_t, N> SimSteps(int64_t first, int64_t step) {
-    std::array<int64_t, N> values{};
-    for (size_t i = 0; i < N; ++i)
-        values[i] = first + int64_t(i) * step;
-    return values;
-}
-
-template <size_t N> constexpr SimValueList SimArrayValues(const std::array<int64_t, N>& values) {
-    return SimValueList{values.data(), N};
-}
 
 // The lists are laid out by hand, a stop or a family per line, which the
 // formatter would break apart.
@@ -107,7 +48,7 @@ constexpr int64_t kApertureFrom28[] = {
 
 constexpr int64_t kStillCaptureModes[] = {1, 2, 3}; // normal, burst, timelapse
 
-// Canon EOS 5D Mark IV, EF 24-70mm f/2.8 ---------------------------------------
+// Canon EOS (the standard properties of every Canon model), EF 24-70mm f/2.8 --
 
 constexpr const char* kCanonSizes[] = {"6720x4480", "4464x2976", "3360x2240", "2400x1600"};
 constexpr int64_t kCanonCompression[] = {2, 3};                        // normal, fine
@@ -267,10 +208,6 @@ constexpr SimPropertyFacts kFujiRows[] = {
 };
 
 // clang-format on
-
-template <size_t N> constexpr SimPropertyTable SimTable(const SimPropertyFacts (&rows)[N]) {
-    return SimPropertyTable{rows, N};
-}
 
 } // namespace
 

@@ -1,8 +1,9 @@
 // The facts table: one row per emulated camera model. The code lists are what
 // each model reports in its DeviceInfo; operations the sim actually answers are
 // the rows of sim_camera.cpp, the rest answer Operation Not Supported until a
-// row is added there. The properties a model describes are its table in
-// sim_model_properties.cpp; the vendor property codes below are listed in the
+// row is added there. The properties a model describes are its vendor's table
+// in sim_model_properties.cpp and, for Canon models, its own table in
+// sim_canon_properties.cpp; the vendor property codes below are listed in the
 // DeviceInfo too but not described yet.
 #include "sim_camera.h"
 #include "sim_properties.h"
@@ -29,29 +30,34 @@ constexpr uint16_t kFormatJpeg = 0x3801;
 // clang-format off
 
 // Canon EOS -------------------------------------------------------------------
-const uint16_t kCanonOps[] = {
-    SIM_STANDARD_OPS,
-    // EOS storage and object access: GetStorageIDs .. GetObjectInfoEx, GetThumbEx.
-    0x9101, 0x9102, 0x9103, 0x9104, 0x9105, 0x9106, 0x9107, 0x9108, 0x9109, 0x910A,
-    0x910F,                 // RemoteRelease
-    0x9110,                 // SetDevicePropValueEx
-    0x9114, 0x9115, 0x9116, // SetRemoteMode, SetEventMode, GetEvent
-    0x9117,                 // TransferComplete
-    0x911B, 0x911C,         // SetUILock, ResetUILock
-    0x911D,                 // KeepDeviceOn
-    0x9125, 0x9126,         // BulbStart, BulbEnd
-    0x9127,                 // RequestDevicePropValue
-    0x9128, 0x9129,         // RemoteReleaseOn, RemoteReleaseOff
-    0x912C,                 // GetPartialObjectEx
-    0x9133, 0x9134,         // MovieSelectSWOn, MovieSelectSWOff
-    0x9151, 0x9152,         // InitiateViewfinder, TerminateViewfinder
-    0x9153,                 // GetViewFinderData (live view)
-    0x9154,                 // DoAf
-    0x9155,                 // DriveLens
-    0x9157,                 // ClickWB
-    0x9158, 0x9159,         // Zoom, ZoomPosition
-    0x915A, 0x915B,         // SetLiveAfFrame, TouchAfPosition
-    0x9160,                 // AfCancel
+// The operations every Canon model answers.
+#define SIM_CANON_OPS                                                                              \
+    SIM_STANDARD_OPS,                                                                              \
+    0x9101,                 /* GetStorageIDs (Canon form) */                                       \
+    0x9109,                 /* GetObjectInfoEx: folder listing */                                  \
+    0x910A,                 /* GetThumbEx */                                                       \
+    0x910F,                 /* RemoteRelease (one shot) */                                         \
+    0x9110,                 /* SetDevicePropValueEx */                                             \
+    0x9114, 0x9115, 0x9116, /* SetRemoteMode, SetEventMode, GetEvent */                            \
+    0x911D,                 /* KeepDeviceOn */                                                     \
+    0x9125, 0x9126,         /* BulbStart, BulbEnd */                                               \
+    0x9127,                 /* RequestDevicePropValue */                                           \
+    0x9128, 0x9129,         /* RemoteReleaseOn, RemoteReleaseOff */                                \
+    0x912C,                 /* GetPartialObjectEx */                                               \
+    0x9133, 0x9134,         /* MovieSelectSWOn, MovieSelectSWOff */                                \
+    0x9153,                 /* GetViewFinderData (live view) */                                    \
+    0x9154,                 /* DoAf */                                                             \
+    0x9155,                 /* DriveLens */                                                        \
+    0x9158, 0x9159,         /* Zoom, ZoomPosition */                                               \
+    0x9160                  /* AfCancel */
+
+const uint16_t kCanonDslrOps[] = {SIM_CANON_OPS};
+// Newer bodies also describe objects and read them past 4 GiB with their own
+// operations.
+const uint16_t kCanonMirrorlessOps[] = {
+    SIM_CANON_OPS,
+    0x9170,                 // GetObjectInfo64: object info, or a folder listing
+    0x9172,                 // GetPartialObject64
 };
 const uint16_t kCanonEvents[] = {
     SIM_STANDARD_EVENTS,
@@ -60,19 +66,9 @@ const uint16_t kCanonEvents[] = {
     0xC189, 0xC18A,         // PropValueChanged, AvailListChanged
     0xC18D,                 // CameraStatusChanged
 };
-const uint16_t kCanonVendorProps[] = {
-    0xD101, 0xD102, 0xD103, 0xD104, // Aperture, ShutterSpeed, ISO, ExposureCompensation
-    0xD105, 0xD106, 0xD107, 0xD108, // AutoExposureMode, DriveMode, MeteringMode, FocusMode
-    0xD109,                         // WhiteBalance
-    0xD111,                         // BatteryPower
-    0xD11B,                         // AvailableShots
-    0xD120,                         // ImageFormat
-    0xD138,                         // AEModeDial
-    0xD1B0,                         // EVFOutputDevice
-    0xD1D9,                         // AEB (exposure bracketing)
-};
 const uint16_t kCanonCaptureFormats[] = {kFormatJpeg};
-const uint16_t kCanonImageFormats[] = {kFormatJpeg, 0xB103 /* CR2 */, 0x300C /* MOV */};
+const uint16_t kCanonCr2ImageFormats[] = {kFormatJpeg, 0xB103 /* CR2 */, 0x300D /* MOV */};
+const uint16_t kCanonCr3ImageFormats[] = {kFormatJpeg, 0xB108 /* CR3 */, 0x300D /* MOV */};
 
 // Nikon -----------------------------------------------------------------------
 const uint16_t kNikonOps[] = {
@@ -166,36 +162,75 @@ const uint16_t kFujiVendorProps[] = {
 const uint16_t kFujiCaptureFormats[] = {kFormatJpeg};
 const uint16_t kFujiImageFormats[] = {kFormatJpeg, 0xF802 /* RAF */};
 
+// Canon object-added records: with a NUL-terminated name, with a PTP string,
+// or the handle alone.
+constexpr uint16_t kCanonObjectWithName = 0xC1A7;
+constexpr uint16_t kCanonObjectWithString = 0xC1B6;
+constexpr uint16_t kCanonObjectHandle = 0xC181;
+
 const SimCameraModel kModels[] = {
+    // A DSLR writing CR2 files; mirror lock-up.
     {"canon", SimVendor_Canon,
      100, 11, 100, "", 0,   // standard version, vendor extension id/version/desc, functional mode
-     SimCodes(kCanonOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodes(kCanonVendorProps),
-     SimCodes(kCanonCaptureFormats), SimCodes(kCanonImageFormats),
+     SimCodes(kCanonDslrOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
+     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr2ImageFormats),
      "Canon Inc.", "Canon EOS 5D Mark IV", "3-1.2.0", "083021004512", // maker, model, version, serial
      "Canon EOS 5D Mark IV",                                          // hub's model text
      // picture names, card capacity, typical picture size, storage description, volume label
-     "IMG_%04u.JPG", 64021856256ull, 8700000, "SD", "EOS_DIGITAL"},
+     "IMG_%04u.JPG", 64021856256ull, 8700000, "SD", "EOS_DIGITAL",
+     // the model's own properties, RAW names, object-added record
+     &kSimCanon5DMarkIVProperties, "IMG_%04u.CR2", kCanonObjectWithName},
+    // A DSLR writing CR3 files, whose focus mode is reported but not listed;
+    // mirror lock-up with a single full press.
+    {"canon-90d", SimVendor_Canon,
+     100, 11, 100, "", 0,
+     SimCodes(kCanonDslrOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
+     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr3ImageFormats),
+     "Canon Inc.", "Canon EOS 90D", "3-1.1.1", "213053001877",
+     "Canon EOS 90D",
+     "IMG_%04u.JPG", 64021856256ull, 22000000, "SD", "EOS_DIGITAL",
+     &kSimCanon90DProperties, "IMG_%04u.CR3", kCanonObjectHandle},
+    // Mirrorless bodies writing CR3 files.
+    {"canon-r", SimVendor_Canon,
+     100, 11, 100, "", 0,
+     SimCodes(kCanonMirrorlessOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
+     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr3ImageFormats),
+     "Canon Inc.", "Canon EOS R", "3-1.8.0", "032021002241",
+     "Canon EOS R",
+     "IMG_%04u.JPG", 64021856256ull, 26000000, "SD", "EOS_DIGITAL",
+     &kSimCanonRProperties, "IMG_%04u.CR3", kCanonObjectWithString},
+    {"canon-r5", SimVendor_Canon,
+     100, 11, 100, "", 0,
+     SimCodes(kCanonMirrorlessOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
+     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr3ImageFormats),
+     "Canon Inc.", "Canon EOS R5", "3-1.8.1", "082022009921",
+     "Canon EOS R5",
+     "IMG_%04u.JPG", 128043712512ull, 46000000, "SD", "EOS_DIGITAL",
+     &kSimCanonR5Properties, "IMG_%04u.CR3", kCanonObjectWithString},
     {"nikon", SimVendor_Nikon,
      100, 10, 100, "Nikon PTP Extensions", 0,
      SimCodes(kNikonOps), SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),
      SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
      "Nikon", "D850", "V1.20", "3012345",
      "D850",
-     "DSC_%04u.JPG", 128043712512ull, 15000000, "XQD", "NIKON D850"},
+     "DSC_%04u.JPG", 128043712512ull, 15000000, "XQD", "NIKON D850",
+     nullptr, nullptr, 0},
     {"sony", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
      SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
      SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
      "Sony Corporation", "ILCE-7M3", "3.01", "00000000D5A1B2C3",
      "ILCE-7M3",
-     "DSC%05u.JPG", 64021856256ull, 11000000, "Memory Card 1", ""},
+     "DSC%05u.JPG", 64021856256ull, 11000000, "Memory Card 1", "",
+     nullptr, nullptr, 0},
     {"fuji", SimVendor_Fujifilm,
      100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
      SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujifilmProperties, SimCodes(kFujiVendorProps),
      SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats),
      "FUJIFILM", "X-T4", "1.20", "0B9M3A12345",
      "X-T4",
-     "DSCF%04u.JPG", 64021856256ull, 12000000, "SD1", ""},
+     "DSCF%04u.JPG", 64021856256ull, 12000000, "SD1", "",
+     nullptr, nullptr, 0},
 };
 
 // clang-format on

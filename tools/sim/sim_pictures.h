@@ -2,6 +2,7 @@
 // in name order, or the sim's own small JPEG when there are none.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,3 +18,10 @@ const char* SimPictures_DefaultDir();
 // Reads the *.jpg files (any case) of `dir`. A missing or unreadable directory,
 // or one without JPEG files, gives the sim's own small picture.
 std::vector<SimPicture> SimPictures_Load(const char* dir);
+
+// The RAW file a camera's shots copy: the first file of `dir` whose name ends
+// with `extension` (such as ".cr3", any case), else the first such file of the
+// default directory, else a small stand-in of the sim's own with the format's
+// signature (never null).
+std::shared_ptr<const std::vector<uint8_t>> SimPictures_LoadRaw(const char* dir,
+                                                                const char* extension);

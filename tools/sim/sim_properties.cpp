@@ -22,7 +22,7 @@ constexpr uint16_t kPtpRespInvalidDevicePropValue = 0x201C;
 constexpr size_t kMaxTextLength = 254;
 
 const SimPropertyFacts& facts_of(const SimCameraState& cam, int i) {
-    return cam.model->properties->rows[i];
+    return *cam.properties[size_t(i)].facts;
 }
 
 bool is_text(uint16_t type) { return type == kPtpTypeStr; }
@@ -88,6 +88,7 @@ void raise_changed(SimCameraState& cam, int i) {
     e.kind = SimEvent_PropertyChanged;
     e.code = facts_of(cam, i).code;
     e.value = event_value(facts_of(cam, i), cam.properties[size_t(i)]);
+    if (is_text(facts_of(cam, i).type)) e.text = cam.properties[size_t(i)].text;
     e.getset = cam.properties[size_t(i)].getset;
     SimEvents_Raise(cam, std::move(e));
 }
@@ -129,17 +130,20 @@ bool value_allowed(const SimPropertyFacts& f, uint32_t bits, const std::string& 
 
 void SimProperties_Reset(SimCameraState& cam) {
     cam.properties.clear();
-    const SimPropertyTable* table = cam.model ? cam.model->properties : nullptr;
-    if (!table) return;
-    cam.properties.resize(table->count);
-    for (size_t i = 0; i < table->count; ++i) {
-        const SimPropertyFacts& f = table->rows[i];
-        SimPropertyState& s = cam.properties[i];
-        s.getset = f.getset;
-        if (is_text(f.type))
-            s.text = f.current_text ? f.current_text : "";
-        else
-            s.bits = cut(f.type, f.current);
+    if (!cam.model) return;
+    for (const SimPropertyTable* table : {cam.model->properties, cam.model->model_properties}) {
+        if (!table) continue;
+        for (size_t i = 0; i < table->count; ++i) {
+            const SimPropertyFacts& f = table->rows[i];
+            SimPropertyState s;
+            s.facts = &f;
+            s.getset = f.getset;
+            if (is_text(f.type))
+                s.text = f.current_text ? f.current_text : "";
+            else
+                s.bits = cut(f.type, f.current);
+            cam.properties.push_back(std::move(s));
+        }
     }
 }
 
@@ -245,6 +249,28 @@ void SimProperties_SetValue(SimCameraState& cam, const SimPtpCommand& cmd, SimPt
     raise_changed(cam, i);
     answer->code = kPtpRespOk;
 }
+
+uint16_t SimProperties_WriteNumber(SimCameraState& cam, uint16_t code, uint32_t value) {
+    int i = SimProperties_Find(cam, code);
+    if (i < 0) return kPtpRespDevicePropNotSupported;
+    const SimPropertyFacts& f = facts_of(cam, i);
+    SimPropertyState& s = cam.properties[size_t(i)];
+    if (s.getset == 0) return kPtpRespAccessDenied;
+    if (is_text(f.type)) return kPtpRespInvalidDevicePropFormat;
+    uint32_t bits = cut(f.type, int64_t(value));
+    if (!value_allowed(f, bits, std::string())) return kPtpRespInvalidDevicePropValue;
+    s.bits = bits;
+    raise_changed(cam, i);
+    return kPtpRespOk;
+}
+
+uint32_t SimProperties_Bits(const SimCameraState& cam, uint16_t code, uint32_t fallback) {
+    int i = SimProperties_Find(cam, code);
+    if (i < 0 || is_text(facts_of(cam, i).type)) return fallback;
+    return cam.properties[size_t(i)].bits;
+}
+
+uint32_t SimProperties_Cut(uint16_t type, int64_t value) { return cut(type, value); }
 
 bool SimProperties_SetFromCamera(SimCameraState& cam, uint16_t code, uint32_t value) {
     int i = SimProperties_Find(cam, code);

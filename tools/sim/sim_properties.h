@@ -9,6 +9,11 @@
 
 // Per-vendor property tables (sim_model_properties.cpp).
 extern const SimPropertyTable kSimCanonProperties;
+// Per-model Canon vendor property tables (sim_canon_properties.cpp).
+extern const SimPropertyTable kSimCanon5DMarkIVProperties;
+extern const SimPropertyTable kSimCanon90DProperties;
+extern const SimPropertyTable kSimCanonRProperties;
+extern const SimPropertyTable kSimCanonR5Properties;
 extern const SimPropertyTable kSimNikonProperties;
 extern const SimPropertyTable kSimSonyProperties;
 extern const SimPropertyTable kSimFujifilmProperties;
@@ -37,3 +42,16 @@ bool SimProperties_SetTextFromCamera(SimCameraState& cam, uint16_t code, const c
 bool SimProperties_Value(const SimCameraState& cam, uint16_t code, uint32_t* value);
 bool SimProperties_Text(const SimCameraState& cam, uint16_t code, std::string* text);
 bool SimProperties_SetAccess(SimCameraState& cam, uint16_t code, bool writable);
+
+// A write of a number by a vendor operation (Canon's 0x9110): the value is cut
+// to the property's type and must be allowed by its form. Returns the response
+// code: OK (the value stored, DevicePropChanged raised even when unchanged),
+// 0x200A unknown code, 0x200F read-only, 0x201B a STR property, 0x201C a value
+// outside the form.
+uint16_t SimProperties_WriteNumber(SimCameraState& cam, uint16_t code, uint32_t value);
+
+// A numeric property's wire bits, or `fallback` for an unknown or STR property.
+uint32_t SimProperties_Bits(const SimCameraState& cam, uint16_t code, uint32_t fallback);
+
+// A number as it goes on the wire for a type: cut to its width, zero-extended.
+uint32_t SimProperties_Cut(uint16_t type, int64_t value);

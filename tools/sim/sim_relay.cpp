@@ -171,6 +171,7 @@ uint16_t ctl_platform_version(SimHub*, const uint8_t*, size_t, ByteWriter& data)
 // The payload is a one-byte wait flag; the sim never has to wait, since
 // pending data is either there or not.
 uint16_t ctl_event_data(SimHub* hub, const uint8_t*, size_t, ByteWriter& data) {
+    SimCamera_Tick(hub->camera);
     SimEvents_Take(hub->camera, &data.buf);
     return kPtpRespOk;
 }

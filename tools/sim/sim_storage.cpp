@@ -106,10 +106,14 @@ void raise_removed(SimCameraState& cam, uint32_t handle) {
 
 } // namespace
 
-std::string SimStorage_PictureName(const SimCameraModel& model, uint32_t n) {
+std::string SimStorage_NameFromFormat(const char* format, uint32_t n) {
     char name[64];
-    std::snprintf(name, sizeof name, model.file_name_format, unsigned(n));
+    std::snprintf(name, sizeof name, format, unsigned(n));
     return name;
+}
+
+std::string SimStorage_PictureName(const SimCameraModel& model, uint32_t n) {
+    return SimStorage_NameFromFormat(model.file_name_format, n);
 }
 
 uint32_t SimStorage_Add(SimCameraState& cam, const char* name, const char* source,
@@ -128,6 +132,7 @@ uint32_t SimStorage_Add(SimCameraState& cam, const char* name, const char* sourc
     o.width = jpeg.width;
     o.height = jpeg.height;
     o.bit_depth = jpeg.bit_depth;
+    o.orientation = jpeg.orientation;
     o.thumb_format = kFormatJfif;
     if (jpeg.thumb_len > 0) {
         o.thumb.owner = bytes;
@@ -150,6 +155,7 @@ uint32_t SimStorage_Add(SimCameraState& cam, const char* name, const char* sourc
         e.handle = o.handle;
         e.size = uint32_t(o.bytes->size());
         e.name = o.name;
+        e.format = o.format;
         SimEvents_Raise(cam, std::move(e));
     }
     uint32_t handle = o.handle;
@@ -224,34 +230,39 @@ void SimStorage_GetObjectHandles(SimCameraState& cam, const SimPtpCommand& cmd,
     answer->data = std::move(w.buf);
 }
 
+std::vector<uint8_t> SimStorage_ObjectInfoData(const SimObject& o, bool extra_word) {
+    ByteWriter w;
+    write_u32(w, kStorageIdCard1);
+    write_u16(w, o.format);
+    write_u16(w, 0); // ProtectionStatus: none
+    write_u32(w, uint32_t(o.bytes->size()));
+    write_u16(w, o.thumb_format);
+    write_u32(w, uint32_t(o.thumb.len));
+    if (extra_word) write_u32(w, 0);
+    write_u32(w, o.thumb_width);
+    write_u32(w, o.thumb_height);
+    write_u32(w, o.width);
+    write_u32(w, o.height);
+    write_u32(w, o.bit_depth);
+    write_u32(w, 0); // ParentObject: the root
+    write_u16(w, 0); // AssociationType: not an association
+    write_u32(w, 0); // AssociationDesc
+    write_u32(w, 0); // SequenceNumber: not part of a sequence
+    write_ptp_string(w, o.name.c_str());
+    write_ptp_string(w, o.capture_date.c_str());
+    write_ptp_string(w, o.capture_date.c_str()); // ModificationDate
+    write_ptp_string(w, "");                     // Keywords
+    return std::move(w.buf);
+}
+
 void SimStorage_GetObjectInfo(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
     const SimObject* o = SimStorage_Find(cam, cmd.params[0]);
     if (!o) {
         answer->code = kPtpRespInvalidObjectHandle;
         return;
     }
-    ByteWriter w;
-    write_u32(w, kStorageIdCard1);
-    write_u16(w, o->format);
-    write_u16(w, 0); // ProtectionStatus: none
-    write_u32(w, uint32_t(o->bytes->size()));
-    write_u16(w, o->thumb_format);
-    write_u32(w, uint32_t(o->thumb.len));
-    write_u32(w, o->thumb_width);
-    write_u32(w, o->thumb_height);
-    write_u32(w, o->width);
-    write_u32(w, o->height);
-    write_u32(w, o->bit_depth);
-    write_u32(w, 0); // ParentObject: the root
-    write_u16(w, 0); // AssociationType: not an association
-    write_u32(w, 0); // AssociationDesc
-    write_u32(w, 0); // SequenceNumber: not part of a sequence
-    write_ptp_string(w, o->name.c_str());
-    write_ptp_string(w, o->capture_date.c_str());
-    write_ptp_string(w, o->capture_date.c_str()); // ModificationDate
-    write_ptp_string(w, "");                      // Keywords
     answer->has_data = true;
-    answer->data = std::move(w.buf);
+    answer->data = SimStorage_ObjectInfoData(*o, false);
     answer->code = kPtpRespOk;
 }
 

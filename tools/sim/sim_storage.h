@@ -19,8 +19,15 @@ bool SimStorage_Remove(SimCameraState& cam, uint32_t handle);
 // The object of a handle, or null.
 const SimObject* SimStorage_Find(const SimCameraState& cam, uint32_t handle);
 
-// The name the camera gives its n-th picture (n from 1).
+// The name the camera gives its n-th picture (n from 1), in the model's
+// picture-name format or another one with a single unsigned.
 std::string SimStorage_PictureName(const SimCameraModel& model, uint32_t n);
+std::string SimStorage_NameFromFormat(const char* format, uint32_t n);
+
+// The ObjectInfo data set of an object. With `extra_word` a u32 0 follows
+// ThumbCompressedSize, as in Canon's own object info (every later field 4
+// bytes on).
+std::vector<uint8_t> SimStorage_ObjectInfoData(const SimObject& o, bool extra_word);
 
 // Operations: GetStorageIDs 0x1004, GetStorageInfo 0x1005, GetNumObjects
 // 0x1006, GetObjectHandles 0x1007, GetObjectInfo 0x1008, GetObject 0x1009,

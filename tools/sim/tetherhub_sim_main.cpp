@@ -1,6 +1,6 @@
 // tetherhub-sim: the virtual Tetherhub as a standalone server.
-//   tetherhub-sim [--port N] [--camera canon|nikon|sony|fuji] [--bind ADDR]
-//                 [--pictures DIR]
+//   tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] [--pictures DIR]
+// CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon, sony, fuji.
 // Serves until SIGINT or SIGTERM.
 #include "sim_hub.h"
 
@@ -14,8 +14,10 @@
 namespace {
 
 void usage(FILE* out) {
-    std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera canon|nikon|sony|fuji] "
-                      "[--bind ADDR] [--pictures DIR]\n");
+    std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] "
+                      "[--pictures DIR]\n"
+                      "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon, "
+                      "sony, fuji\n");
 }
 
 bool parse_port(const char* text, uint16_t* port) {

@@ -21,7 +21,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Row = std::map<std::string, std::string>;
 
-std::string sample_path(const std::string& name) { return std::string(PTP_SAMPLES_DIR) + "/" + name; }
+std::string sample_path(const std::string& name) {
+    return std::string(PTP_SAMPLES_DIR) + "/" + name;
+}
 
 Bytes read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -39,21 +41,21 @@ std::vector<Row> manifest() {
         std::vector<std::string> cells;
         std::stringstream ss(line);
         std::string cell;
-        while (std::getline(ss, cell, '\t')) cells.push_back(cell);
+        while (std::getline(ss, cell, '\t'))
+            cells.push_back(cell);
         if (columns.empty()) {
             columns = cells;
             continue;
         }
         Row row;
-        for (size_t i = 0; i < columns.size(); ++i) row[columns[i]] = i < cells.size() ? cells[i] : "";
+        for (size_t i = 0; i < columns.size(); ++i)
+            row[columns[i]] = i < cells.size() ? cells[i] : "";
         rows.push_back(row);
     }
     return rows;
 }
 
-uint32_t number(const Row& row, const char* column) {
-    return uint32_t(std::stoul(row.at(column)));
-}
+uint32_t number(const Row& row, const char* column) { return uint32_t(std::stoul(row.at(column))); }
 
 struct Thumb {
     uint32_t size = 0;
@@ -64,7 +66,7 @@ struct Thumb {
 // The inspections run on a heap copy of exactly the bytes given, so that ASan
 // sees any read past them.
 Thumb thumbnail_of(const Bytes& copy) {
-    uint8_t* buffer = reinterpret_cast<uint8_t*>(0x1);  // must be overwritten
+    uint8_t* buffer = reinterpret_cast<uint8_t*>(0x1); // must be overwritten
     Thumb t;
     t.orientation = 0xEE;
     t.size = PtpGenericInterface_ExtractThumbnail(copy.empty() ? nullptr : copy.data(),
@@ -91,9 +93,8 @@ struct Preview {
 Preview preview_of(const Bytes& copy, uint16_t format) {
     Preview p;
     p.offset = p.length = 0xEEEEEEEE;
-    p.found = PtpGenericInterface_ExtractPreviewOffset(copy.empty() ? nullptr : copy.data(),
-                                                       uint32_t(copy.size()), &p.offset,
-                                                       &p.length, format);
+    p.found = PtpGenericInterface_ExtractPreviewOffset(
+        copy.empty() ? nullptr : copy.data(), uint32_t(copy.size()), &p.offset, &p.length, format);
     if (!p.found) {
         EXPECT_EQ(p.offset, 0u);
         EXPECT_EQ(p.length, 0u);
@@ -178,14 +179,14 @@ TEST(ImageInspect, FormatsWithoutARawRuleFindNoPreview) {
         EXPECT_FALSE(preview(jpg, jpg.size(), format).found) << std::hex << format;
     }
     uint32_t offset = 1, length = 1;
-    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(nullptr, 10, &offset, &length,
-                                                          kPtpFormatCr2));
-    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), 0, &offset, &length,
-                                                          kPtpFormatCr2));
-    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()),
-                                                          nullptr, &length, kPtpFormatCr2));
-    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()),
-                                                          &offset, nullptr, kPtpFormatCr2));
+    EXPECT_FALSE(
+        PtpGenericInterface_ExtractPreviewOffset(nullptr, 10, &offset, &length, kPtpFormatCr2));
+    EXPECT_FALSE(
+        PtpGenericInterface_ExtractPreviewOffset(tif.data(), 0, &offset, &length, kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()), nullptr,
+                                                          &length, kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()), &offset,
+                                                          nullptr, kPtpFormatCr2));
 }
 
 TEST(ImageInspect, JpegEndOfEverySampleJpegIsItsLength) {
@@ -207,7 +208,8 @@ TEST(ImageInspect, JpegEndOfEverySampleJpegIsItsLength) {
 // The samples' file names, for one truncation test per sample.
 std::vector<std::string> sample_files() {
     std::vector<std::string> files;
-    for (const Row& row : manifest()) files.push_back(row.at("file"));
+    for (const Row& row : manifest())
+        files.push_back(row.at("file"));
     return files;
 }
 
@@ -237,7 +239,8 @@ TEST_P(Truncation, EveryPrefixFailsOrGivesTheWholeFilesResult) {
     uint32_t fullEnd = PtpFindJpegEnd(file.data(), uint32_t(file.size()));
     std::vector<uint16_t> formats = preview_formats(row.at("file_type"));
     std::vector<Preview> full;
-    for (uint16_t format : formats) full.push_back(preview(file, file.size(), format));
+    for (uint16_t format : formats)
+        full.push_back(preview(file, file.size(), format));
 
     for (size_t n = 0; n < file.size(); ++n) {
         Bytes copy(file.begin(), file.begin() + n);
@@ -296,8 +299,10 @@ struct Tiff {
         }
     }
     void header(uint32_t ifd0) {
-        if (big) b.insert(b.end(), {'M', 'M', 0, 42});
-        else b.insert(b.end(), {'I', 'I', 42, 0});
+        if (big)
+            b.insert(b.end(), {'M', 'M', 0, 42});
+        else
+            b.insert(b.end(), {'I', 'I', 42, 0});
         u32(ifd0);
     }
     // An entry whose value is a LONG (or an offset).
@@ -346,11 +351,11 @@ TEST(ImageInspect, ThumbnailOutsideTheDataIsRefused) {
     struct Case {
         uint32_t offset, size;
     } cases[] = {
-        {100, 5},                  // one byte past the end
-        {0xFFFFFFF0u, 0x20},       // offset + size wraps in 32 bits
-        {20, 0xFFFFFFF0u},         // size larger than the data
-        {104, 0},                  // nothing to copy
-        {105, 1},                  // offset past the end
+        {100, 5},            // one byte past the end
+        {0xFFFFFFF0u, 0x20}, // offset + size wraps in 32 bits
+        {20, 0xFFFFFFF0u},   // size larger than the data
+        {104, 0},            // nothing to copy
+        {105, 1},            // offset past the end
     };
     for (const Case& c : cases) {
         Tiff t;
@@ -371,9 +376,9 @@ TEST(ImageInspect, ThumbnailOutsideTheDataIsRefused) {
     t.pad_to(60);
     EXPECT_EQ(thumbnail(t.b, t.b.size()).size, 0u);
     uint8_t* buffer = nullptr;
-    EXPECT_EQ(PtpGenericInterface_ExtractThumbnail(t.b.data(), uint32_t(t.b.size()), nullptr,
-                                                   nullptr),
-              0u);
+    EXPECT_EQ(
+        PtpGenericInterface_ExtractThumbnail(t.b.data(), uint32_t(t.b.size()), nullptr, nullptr),
+        0u);
     EXPECT_EQ(PtpGenericInterface_ExtractThumbnail(nullptr, 10, nullptr, &buffer), 0u);
 }
 
@@ -402,12 +407,10 @@ TEST(ImageInspect, NefModelDecidesWhichJpegIsThePreview) {
         const char* model;
         uint32_t offset, length;
     } cases[] = {
-        {"NIKON D850", 600, 9},  // the second pair
-        {"NIKON Z 8", 700, 10},  // the third
-        {"nikon z 9", 700, 10},
-        {"NIKON Z6_3", 700, 10},
-        {"NIKON Z5_2", 700, 10},
-        {"NIKON Z 6", 600, 9},
+        {"NIKON D850", 600, 9}, // the second pair
+        {"NIKON Z 8", 700, 10}, // the third
+        {"nikon z 9", 700, 10},  {"NIKON Z6_3", 700, 10},
+        {"NIKON Z5_2", 700, 10}, {"NIKON Z 6", 600, 9},
     };
     for (bool big : {false, true}) {
         for (const Case& c : cases) {
@@ -427,6 +430,39 @@ TEST(ImageInspect, NefModelDecidesWhichJpegIsThePreview) {
     // A Z 8 file with only two previews has no third: nothing is found.
     Bytes two = nef_with("NIKON Z 8", {500, 600});
     EXPECT_FALSE(preview(two, two.size(), kPtpFormatNef).found);
+}
+
+TEST(ImageInspect, NefOffsetsInsideANikonMakerNoteCountFromItsHeader) {
+    for (bool bigFile : {false, true}) {
+        for (bool bigNote : {false, true}) {
+            SCOPED_TRACE(std::string(bigFile ? "MM" : "II") + " file, " +
+                         (bigNote ? "MM" : "II") + " note");
+            Tiff t;
+            t.big = bigFile;
+            t.header(8);
+            t.u16(3);
+            t.entry(0x0201, 4, 1, 500);
+            t.entry(0x0202, 4, 1, 8);
+            t.entry(0x927C, 7, 200, 100);
+            t.u32(0);
+            t.pad_to(100);
+            t.put(100, "Nikon");
+            t.b.insert(t.b.end(), {0, 2, 0x10, 0, 0});
+            Tiff note;  // the MakerNote's own TIFF, at 110
+            note.big = bigNote;
+            note.header(8);
+            note.u16(2);
+            note.entry(0x0201, 4, 1, 300);
+            note.entry(0x0202, 4, 1, 9);
+            note.u32(0);
+            t.b.insert(t.b.end(), note.b.begin(), note.b.end());
+            t.pad_to(600);
+            Preview p = preview(t.b, t.b.size(), kPtpFormatNef);
+            ASSERT_TRUE(p.found);
+            EXPECT_EQ(p.offset, 110u + 300u);
+            EXPECT_EQ(p.length, 9u);
+        }
+    }
 }
 
 TEST(ImageInspect, NefModelTextIsBoundedByTheData) {
@@ -454,10 +490,10 @@ TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
         uint16_t entries;
         size_t size;
     } cases[] = {
-        {0xFFFFFFF8u, 1, 64},  // header + offset wraps in 32 bits
-        {63, 1, 64},           // the entry count's second byte is missing
-        {64, 1, 64},           // IFD0 at the very end
-        {8, 5, 64},            // 5 entries need 62 bytes after the count, 54 are left
+        {0xFFFFFFF8u, 1, 64}, // header + offset wraps in 32 bits
+        {63, 1, 64},          // the entry count's second byte is missing
+        {64, 1, 64},          // IFD0 at the very end
+        {8, 5, 64},           // 5 entries need 62 bytes after the count, 54 are left
     };
     for (const Case& c : cases) {
         Tiff t;
@@ -476,7 +512,7 @@ TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
     t.entry(0x0111, 4, 1, 50);
     t.entry(0x0117, 4, 1, 20);
     t.pad_to(100);
-    t.header(0xFFFFFFA4u);  // 100 + this = 2^32 + 8
+    t.header(0xFFFFFFA4u); // 100 + this = 2^32 + 8
     t.pad_to(200);
     EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
 }
@@ -555,12 +591,12 @@ TEST(ImageInspect, JpegEndFinder) {
         Bytes data;
         uint32_t end;
     } cases[] = {
-        {"segment then scan", {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 1, 2, 0xFF, 0xDA, 0x00, 0x02,
-                               7, 7, 0xFF, 0xD9, 9, 9},
+        {"segment then scan",
+         {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 1, 2, 0xFF, 0xDA, 0x00, 0x02, 7, 7, 0xFF, 0xD9, 9, 9},
          16},
         {"EOI in the marker walk", {0xFF, 0xD8, 0xFF, 0xD9, 0}, 4},
-        {"nested scan needs two EOIs", {0xFF, 0xD8, 0xFF, 0xDA, 1, 0xFF, 0xDA, 2, 0xFF, 0xD9, 3,
-                                        0xFF, 0xD9},
+        {"nested scan needs two EOIs",
+         {0xFF, 0xD8, 0xFF, 0xDA, 1, 0xFF, 0xDA, 2, 0xFF, 0xD9, 3, 0xFF, 0xD9},
          13},
         {"non-marker bytes step by two", {0xFF, 0xD8, 1, 2, 3, 4, 0xFF, 0xD9}, 8},
         {"segment runs past the end", {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10, 1, 2, 3}, 0},
@@ -572,10 +608,10 @@ TEST(ImageInspect, JpegEndFinder) {
         {"segment ends exactly at the end", {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x03, 1}, 0},
     };
     for (const Case& c : cases) {
-        Bytes copy = c.data;  // exact-size heap copy for ASan
+        Bytes copy = c.data; // exact-size heap copy for ASan
         EXPECT_EQ(PtpFindJpegEnd(copy.data(), uint32_t(copy.size())), c.end) << c.what;
     }
     EXPECT_EQ(PtpFindJpegEnd(nullptr, 100), 0u);
 }
 
-}  // namespace
+} // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "comms/bytes.h"
+#include "generic/property_store.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
 #include "ptp_events.h"
@@ -48,10 +49,17 @@ TEST(ObjectInfoRecord, Is612BytesWithFieldsAtTheirOffsets) {
         uint64_t value;
         int width;
     } fields[] = {
-        {0, 0x11223344, 4},   {4, 0x3801, 2},   {8, 0xA0B0C0D0, 4},
-        {28, 6000, 4},        {52, 52, 4},      {316, 13, 2},
-        {320, 0x0102030405060708, 8},           {596, 6, 4},
-        {600, 0xF1A6, 4},     {604, 0, 4},      {608, 0, 4},
+        {0, 0x11223344, 4},
+        {4, 0x3801, 2},
+        {8, 0xA0B0C0D0, 4},
+        {28, 6000, 4},
+        {52, 52, 4},
+        {316, 13, 2},
+        {320, 0x0102030405060708, 8},
+        {596, 6, 4},
+        {600, 0xF1A6, 4},
+        {604, 0, 4},
+        {608, 0, 4},
     };
     for (const Field& f : fields) {
         ByteReader r = make_reader(wire, sizeof wire);
@@ -67,7 +75,8 @@ TEST(ObjectInfoRecord, Is612BytesWithFieldsAtTheirOffsets) {
 // A PTP string of exactly the given UCS-2 units (count byte = units.size()).
 void write_units(ByteWriter& w, const std::vector<uint16_t>& units) {
     write_u8(w, uint8_t(units.size()));
-    for (uint16_t u : units) write_u16(w, u);
+    for (uint16_t u : units)
+        write_u16(w, u);
 }
 
 struct InfoSet {
@@ -81,13 +90,13 @@ struct InfoSet {
 
 Bytes object_info(const InfoSet& s) {
     ByteWriter w;
-    write_u32(w, 0x00010001);  // StorageID
+    write_u32(w, 0x00010001); // StorageID
     write_u16(w, 0x3801);
     write_u16(w, 1);
     write_u32(w, 123456);
     write_u16(w, 0x3808);
     write_u32(w, 5000);
-    if (s.canon9170) write_u32(w, 0xDEADBEEF);  // Canon's extra word
+    if (s.canon9170) write_u32(w, 0xDEADBEEF); // Canon's extra word
     write_u32(w, 160);
     write_u32(w, 120);
     write_u32(w, 6000);
@@ -123,10 +132,10 @@ PtpObjectInfo filled(uint8_t byte) {
 TEST(ObjectInfoParse, StandardLayout) {
     Bytes d = object_info(InfoSet{});
     PtpObjectInfo info = filled(0xAB);
-    ASSERT_EQ(PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x1008,
-                                          PtpVendor_Nikon),
-              PtpResult_Ok);
-    EXPECT_EQ(info.handle, 0x00010001u);  // the StorageID until the caller sets it
+    ASSERT_EQ(
+        PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x1008, PtpVendor_Nikon),
+        PtpResult_Ok);
+    EXPECT_EQ(info.handle, 0x00010001u); // the StorageID until the caller sets it
     EXPECT_EQ(info.objectFormat, 0x3801);
     EXPECT_EQ(info.protectionStatus, 1);
     EXPECT_EQ(info.compressedSize, 123456u);
@@ -150,7 +159,8 @@ TEST(ObjectInfoParse, StandardLayout) {
     EXPECT_EQ(info.flags, 0u);
     EXPECT_EQ(info.reserved1, 0u);
     EXPECT_EQ(info.reserved2, 0u);
-    for (uint8_t b : info.reservedTail) EXPECT_EQ(b, 0);
+    for (uint8_t b : info.reservedTail)
+        EXPECT_EQ(b, 0);
 }
 
 TEST(ObjectInfoParse, Canon9170FieldsLieFourBytesLater) {
@@ -159,18 +169,18 @@ TEST(ObjectInfoParse, Canon9170FieldsLieFourBytesLater) {
     Bytes d = object_info(s);
     ASSERT_EQ(peek_u32(d.data(), d.size(), 22), 160u);
     PtpObjectInfo info;
-    ASSERT_EQ(PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x9170,
-                                          PtpVendor_Canon),
-              PtpResult_Ok);
+    ASSERT_EQ(
+        PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x9170, PtpVendor_Canon),
+        PtpResult_Ok);
     EXPECT_EQ(info.thumbCompressedSize, 5000u);
     EXPECT_EQ(info.thumbWidth, 160u);
     EXPECT_EQ(info.sequenceNumber, 9u);
     EXPECT_STREQ(info.fileName, "IMG_0001.JPG");
     EXPECT_EQ(local(info.captureDate), "2024-01-31 23:59:59");
     // The standard operation on the same bytes reads the extra word as a width.
-    ASSERT_EQ(PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x1008,
-                                          PtpVendor_Canon),
-              PtpResult_Ok);
+    ASSERT_EQ(
+        PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x1008, PtpVendor_Canon),
+        PtpResult_Ok);
     EXPECT_EQ(info.thumbWidth, 0xDEADBEEFu);
 }
 
@@ -179,7 +189,7 @@ TEST(ObjectInfoParse, VendorsReadDifferentTails) {
     struct Case {
         PtpVendor vendor;
         bool capture, modified, keywords;
-        uint32_t flags;  // the caller's 0x5A5A5A5A, kept or cleared
+        uint32_t flags; // the caller's 0x5A5A5A5A, kept or cleared
     } cases[] = {
         {PtpVendor_Canon, true, true, true, 0},
         {PtpVendor_Nikon, true, true, true, 0},
@@ -189,9 +199,9 @@ TEST(ObjectInfoParse, VendorsReadDifferentTails) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.vendor);
         PtpObjectInfo info = filled(0x5A);
-        ASSERT_EQ(PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x1008,
-                                              c.vendor),
-                  PtpResult_Ok);
+        ASSERT_EQ(
+            PtpParseObjectInfoForVendor(&info, d.data(), uint32_t(d.size()), 0x1008, c.vendor),
+            PtpResult_Ok);
         EXPECT_STREQ(info.fileName, "IMG_0001.JPG");
         EXPECT_EQ(info.captureDate != 0, c.capture);
         EXPECT_EQ(info.modificationDate != 0, c.modified);
@@ -208,7 +218,7 @@ TEST(ObjectInfoParse, ShortDataFailsAndLeavesTheRecordUntouched) {
         Bytes d = object_info(s);
         size_t fixed = op == 0x9170 ? 56 : 52;
         for (size_t n = 0; n <= fixed; ++n) {
-            Bytes cut(d.begin(), d.begin() + n);  // exact-size heap copy for ASan
+            Bytes cut(d.begin(), d.begin() + n); // exact-size heap copy for ASan
             PtpObjectInfo info = filled(0xC3);
             PtpObjectInfo before = info;
             EXPECT_EQ(PtpParseObjectInfoForVendor(&info, cut.empty() ? nullptr : cut.data(),
@@ -237,12 +247,12 @@ TEST(ObjectInfoParse, EveryTruncationParsesWithinTheData) {
     for (size_t n = 53; n <= d.size(); ++n) {
         Bytes cut(d.begin(), d.begin() + n);
         PtpObjectInfo info;
-        ASSERT_EQ(PtpParseObjectInfoForVendor(&info, cut.data(), uint32_t(n), 0x1008,
-                                              PtpVendor_Canon),
-                  PtpResult_Ok)
+        ASSERT_EQ(
+            PtpParseObjectInfoForVendor(&info, cut.data(), uint32_t(n), 0x1008, PtpVendor_Canon),
+            PtpResult_Ok)
             << n;
         // A name cut off by the end of the data is no name.
-        bool whole = n >= 52 + 1 + 2 * 13;  // count byte, 13 units
+        bool whole = n >= 52 + 1 + 2 * 13; // count byte, 13 units
         EXPECT_EQ(info.fileNameLength, whole ? 13 : 0) << n;
         EXPECT_EQ(info.keywords[0] != 0, n == d.size()) << n;
     }
@@ -268,7 +278,8 @@ TEST(ObjectInfoParse, TextsLongerThanTheDataOrTheFieldAreCut) {
     write_bytes(v, fixed.data(), 52);
     write_units(v, {0x0141, 'b', 0});
     write_u8(v, 200);
-    for (int i = 0; i < 10; ++i) write_u16(v, '1');
+    for (int i = 0; i < 10; ++i)
+        write_u16(v, '1');
     ASSERT_EQ(PtpParseObjectInfoForVendor(&info, v.buf.data(), uint32_t(v.buf.size()), 0x1008,
                                           PtpVendor_Nikon),
               PtpResult_Ok);
@@ -277,7 +288,7 @@ TEST(ObjectInfoParse, TextsLongerThanTheDataOrTheFieldAreCut) {
 
     ByteWriter x;
     write_bytes(x, fixed.data(), 52);
-    write_u8(x, 100);  // the name runs past the data
+    write_u8(x, 100); // the name runs past the data
     write_u16(x, 'A');
     ASSERT_EQ(PtpParseObjectInfoForVendor(&info, x.buf.data(), uint32_t(x.buf.size()), 0x1008,
                                           PtpVendor_Nikon),
@@ -291,12 +302,12 @@ TEST(PtpDateTime, Examples) {
     EXPECT_EQ(local(PtpParsePtpDateTime("20240131T235959.5+0100")), "2024-01-31 23:59:59");
     EXPECT_EQ(local(PtpParsePtpDateTime("20240131X235959")), "2024-01-31 23:59:59");
     EXPECT_EQ(local(PtpParsePtpDateTime("20240715T120000")), "2024-07-15 12:00:00");
-    const char* invalid[] = {"2024", "20240131T23595", "", "2024013xT235959",
-                             "20240131T23:959"};
-    for (const char* text : invalid) EXPECT_EQ(PtpParsePtpDateTime(text), 0) << text;
+    const char* invalid[] = {"2024", "20240131T23595", "", "2024013xT235959", "20240131T23:959"};
+    for (const char* text : invalid)
+        EXPECT_EQ(PtpParsePtpDateTime(text), 0) << text;
     EXPECT_EQ(PtpParsePtpDateTime(nullptr), 0);
     std::string longest = "20240131T235959" + std::string(24, '0');
-    EXPECT_NE(PtpParsePtpDateTime(longest.c_str()), 0);  // 39 characters
+    EXPECT_NE(PtpParsePtpDateTime(longest.c_str()), 0); // 39 characters
     EXPECT_EQ(PtpParsePtpDateTime((longest + "0").c_str()), 0);
 }
 
@@ -363,7 +374,8 @@ uint8_t* heap(const Bytes& b) {
 
 Bytes u32s(std::initializer_list<uint32_t> values) {
     ByteWriter w;
-    for (uint32_t v : values) write_u32(w, v);
+    for (uint32_t v : values)
+        write_u32(w, v);
     return w.buf;
 }
 
@@ -420,9 +432,9 @@ TEST(HandleArrays, Canon9101StorageIdsStartAtByte16) {
     EXPECT_EQ(count, 0u);
 
     Bytes standard = u32s({1, 0x00010001});
-    ASSERT_EQ(PtpTakeStorageIdArray(heap(standard), uint32_t(standard.size()), 0x1004, &ids,
-                                    &count),
-              PtpResult_Ok);
+    ASSERT_EQ(
+        PtpTakeStorageIdArray(heap(standard), uint32_t(standard.size()), 0x1004, &ids, &count),
+        PtpResult_Ok);
     ASSERT_EQ(count, 1u);
     EXPECT_EQ(ids[0], 0x00010001u);
     std::free(ids);
@@ -454,7 +466,8 @@ PtpResult camera_send(const uint8_t* buf, uint32_t len) {
     Sent s;
     s.op = read_u16(r);
     read_u32(r);
-    for (uint32_t i = 12; i + 4 <= length && r.ok; i += 4) s.params.push_back(read_u32(r));
+    for (uint32_t i = 12; i + 4 <= length && r.ok; i += 4)
+        s.params.push_back(read_u32(r));
     g_camera.sent.push_back(s);
     return PtpResult_Ok;
 }
@@ -494,7 +507,8 @@ Bytes device_info(const char* manufacturer) {
     write_u16(w, 100);
     write_ptp_string(w, "");
     write_u16(w, 0);
-    for (int i = 0; i < 5; ++i) write_u32(w, 0);  // code lists
+    for (int i = 0; i < 5; ++i)
+        write_u32(w, 0); // code lists
     write_ptp_string(w, manufacturer);
     write_ptp_string(w, "Model");
     write_ptp_string(w, "1.0");
@@ -503,7 +517,7 @@ Bytes device_info(const char* manufacturer) {
 }
 
 class Transfers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_camera = FakeCamera{};
         PtpTransaction_SetTransport(camera_send, camera_receive);
@@ -565,7 +579,7 @@ TEST_F(Transfers, GetObjectInfoFailuresLeaveTheRecord) {
     EXPECT_EQ(PtpGenericInterface_GetObjectInfo(5, &info), PtpResult_DataSetParseFailed);
     EXPECT_EQ(std::memcmp(&info, &before, sizeof info), 0);
 
-    g_camera.answers.push_back(response(0x2009));  // Invalid ObjectHandle
+    g_camera.answers.push_back(response(0x2009)); // Invalid ObjectHandle
     EXPECT_EQ(PtpGenericInterface_GetObjectInfo(5, &info), 0x2009);
     EXPECT_EQ(std::memcmp(&info, &before, sizeof info), 0);
 
@@ -679,7 +693,8 @@ TEST_F(Transfers, SonyIsNotListedHere) {
     EXPECT_EQ(PtpGenericInterface_DeleteObject(1, 0), PtpResult_NotSupportedForCamera);
     uint8_t* d = nullptr;
     uint32_t n = 0;
-    EXPECT_EQ(PtpGenericInterface_GetThumbnail(1, &d, &n, nullptr), PtpResult_NotSupportedForCamera);
+    EXPECT_EQ(PtpGenericInterface_GetThumbnail(1, &d, &n, nullptr),
+              PtpResult_NotSupportedForCamera);
     EXPECT_EQ(PtpGenericInterface_GetSdAvailableShots(), 0u);
     EXPECT_TRUE(g_camera.sent.empty());
 }
@@ -743,7 +758,7 @@ TEST_F(Transfers, GetObjectNeverHandsOutAPartialTransfer) {
     uint8_t* d = reinterpret_cast<uint8_t*>(0x1);
     uint32_t n = 9;
     answer_data({1, 2, 3});
-    ASSERT_EQ(PtpGenericInterface_GetObject(0x42, &d, &n), PtpResult_Ok);  // admitted unlisted
+    ASSERT_EQ(PtpGenericInterface_GetObject(0x42, &d, &n), PtpResult_Ok); // admitted unlisted
     EXPECT_EQ(g_camera.sent[0].op, 0x1009);
     EXPECT_EQ(g_camera.sent[0].params, std::vector<uint32_t>{0x42});
     ASSERT_EQ(n, 3u);
@@ -752,7 +767,7 @@ TEST_F(Transfers, GetObjectNeverHandsOutAPartialTransfer) {
 
     // The data arrived but the response says the transfer failed.
     g_camera.answers.push_back(data({1, 2}));
-    g_camera.answers.push_back(response(0x2007));  // Incomplete Transfer
+    g_camera.answers.push_back(response(0x2007)); // Incomplete Transfer
     EXPECT_EQ(PtpGenericInterface_GetObject(0x42, &d, &n), 0x2007);
     EXPECT_EQ(d, nullptr);
     EXPECT_EQ(n, 0u);
@@ -829,7 +844,7 @@ TEST_F(Transfers, DeleteObjectPerVendor) {
     // Nikon: a failed delete queues nothing; a good one queues ObjectRemoved
     // with a 612-byte record holding only the handle.
     become("Nikon", {0x100B});
-    g_camera.answers.push_back(response(0x2012));  // Partial Deletion
+    g_camera.answers.push_back(response(0x2012)); // Partial Deletion
     EXPECT_EQ(PtpGenericInterface_DeleteObject(9, 0), 0x2012);
     EXPECT_EQ(PopEventPtr(), nullptr);
     g_camera.answers.push_back(response(PtpResult_Ok));
@@ -842,7 +857,23 @@ TEST_F(Transfers, DeleteObjectPerVendor) {
     uint8_t record[PTP_OBJECT_INFO_SIZE];
     std::memcpy(record, payload, sizeof record);
     EXPECT_EQ(peek_u32(record, sizeof record, 0), 0x0BADF00Du);
-    for (size_t i = 4; i < sizeof record; ++i) ASSERT_EQ(record[i], 0) << i;
+    for (size_t i = 4; i < sizeof record; ++i)
+        ASSERT_EQ(record[i], 0) << i;
+}
+
+TEST_F(Transfers, SdAvailableShotsComeFromTheRoleProperty) {
+    become("Nikon", {});
+    PtpSetupPropertyRoles();
+    PtpClearPropertyStore();
+    EXPECT_EQ(PtpGenericInterface_GetSdAvailableShots(), 0u); // the store lacks it
+    uint32_t code = PtpGetAvailableShotsPropertyCode();
+    ASSERT_NE(code, 0u);
+    PtpPropertyRecord* record = PtpAddPropertyRecord(code, false, false);
+    ASSERT_NE(record, nullptr);
+    record->currentValue = 321;
+    EXPECT_EQ(PtpGenericInterface_GetSdAvailableShots(), 321u);
+    EXPECT_TRUE(g_camera.sent.empty());
+    PtpClearPropertyStore();
 }
 
 TEST_F(Transfers, FormatQueriesWithoutADriver) {
@@ -865,4 +896,4 @@ TEST_F(Transfers, FormatQueriesWithoutADriver) {
     EXPECT_EQ(count, 0u);
 }
 
-}  // namespace
+} // namespace

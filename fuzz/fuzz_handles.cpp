@@ -1,0 +1,55 @@
+// Fuzzes the conversion of GetObjectHandles and storage-ID replies into plain
+// arrays. The first byte picks the reply (object handles, GetStorageIDs or
+// Canon's 0x9101 storage IDs); the rest is the reply, handed over in a heap
+// buffer as the transaction engine hands it. Beyond the sanitizers it checks
+// that an array is only handed out when the data holds every entry, and that
+// the entries are the reply's values in order.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "comms/bytes.h"
+#include "generic/objects.h"
+
+static void check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "fuzz_handles: %s\n", what);
+    std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size - 1 > UINT32_MAX) return 0;
+    const uint8_t kind = data[0] % 3;
+    const uint32_t length = uint32_t(size - 1);
+    uint8_t* reply = nullptr;
+    if (length) {
+        reply = static_cast<uint8_t*>(std::malloc(length));
+        if (!reply) return 0;
+        std::memcpy(reply, data + 1, length);
+    }
+
+    uint32_t* values = reinterpret_cast<uint32_t*>(uintptr_t(1)); // must be overwritten
+    uint32_t count = 0xDEAD;
+    uint32_t first = 4;
+    PtpResult rc;
+    if (kind == 0) {
+        rc = PtpTakeHandleArray(reply, length, &values, &count);
+    } else {
+        uint16_t op = kind == 1 ? 0x1004 : 0x9101;
+        first = kind == 1 ? 4 : 16;
+        rc = PtpTakeStorageIdArray(reply, length, op, &values, &count);
+    }
+
+    check(rc == PtpResult_Ok || rc == PtpResult_DataSetParseFailed, "unexpected result");
+    check((count == 0) == (values == nullptr), "count and array disagree");
+    if (rc != PtpResult_Ok) check(count == 0, "an array after a failure");
+    if (values) {
+        check(uint64_t(first) + 4 * uint64_t(count) <= length, "more entries than the data");
+        for (uint32_t i = 0; i < count; ++i)
+            check(values[i] == peek_u32(data + 1, length, first + 4 * size_t(i)),
+                  "entry differs from the reply");
+        std::free(values);
+    }
+    return 0;
+}

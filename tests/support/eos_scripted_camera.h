@@ -1,0 +1,110 @@
+// A camera described by hand for unit tests of the Canon model rules and the
+// vendor-neutral queries: its DeviceInfo (maker, model, operations, properties)
+// becomes the session's through a real GetDeviceInfo over a scripted transport,
+// and property records go into the store with chosen values and labels.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <utility>
+#include <vector>
+
+#include "comms/bytes.h"
+#include "generic/property_store.h"
+#include "generic/session.h"
+#include "ptp/transaction.h"
+
+struct ScriptedCamera {
+    const char* manufacturer = "Canon Inc.";
+    const char* model = "Canon EOS 5D Mark IV";
+    std::vector<uint16_t> operations;
+    std::vector<uint16_t> properties;
+};
+
+inline std::deque<std::vector<uint8_t>>& scripted_replies() {
+    static std::deque<std::vector<uint8_t>> replies;
+    return replies;
+}
+
+inline PtpResult scripted_send(const uint8_t*, uint32_t) { return PtpResult_Ok; }
+
+inline PtpResult scripted_receive(uint8_t** out) {
+    *out = nullptr;
+    auto& replies = scripted_replies();
+    if (replies.empty()) return PtpResult_ConnectionLost;
+    std::vector<uint8_t> reply = std::move(replies.front());
+    replies.pop_front();
+    *out = static_cast<uint8_t*>(std::malloc(reply.size()));
+    std::memcpy(*out, reply.data(), reply.size());
+    return PtpResult_Ok;
+}
+
+inline std::vector<uint8_t> scripted_container(uint16_t type, uint16_t code,
+                                               const std::vector<uint8_t>& payload) {
+    ByteWriter w;
+    write_u32(w, uint32_t(12 + payload.size()));
+    write_u16(w, type);
+    write_u16(w, code);
+    write_u32(w, 0);
+    write_bytes(w, payload.data(), payload.size());
+    return w.buf;
+}
+
+inline std::vector<uint8_t> scripted_device_info(const ScriptedCamera& camera) {
+    ByteWriter w;
+    write_u16(w, 100);
+    write_u32(w, 11);
+    write_u16(w, 100);
+    write_ptp_string(w, "");
+    write_u16(w, 0);
+    const std::vector<uint16_t> none;
+    for (const std::vector<uint16_t>* list :
+         {&camera.operations, &none, &camera.properties, &none, &none}) {
+        write_u32(w, uint32_t(list->size()));
+        for (uint16_t code : *list)
+            write_u16(w, code);
+    }
+    write_ptp_string(w, camera.manufacturer);
+    write_ptp_string(w, camera.model);
+    write_ptp_string(w, "1.0.0");
+    write_ptp_string(w, "0001");
+    return w.buf;
+}
+
+// Makes camera's DeviceInfo the session's and its maker the current vendor.
+// The scripted transport stays installed. True when the DeviceInfo was taken.
+inline bool scripted_connect(const ScriptedCamera& camera) {
+    PtpTransaction_SetTransport(scripted_send, scripted_receive);
+    PtpTransaction_SetLinkLock(nullptr);
+    scripted_replies().clear();
+    scripted_replies().push_back(scripted_container(2, 0x1001, scripted_device_info(camera)));
+    scripted_replies().push_back(scripted_container(3, PtpResult_Ok, {}));
+    return PtpGenericInterface_GetCameraManufacturer() == PtpDetectVendor(camera.manufacturer);
+}
+
+// Adds a record for code with a current value, a current label and allowed values
+// (label, value); returns it unlocked.
+inline PtpPropertyRecord*
+scripted_property(uint32_t code, uint32_t current, const char* label = "",
+                  const std::vector<std::pair<const char*, uint32_t>>& values = {}) {
+    PtpPropertyRecord* record = PtpAddPropertyRecord(code, /*lockOnReturn=*/true, false);
+    if (!record) return nullptr;
+    record->dataType = kPtpTypeUint32;
+    record->currentValue = current;
+    std::snprintf(record->currentLabel, sizeof record->currentLabel, "%s", label);
+    record->access = 1;
+    if (!values.empty()) {
+        record->values =
+            static_cast<PtpValueLabel*>(std::calloc(values.size(), sizeof(PtpValueLabel)));
+        for (size_t i = 0; i < values.size(); ++i) {
+            std::snprintf(record->values[i].label, sizeof record->values[i].label, "%s",
+                          values[i].first);
+            record->values[i].value = values[i].second;
+        }
+        record->valueCount = uint16_t(values.size());
+    }
+    PtpUnlockProperty(record);
+    return record;
+}

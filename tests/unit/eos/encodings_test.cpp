@@ -1,0 +1,298 @@
+// Canon encodings: packed image-format codes and their labels, exposure-step
+// codes, the codes one stop apart, drive modes and shutter-speed times.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "eos/eos_models.h"
+#include "eos/label_tables.h"
+
+namespace {
+
+// --- Packed image-format codes ---------------------------------------------------------
+
+TEST(EosImageFormat, WorkedExamplesOfCodesAndLabels) {
+    struct {
+        const char* label;
+        uint32_t code;
+        PtpEosImageFormat fields;
+    } cases[] = {
+        {"RAW", 0x16010000, {1, 6, 0, 4, 0, 0, 0}},
+        {"Large Fine JPEG", 0x1100C000, {1, 1, 0, 3, 0, 0, 0}},
+        {"S3 Normal JPEG", 0x11408000, {1, 1, 16, 2, 0, 0, 0}},
+        {"RAW + Large Fine JPEG", 0x26010403, {2, 6, 0, 4, 1, 0, 3}},
+        {"Small RAW + Small None JPEG", 0x26090420, {2, 6, 2, 4, 1, 2, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_STREQ(PtpNames_FindLabel(kCanonImageFormatLabels, c.code), c.label);
+        EXPECT_EQ(PtpEos_PackImageFormat(c.fields), c.code);
+        PtpEosImageFormat f = PtpEos_UnpackImageFormat(c.code);
+        EXPECT_EQ(f.count, c.fields.count);
+        EXPECT_EQ(f.firstKind, c.fields.firstKind);
+        EXPECT_EQ(f.firstSize, c.fields.firstSize);
+        EXPECT_EQ(f.firstQuality, c.fields.firstQuality);
+        EXPECT_EQ(f.secondKind, c.fields.secondKind);
+        EXPECT_EQ(f.secondSize, c.fields.secondSize);
+        EXPECT_EQ(f.secondQuality, c.fields.secondQuality);
+    }
+}
+
+// The 83 labels by their rule: RAW sizes alone; JPEG sizes with Fine and Normal,
+// and None for Large, M1, M2 and Small; each RAW size with each JPEG.
+std::map<std::string, uint32_t> labels_by_rule() {
+    struct Word {
+        const char* text;
+        uint32_t value;
+    };
+    const Word raws[] = {{"RAW", 0}, {"Medium RAW", 1}, {"Small RAW", 2}};
+    const Word sizes[] = {{"Large", 0}, {"Medium", 1}, {"Small", 2}, {"M1", 5},
+                          {"M2", 6},    {"S1", 14},    {"S2", 15},   {"S3", 16}};
+    const Word qualities[] = {{"Fine", 3}, {"Normal", 2}};
+    const Word noneSizes[] = {{"Large", 0}, {"M1", 5}, {"M2", 6}, {"Small", 2}};
+
+    std::map<std::string, PtpEosImageFormat> jpegs;
+    for (const Word& s : sizes)
+        for (const Word& q : qualities)
+            jpegs[std::string(s.text) + " " + q.text + " JPEG"] = {1, 1, s.value, q.value, 0, 0, 0};
+    for (const Word& s : noneSizes)
+        jpegs[std::string(s.text) + " None JPEG"] = {1, 1, s.value, 0, 0, 0, 0};
+
+    std::map<std::string, uint32_t> labels;
+    for (const Word& r : raws)
+        labels[r.text] = PtpEos_PackImageFormat({1, 6, r.value, 4, 0, 0, 0});
+    for (const auto& j : jpegs)
+        labels[j.first] = PtpEos_PackImageFormat(j.second);
+    for (const Word& r : raws)
+        for (const auto& j : jpegs)
+            labels[std::string(r.text) + " + " + j.first] = PtpEos_PackImageFormat(
+                {2, 6, r.value, 4, 1, j.second.firstSize, j.second.firstQuality});
+    return labels;
+}
+
+TEST(EosImageFormat, LabelTableFollowsTheRule) {
+    std::map<std::string, uint32_t> expected = labels_by_rule();
+    ASSERT_EQ(expected.size(), 83u);
+    std::map<std::string, uint32_t> table;
+    for (const PtpValueLabel* row = kCanonImageFormatLabels; row->label[0]; ++row)
+        table[row->label] = row->value;
+    EXPECT_EQ(table, expected);
+}
+
+TEST(EosImageFormat, EveryLabelledCodeUnpacksAndPacksBack) {
+    for (const PtpValueLabel* row = kCanonImageFormatLabels; row->label[0]; ++row)
+        EXPECT_EQ(PtpEos_PackImageFormat(PtpEos_UnpackImageFormat(row->value)), row->value)
+            << row->label;
+}
+
+TEST(EosImageFormat, PartsOfACode) {
+    const uint32_t none = kEosNoImageFormat;
+    struct {
+        uint32_t code;
+        uint32_t jpg, raw;
+        bool hasJpg;
+    } cases[] = {
+        {0x26010403, 0x1100C000, 0x16010000, true}, // RAW + Large Fine JPEG
+        {0x26090420, 0x11080000, 0x16090000, true}, // Small RAW + Small None JPEG
+        {0x26050503, 0x1140C000, 0x16050000, true}, // Medium RAW + S3 Fine JPEG
+        {0x1100C000, 0x1100C000, none, true},       // Large Fine JPEG
+        {0x16010000, none, 0x16010000, false},      // RAW
+        {0x2100D804, 0x1100C000, none, true},       // Large Fine JPEG first, RAW second
+        {0x00000000, none, none, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        EXPECT_EQ(PtpEos_JpgPartOf(c.code), c.jpg);
+        EXPECT_EQ(PtpEos_RawPartOf(c.code), c.raw);
+        EXPECT_EQ(PtpEos_ImageFormatHasJpg(c.code), c.hasJpg);
+    }
+}
+
+TEST(EosImageFormat, CombiningFormats) {
+    const uint32_t none = kEosNoImageFormat;
+    struct {
+        uint32_t first, second;
+        PtpResult rc;
+        uint32_t combined;
+    } cases[] = {
+        {0x1100C000, 0x16010000, PtpResult_Ok, 0x2100D804}, // JPEG first, RAW second
+        {0x16010000, 0x1100C000, PtpResult_Ok, 0x26010403}, // "RAW + Large Fine JPEG"
+        {0x16090000, 0x11080000, PtpResult_Ok, 0x26090420}, // "Small RAW + Small None JPEG"
+        {none, 0x11408000, PtpResult_Ok, 0x11408000},
+        {0x16050000, none, PtpResult_Ok, 0x16050000},
+        // Only the first format of a two-format argument is taken.
+        {0x26010403, 0x11408000, PtpResult_Ok, 0x26010502},
+        {none, none, PtpResult_InvalidArgument, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        uint32_t combined = 0;
+        EXPECT_EQ(PtpEos_CombineImageFormats(c.first, c.second, &combined), c.rc);
+        if (c.rc == PtpResult_Ok) EXPECT_EQ(combined, c.combined);
+    }
+    EXPECT_EQ(PtpEos_CombineImageFormats(0x1100C000, none, nullptr), PtpResult_InvalidArgument);
+}
+
+TEST(EosImageFormat, RawPlusJpegCodesSplitAndRecombine) {
+    // Both directions over the label table: the parts of every RAW + JPEG code,
+    // combined again, give the code back.
+    size_t pairs = 0;
+    for (const PtpValueLabel* row = kCanonImageFormatLabels; row->label[0]; ++row) {
+        if (PtpEos_UnpackImageFormat(row->value).count != 2) continue;
+        ++pairs;
+        uint32_t raw = PtpEos_RawPartOf(row->value);
+        uint32_t jpg = PtpEos_JpgPartOf(row->value);
+        EXPECT_TRUE(PtpNames_FindLabel(kCanonImageFormatLabels, raw)) << row->label;
+        EXPECT_TRUE(PtpNames_FindLabel(kCanonImageFormatLabels, jpg)) << row->label;
+        uint32_t combined = 0;
+        ASSERT_EQ(PtpEos_CombineImageFormats(raw, jpg, &combined), PtpResult_Ok);
+        EXPECT_EQ(combined, row->value) << row->label;
+    }
+    EXPECT_EQ(pairs, 60u);
+}
+
+TEST(EosImageFormat, DetailsOfOnePart) {
+    struct {
+        uint32_t code, kind;
+        PtpResult rc;
+        uint16_t size;
+        uint8_t quality;
+    } cases[] = {
+        {0x26010403, 6, PtpResult_Ok, 0, 4},  // the RAW of RAW + Large Fine JPEG
+        {0x26010403, 1, PtpResult_Ok, 0, 3},  // its JPEG
+        {0x26090420, 1, PtpResult_Ok, 2, 0},  // Small None JPEG
+        {0x11408000, 1, PtpResult_Ok, 16, 2}, // S3 Normal JPEG
+        {0x16050000, 6, PtpResult_Ok, 1, 4},  // Medium RAW
+        {0x1100C000, 6, PtpResult_Failed, 0, 0}, {0x16010000, 1, PtpResult_Failed, 0, 0},
+        {0x01000000, 1, PtpResult_Failed, 0, 0}, // count 0: no format at all
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        uint16_t size = 0xFFFF;
+        uint8_t quality = 0xFF;
+        EXPECT_EQ(PtpEos_GetImageFormatDetails(c.code, c.kind, &size, &quality), c.rc);
+        if (c.rc != PtpResult_Ok) continue;
+        EXPECT_EQ(size, c.size);
+        EXPECT_EQ(quality, c.quality);
+    }
+    uint16_t size;
+    EXPECT_EQ(PtpEos_GetImageFormatDetails(0x16010000, 6, &size, nullptr),
+              PtpResult_InvalidArgument);
+}
+
+// --- Exposure-step codes --------------------------------------------------------------
+
+TEST(EosExposureCodes, StopsOfWorkedExamples) {
+    struct {
+        uint32_t code;
+        float stops;
+    } cases[] = {
+        {0xF8, -1.0f},     {0x0B, 4.0f / 3},    {0x0C, 1.5f}, {0x05, 2.0f / 3}, {0x03, 1.0f / 3},
+        {0xFC, -0.5f},     {0x00, 0.0f},        {0x28, 5.0f}, {0xD8, -5.0f},    {0xA0, 20.0f},
+        {0xFD, -1.0f / 3}, {0xFFFFFFF8, -1.0f}, // a sign-extended INT8 keeps its byte
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(PtpEos_StopsForExposureCode(c.code), c.stops, 1e-5) << c.code;
+}
+
+// Stops written in a label: "+4 2/3", "-1/2", "0", "+/- 1 1/3" (sign given apart).
+float stops_in_label(const char* label) {
+    float sign = 1;
+    if (std::string(label).rfind("+/- ", 0) == 0) {
+        label += 4;
+    } else if (label[0] == '+' || label[0] == '-') {
+        sign = label[0] == '-' ? -1 : 1;
+        ++label;
+    }
+    int whole = 0, num = 0, den = 1;
+    if (std::sscanf(label, "%d %d/%d", &whole, &num, &den) == 3)
+        return sign * (whole + float(num) / den);
+    if (std::sscanf(label, "%d/%d", &num, &den) == 2) return sign * float(num) / den;
+    if (std::sscanf(label, "%d", &whole) == 1) return sign * whole;
+    return NAN;
+}
+
+TEST(EosExposureCodes, CompensationAndBracketingLabelsDecodeToTheirStops) {
+    for (const PtpValueLabel* table :
+         {kCanonExposureCompensationLabels, kCanonExposureBracketingLabels}) {
+        for (const PtpValueLabel* row = table; row->label[0]; ++row) {
+            if (std::string(row->label) == "Off") {
+                EXPECT_EQ(PtpEos_StopsForExposureCode(row->value), 0.0f);
+                continue;
+            }
+            EXPECT_NEAR(PtpEos_StopsForExposureCode(row->value), stops_in_label(row->label), 1e-5)
+                << row->label;
+        }
+    }
+}
+
+TEST(EosExposureCodes, CodesOneStopApart) {
+    struct {
+        uint32_t property;
+        bool known;
+        uint32_t lower, upper;
+    } cases[] = {
+        {0xD102, true, 93, 101}, // shutter speed
+        {0xD101, true, 48, 56},  // aperture
+        {0xD103, true, 88, 96},  // ISO
+        {0xD104, false, 0, 0},   {0x5007, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        uint32_t lower = 0, upper = 0;
+        EXPECT_EQ(PtpEos_StepsForStop(c.property, &lower, &upper), c.known) << c.property;
+        if (!c.known) continue;
+        EXPECT_EQ(lower, c.lower);
+        EXPECT_EQ(upper, c.upper);
+    }
+    uint32_t lower;
+    EXPECT_FALSE(PtpEos_StepsForStop(0xD102, &lower, nullptr));
+}
+
+TEST(EosExposureCodes, ContinuousDriveModes) {
+    for (uint32_t value = 0; value < 0x40; ++value) {
+        bool continuous =
+            value == 1 || value == 4 || value == 5 || value == 20 || value == 21 || value == 22;
+        EXPECT_EQ(PtpEos_IsDriveModeContinuous(value), continuous) << value;
+    }
+    EXPECT_FALSE(PtpEos_IsDriveModeContinuous(0x10001));
+}
+
+// --- Shutter speeds ------------------------------------------------------------------
+
+TEST(EosShutterSpeed, WorkedTimes) {
+    struct {
+        uint32_t code;
+        int64_t ms;
+    } cases[] = {
+        {0x10, 30000}, {0x2B, 3200}, {0x38, 1000}, {0x45, 300}, {0x4C, 166},
+        {0x55, 76},    {0x80, 2},    {0x83, 1},    {0x90, 1},   {0x93, 0},
+        {0x00, 0},     {0x04, 0},    {0x0C, 0},    {0xB8, 0},   {0x110, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PtpEos_MillisecondsForShutterSpeed(c.code), c.ms) << c.code;
+}
+
+TEST(EosShutterSpeed, TimesAgreeWithTheShutterLabels) {
+    // Seconds labels (30" or 0"3) give whole milliseconds; fractions 1/N give
+    // 1000/N cut to an integer, at least 1, down to 1/2000 (code 0x90); faster
+    // speeds, Auto and bulb give 0.
+    for (const PtpValueLabel* row = kCanonShutterSpeedLabels; row->label[0]; ++row) {
+        int seconds = 0, tenths = 0, denominator = 0;
+        int64_t expected = 0;
+        if (std::sscanf(row->label, "1/%d", &denominator) == 1) {
+            if (row->value <= 0x90) expected = std::max<int64_t>(1, 1000 / denominator);
+        } else if (std::sscanf(row->label, "%d\"%d", &seconds, &tenths) == 2) {
+            expected = seconds * 1000 + tenths * 100;
+        } else if (std::sscanf(row->label, "%d\"", &seconds) == 1) {
+            expected = seconds * 1000;
+        }
+        EXPECT_EQ(PtpEos_MillisecondsForShutterSpeed(row->value), expected) << row->label;
+    }
+}
+
+} // namespace

@@ -1,0 +1,737 @@
+// Canon EOS objects: the folder-listing parsers on good and hostile data, the
+// recursive walk against a scripted camera (filters, extra attributes, cycles,
+// depth, failing storages), the thumbnail cut and the CR3 preview finder on a
+// real file and its truncations.
+#include "eos/eos_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "generic/objects.h"
+#include "ptp_eos.h"
+#include "ptp_objects.h"
+#include "support/capture_script.h"
+
+namespace {
+
+using namespace scripted;
+
+constexpr uint32_t kFolder = 0x3001;
+constexpr uint32_t kJpeg = 0x3801;
+constexpr uint32_t kRoot = 0xFFFFFFFF;
+
+struct Obj {
+    uint32_t handle;
+    uint32_t format;
+    std::string name;
+    uint32_t storage = 0x00010001;
+    uint32_t word1 = 0;
+    uint32_t word2 = 0;
+};
+
+// A 0x9109/0x9170 record: u32 size, +4 handle, +8 storage, +12 format, +24 and
+// +28 the listing words, +36 the name and its NUL; pad extra bytes after it.
+void write_sized(ByteWriter& w, const Obj& o, uint32_t pad = 0) {
+    uint32_t size = uint32_t(36 + o.name.size() + 1 + pad);
+    write_u32(w, size);
+    write_u32(w, o.handle);
+    write_u32(w, o.storage);
+    write_u32(w, o.format);
+    write_u32(w, 0xAAAAAAAA);
+    write_u32(w, 0xBBBBBBBB);
+    write_u32(w, o.word1);
+    write_u32(w, o.word2);
+    write_u32(w, 0xCCCCCCCC);
+    write_bytes(w, o.name.data(), o.name.size());
+    write_u8(w, 0);
+    for (uint32_t i = 0; i < pad; ++i)
+        write_u8(w, 0xEE);
+}
+
+Bytes sized_listing(const std::vector<Obj>& objs) {
+    ByteWriter w;
+    write_u32(w, uint32_t(objs.size()));
+    for (const Obj& o : objs)
+        write_sized(w, o);
+    return w.buf;
+}
+
+// A 0x917A record: +4 handle, +8 storage, +12 format, +44 a PTP string.
+Bytes named_listing(const std::vector<Obj>& objs) {
+    ByteWriter w;
+    write_u32(w, uint32_t(objs.size()));
+    for (const Obj& o : objs) {
+        write_u32(w, 0x11111111);
+        write_u32(w, o.handle);
+        write_u32(w, o.storage);
+        write_u32(w, o.format);
+        for (int i = 0; i < 7; ++i)
+            write_u32(w, 0x22222222);
+        write_ptp_string(w, o.name.c_str());
+    }
+    return w.buf;
+}
+
+std::vector<PtpEosObjectEntry> parse(uint16_t op, const Bytes& data, uint16_t filter = 0,
+                                     PtpResult* rc = nullptr) {
+    std::vector<PtpEosObjectEntry> out;
+    // An exact-size heap copy, so a read past the data is caught.
+    uint8_t* copy = static_cast<uint8_t*>(std::malloc(data.size() ? data.size() : 1));
+    if (!data.empty()) std::memcpy(copy, data.data(), data.size());
+    PtpResult r = PtpEos_ParseFolderListing(op, copy, uint32_t(data.size()), filter, &out);
+    std::free(copy);
+    if (rc) *rc = r;
+    return out;
+}
+
+TEST(EosListing, SizedRecordsBecomeEntries) {
+    Obj a{0x9000001, kJpeg, "IMG_0001.JPG", 0x00020001, 0x1234, 0x5678};
+    Obj b{0x9000002, kFolder, "100CANON"};
+    for (uint16_t op : {uint16_t(0x9109), uint16_t(0x9170)}) {
+        PtpResult rc = 0;
+        std::vector<PtpEosObjectEntry> e = parse(op, sized_listing({a, b}), 0, &rc);
+        ASSERT_EQ(rc, PtpResult_Ok);
+        ASSERT_EQ(e.size(), 2u);
+        EXPECT_EQ(e[0].handle, 0x9000001u);
+        EXPECT_EQ(e[0].storage, 0x00020001u);
+        EXPECT_EQ(e[0].format, kJpeg);
+        EXPECT_EQ(e[0].listingWord1, 0x1234u);
+        EXPECT_EQ(e[0].listingWord2, 0x5678u);
+        EXPECT_EQ(e[0].reserved1, 0u);
+        EXPECT_EQ(e[0].reserved2, 0u);
+        EXPECT_EQ(e[0].extra, 0u);
+        EXPECT_STREQ(e[0].fileName, "IMG_0001.JPG");
+        EXPECT_EQ(e[1].format, kFolder);
+        EXPECT_STREQ(e[1].fileName, "100CANON");
+    }
+    // The next record starts size bytes on, whatever follows the name.
+    ByteWriter w;
+    write_u32(w, 2);
+    write_sized(w, a, 9);
+    write_sized(w, b);
+    std::vector<PtpEosObjectEntry> e = parse(0x9109, w.buf);
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[1].handle, 0x9000002u);
+}
+
+TEST(EosListing, NamedRecordsBecomeEntries) {
+    Obj a{7, kJpeg, "IMG_0007.JPG", 0x00010001, 5, 6};
+    Obj b{8, 0xB108, "IMG_0008.CR3"};
+    PtpResult rc = 0;
+    // The filter does not apply to these listings.
+    std::vector<PtpEosObjectEntry> e = parse(0x917A, named_listing({a, b}), 0x300D, &rc);
+    ASSERT_EQ(rc, PtpResult_Ok);
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[0].handle, 7u);
+    EXPECT_EQ(e[0].format, kJpeg);
+    EXPECT_EQ(e[0].listingWord1, 0u); // these listings carry no words
+    EXPECT_STREQ(e[0].fileName, "IMG_0007.JPG");
+    EXPECT_EQ(e[1].format, 0xB108u);
+    EXPECT_STREQ(e[1].fileName, "IMG_0008.CR3");
+}
+
+TEST(EosListing, FormatFilter) {
+    std::vector<Obj> objs = {{1, kFolder, "DCIM"},     {2, 0xB982, "MVI_1.MP4"},
+                             {3, 0x300D, "MVI_2.MOV"}, {4, kJpeg, "IMG_4.JPG"},
+                             {5, 0xB104, "MVI_5.MP4"}, {6, 0xB105, "MVI_6.MP4"},
+                             {7, 0xB108, "IMG_7.CR3"}};
+    struct Case {
+        uint16_t filter;
+        std::vector<uint32_t> kept;
+    } cases[] = {
+        {0, {1, 2, 3, 4, 5, 6, 7}}, {0x300D, {1, 2, 3, 5, 6}}, {0x3801, {1, 4}},
+        {0xB108, {1, 7}},           {0xB982, {1, 2}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint32_t> kept;
+        for (const PtpEosObjectEntry& e : parse(0x9109, sized_listing(objs), c.filter))
+            kept.push_back(e.handle);
+        EXPECT_EQ(kept, c.kept) << std::hex << c.filter;
+    }
+}
+
+TEST(EosListing, LongNamesAreCutToTheEntry) {
+    std::string longName(200, 'N');
+    for (uint16_t op : {uint16_t(0x9109), uint16_t(0x917A)}) {
+        Bytes data = op == 0x917A ? named_listing({{1, kJpeg, longName}})
+                                  : sized_listing({{1, kJpeg, longName}});
+        std::vector<PtpEosObjectEntry> e = parse(op, data);
+        ASSERT_EQ(e.size(), 1u);
+        EXPECT_EQ(std::string(e[0].fileName), std::string(63, 'N')) << std::hex << op;
+    }
+    // A name without its NUL ends with the record (the next record's bytes are
+    // not part of it).
+    ByteWriter w;
+    write_u32(w, 2);
+    for (uint32_t h : {1u, 2u}) {
+        write_u32(w, 40);
+        write_u32(w, h);
+        for (int i = 0; i < 7; ++i)
+            write_u32(w, 0);
+        write_bytes(w, "ABCD", 4);
+    }
+    std::vector<PtpEosObjectEntry> e = parse(0x9109, w.buf);
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_STREQ(e[0].fileName, "ABCD");
+    EXPECT_STREQ(e[1].fileName, "ABCD");
+}
+
+TEST(EosListing, HostileListingsAreRefused) {
+    Bytes good = sized_listing({{1, kJpeg, "A.JPG"}, {2, kJpeg, "B.JPG"}});
+    auto with_u32 = [](Bytes b, size_t at, uint32_t v) {
+        put_u32(b.data() + at, v);
+        return b;
+    };
+    size_t second = 4 + 36 + 6; // the second record's size field
+    struct Case {
+        const char* what;
+        uint16_t op;
+        Bytes data;
+    } cases[] = {
+        {"empty", 0x9109, {}},
+        {"short count", 0x9109, {1, 0}},
+        {"count beyond the data", 0x9109, with_u32(good, 0, 3)},
+        {"huge count", 0x9109, with_u32(good, 0, 0xFFFFFFFF)},
+        {"record size below 40", 0x9109, with_u32(good, second, 39)},
+        {"record size 0", 0x9109, with_u32(good, 4, 0)},
+        {"record past the end", 0x9109, with_u32(good, second, 43)},
+        {"record size wraps", 0x9109, with_u32(good, second, 0xFFFFFFFC)},
+        {"truncated last record", 0x9109, Bytes(good.begin(), good.end() - 1)},
+        {"named: huge count", 0x917A, with_u32(named_listing({{1, kJpeg, "A"}}), 0, 1000)},
+        {"named: string past the end", 0x917A,
+         [] {
+             Bytes b = named_listing({{1, kJpeg, "ABCDEF"}});
+             b.resize(b.size() - 3);
+             return b;
+         }()},
+        {"named: fixed part cut", 0x917A,
+         [] {
+             Bytes b = named_listing({{1, kJpeg, ""}});
+             b.resize(30);
+             return b;
+         }()},
+    };
+    for (const Case& c : cases) {
+        PtpResult rc = 0;
+        std::vector<PtpEosObjectEntry> e = parse(c.op, c.data, 0, &rc);
+        EXPECT_EQ(rc, PtpResult_BadReply) << c.what;
+        EXPECT_TRUE(e.empty()) << c.what;
+    }
+    // Every truncation of a good listing either parses whole or is refused.
+    Bytes named = named_listing({{1, kJpeg, "A.JPG"}, {2, kJpeg, "B.JPG"}});
+    for (uint16_t op : {uint16_t(0x9109), uint16_t(0x917A)}) {
+        const Bytes& full = op == 0x917A ? named : good;
+        for (size_t n = 0; n < full.size(); ++n) {
+            PtpResult rc = 0;
+            parse(op, Bytes(full.begin(), full.begin() + n), 0, &rc);
+            EXPECT_EQ(rc, PtpResult_BadReply) << std::hex << op << std::dec << " at " << n;
+        }
+    }
+}
+
+// --- Extra-attribute tables --------------------------------------------------------
+
+Bytes extra_table(uint32_t stride, const std::vector<std::pair<uint32_t, uint32_t>>& rows,
+                  uint32_t count = 0xFFFFFFFF) {
+    ByteWriter w;
+    write_u32(w, count == 0xFFFFFFFF ? uint32_t(rows.size()) : count);
+    write_u32(w, stride);
+    for (auto [handle, attribute] : rows) {
+        Bytes row(stride, 0x55);
+        if (stride >= 4) put_u32(row.data(), handle);
+        if (stride >= 20) put_u32(row.data() + 16, attribute);
+        write_bytes(w, row.data(), row.size());
+    }
+    return w.buf;
+}
+
+TEST(EosExtraAttributes, FirstMatchingRowWins) {
+    std::vector<PtpEosObjectEntry> entries(3);
+    entries[0].handle = 10;
+    entries[1].handle = 11;
+    entries[2].handle = 12;
+    entries[2].extra = 99; // not in the table: kept
+    Bytes t = extra_table(24, {{11, 5}, {10, 0xFFFFFFFF}, {11, 6}});
+    ASSERT_TRUE(PtpEos_ApplyExtraAttributes(t.data(), uint32_t(t.size()), entries.data(), 3));
+    EXPECT_EQ(entries[0].extra, 0u);
+    EXPECT_EQ(entries[1].extra, 5u);
+    EXPECT_EQ(entries[2].extra, 99u);
+}
+
+TEST(EosExtraAttributes, TablesThatDoNotFitAreIgnored) {
+    struct Case {
+        const char* what;
+        Bytes table;
+    } cases[] = {
+        {"stride below 20", extra_table(16, {{10, 5}})},
+        {"stride 0", extra_table(0, {}, 5)},
+        {"count beyond the data", extra_table(20, {{10, 5}}, 2)},
+        {"count times stride wraps", extra_table(0x10000000, {}, 0x10)},
+        {"short header", Bytes{1, 0, 0, 0, 20}},
+    };
+    for (const Case& c : cases) {
+        PtpEosObjectEntry entry = {};
+        entry.handle = 10;
+        uint8_t* copy = static_cast<uint8_t*>(std::malloc(c.table.size()));
+        std::memcpy(copy, c.table.data(), c.table.size());
+        EXPECT_FALSE(PtpEos_ApplyExtraAttributes(copy, uint32_t(c.table.size()), &entry, 1))
+            << c.what;
+        std::free(copy);
+        EXPECT_EQ(entry.extra, 0u) << c.what;
+    }
+}
+
+// --- The walk against a scripted camera -------------------------------------------
+
+// A camera's folders: the listing of each (storage, parent), and the extra
+// attributes of each folder. Listings not given answer as empty folders.
+struct Card {
+    std::map<std::pair<uint32_t, uint32_t>, std::vector<Obj>> folders;
+    std::map<uint32_t, Bytes> extra;
+    std::vector<uint32_t> storages = {0x00010001};
+    std::map<uint32_t, PtpResult> failingStorage; // storage -> listing answer
+};
+
+Bytes storage_ids(const std::vector<uint32_t>& ids) {
+    ByteWriter w;
+    write_u32(w, uint32_t(ids.size()));
+    for (int i = 0; i < 3; ++i)
+        write_u32(w, 0); // 0x9101 keeps 12 bytes before the IDs
+    for (uint32_t id : ids)
+        write_u32(w, id);
+    return w.buf;
+}
+
+class EosWalk : public ::testing::Test {
+  protected:
+    void SetUp() override { use({0x9101, 0x9109, 0x9135, 0x910A}); }
+    void TearDown() override { camera().responder = nullptr; }
+    void use(const std::vector<uint16_t>& ops) {
+        connect("Canon Inc.", ops);
+        camera().responder = [this](const Command& c) { return reply(c); };
+    }
+    Reply reply(const Command& c) {
+        switch (c.op) {
+        case 0x9101: return with_data(storage_ids(card.storages));
+        case 0x9109:
+        case 0x9170:
+        case 0x917A: {
+            // A walk that does not stop fails here instead of running for ever.
+            if (++listings > 2000) return answer(0x2002);
+            auto failing = card.failingStorage.find(c.params[0]);
+            if (failing != card.failingStorage.end()) return answer(failing->second);
+            auto it = card.folders.find({c.params[0], c.params[1]});
+            std::vector<Obj> objs = it == card.folders.end() ? std::vector<Obj>{} : it->second;
+            return with_data(c.op == 0x917A ? named_listing(objs) : sized_listing(objs));
+        }
+        case 0x9135: {
+            auto it = card.extra.find(c.params[1]);
+            return it == card.extra.end() ? answer(0x2002) : with_data(it->second);
+        }
+        default: return ok();
+        }
+    }
+    std::vector<PtpEosObjectEntry> all(PtpResult* rc, bool extra = false, uint16_t filter = 0) {
+        PtpEosObjectEntry* entries = nullptr;
+        uint32_t count = 0;
+        *rc = PtpEosInterface_GetAllObjectsInfo(&entries, &count, extra, filter);
+        std::vector<PtpEosObjectEntry> out(entries, entries + count);
+        if (count == 0) EXPECT_EQ(entries, nullptr);
+        std::free(entries);
+        return out;
+    }
+    static std::vector<uint32_t> handles(const std::vector<PtpEosObjectEntry>& e) {
+        std::vector<uint32_t> out;
+        for (const PtpEosObjectEntry& x : e)
+            out.push_back(x.handle);
+        return out;
+    }
+    Card card;
+    int listings = 0;
+};
+
+TEST_F(EosWalk, FoldersAreWalkedDepthFirstAfterTheirListing) {
+    const uint32_t s = 0x00010001;
+    card.folders[{s, kRoot}] = {
+        {100, kFolder, "DCIM"}, {101, kJpeg, "ROOT.JPG"}, {102, kFolder, "MISC"}};
+    card.folders[{s, 100}] = {{200, kFolder, "100CANON"}, {201, kJpeg, "A.JPG"}};
+    card.folders[{s, 200}] = {{300, kJpeg, "IMG_0001.JPG"}, {301, 0x300D, "MVI_0002.MOV"}};
+    card.folders[{s, 102}] = {{400, kJpeg, "B.JPG"}};
+    PtpResult rc = 0;
+    std::vector<PtpEosObjectEntry> e = all(&rc);
+    ASSERT_EQ(rc, PtpResult_Ok);
+    EXPECT_EQ(handles(e), (std::vector<uint32_t>{100, 101, 102, 200, 201, 300, 301, 400}));
+    std::vector<Call> listings;
+    for (const Call& c : calls())
+        if (c.op == 0x9109) listings.push_back(c);
+    std::vector<Call> want = {{0x9109, {s, kRoot, 0x200000}},
+                              {0x9109, {s, 100, 0x200000}},
+                              {0x9109, {s, 200, 0x200000}},
+                              {0x9109, {s, 102, 0x200000}}};
+    EXPECT_EQ(listings, want);
+
+    // GetObjectHandles2 keeps the handles only.
+    uint32_t* list = nullptr;
+    uint32_t count = 0;
+    ASSERT_EQ(PtpGenericInterface_GetObjectHandles2(&list, &count), PtpResult_Ok);
+    EXPECT_EQ(std::vector<uint32_t>(list, list + count),
+              (std::vector<uint32_t>{100, 101, 102, 200, 201, 300, 301, 400}));
+    std::free(list);
+}
+
+TEST_F(EosWalk, ListingOperationChoice) {
+    const uint32_t s = 0x00010001;
+    card.folders[{s, kRoot}] = {{1, kJpeg, "A.JPG"}};
+    struct Case {
+        std::vector<uint16_t> ops;
+        bool ex9170Fails;
+        std::vector<uint16_t> sent;
+    } cases[] = {
+        {{0x9101, 0x917A, 0x9170, 0x9109}, false, {0x917A}},
+        {{0x9101, 0x9170, 0x9109}, false, {0x9170}},
+        {{0x9101, 0x9170, 0x9109}, true, {0x9170, 0x9109}},
+        {{0x9101, 0x9109}, false, {0x9109}},
+    };
+    for (const Case& c : cases) {
+        use(c.ops);
+        camera().responder = [this, &c](const Command& cmd) {
+            if (cmd.op == 0x9170 && c.ex9170Fails) return answer(0x2002);
+            return reply(cmd);
+        };
+        PtpResult rc = 0;
+        std::vector<PtpEosObjectEntry> e = all(&rc);
+        EXPECT_EQ(rc, PtpResult_Ok);
+        EXPECT_EQ(handles(e), std::vector<uint32_t>{1});
+        std::vector<uint16_t> ops;
+        for (const Call& call : calls())
+            if (call.op != 0x9101) ops.push_back(call.op);
+        EXPECT_EQ(ops, c.sent);
+    }
+    // Nothing listed at all: the last operation's refusal.
+    use({0x9101});
+    PtpResult rc = 0;
+    all(&rc);
+    EXPECT_EQ(rc, PtpResult_OperationNotSupported);
+}
+
+TEST_F(EosWalk, FilterKeepsFoldersSoTheirContentsAreFound) {
+    const uint32_t s = 0x00010001;
+    card.folders[{s, kRoot}] = {{100, kFolder, "DCIM"}, {101, kJpeg, "ROOT.JPG"}};
+    card.folders[{s, 100}] = {
+        {200, 0xB982, "MVI_1.MP4"}, {201, 0x300D, "MVI_2.MOV"}, {202, kJpeg, "IMG_3.JPG"}};
+    PtpResult rc = 0;
+    EXPECT_EQ(handles(all(&rc, false, 0x300D)), (std::vector<uint32_t>{100, 200, 201}));
+    EXPECT_EQ(rc, PtpResult_Ok);
+    // A filter that keeps nothing: OK, no entries, no buffer.
+    card.folders[{s, kRoot}] = {{101, kJpeg, "ROOT.JPG"}};
+    EXPECT_TRUE(all(&rc, false, 0xB108).empty());
+    EXPECT_EQ(rc, PtpResult_Ok);
+}
+
+TEST_F(EosWalk, ExtraAttributesGoToTheSubFolderEntries) {
+    const uint32_t s = 0x00010001;
+    card.folders[{s, kRoot}] = {{100, kFolder, "DCIM"}, {101, kJpeg, "ROOT.JPG"}};
+    card.folders[{s, 100}] = {{200, kJpeg, "A.JPG"}, {201, kJpeg, "B.JPG"}};
+    card.extra[100] = extra_table(20, {{201, 7}, {101, 8}, {200, 0xFFFFFFFF}});
+    PtpResult rc = 0;
+    std::vector<PtpEosObjectEntry> e = all(&rc, true);
+    ASSERT_EQ(rc, PtpResult_Ok);
+    std::map<uint32_t, uint32_t> extra;
+    for (const PtpEosObjectEntry& x : e)
+        extra[x.handle] = x.extra;
+    EXPECT_EQ(extra, (std::map<uint32_t, uint32_t>{{100, 0}, {101, 0}, {200, 0}, {201, 7}}));
+    bool asked = false;
+    for (const Call& c : calls())
+        if (c.op == 0x9135) {
+            asked = true;
+            EXPECT_EQ(c.params, (std::vector<uint32_t>{s, 100, 3, 0x200000}));
+        }
+    EXPECT_TRUE(asked);
+
+    // Not asked without fetchExtra; a table that does not fit is ignored.
+    clear_sent();
+    e = all(&rc, false);
+    for (const Call& c : calls())
+        EXPECT_NE(c.op, 0x9135);
+    card.extra[100] = extra_table(20, {{201, 7}}, 5);
+    e = all(&rc, true);
+    ASSERT_EQ(rc, PtpResult_Ok);
+    for (const PtpEosObjectEntry& x : e)
+        EXPECT_EQ(x.extra, 0u);
+}
+
+TEST_F(EosWalk, FolderCyclesAndDepthEndTheDescentNotTheListing) {
+    const uint32_t s = 0x00010001;
+    // DCIM lists itself and the root's handle; 100CANON lists DCIM again.
+    card.folders[{s, kRoot}] = {{100, kFolder, "DCIM"}};
+    card.folders[{s, 100}] = {
+        {100, kFolder, "DCIM"}, {kRoot, kFolder, "ROOT"}, {200, kFolder, "100CANON"}};
+    card.folders[{s, 200}] = {{100, kFolder, "DCIM"}, {300, kJpeg, "IMG.JPG"}};
+    PtpResult rc = 0;
+    std::vector<PtpEosObjectEntry> e = all(&rc);
+    ASSERT_EQ(rc, PtpResult_Ok);
+    EXPECT_EQ(handles(e), (std::vector<uint32_t>{100, 100, kRoot, 200, 100, 300}));
+
+    // A chain of folders, each holding the next under a new handle.
+    card.folders.clear();
+    card.folders[{s, kRoot}] = {{1000, kFolder, "FOLDER"}};
+    for (uint32_t h = 1000; h < 1100; ++h)
+        card.folders[{s, h}] = {{h + 1, kFolder, "FOLDER"}};
+    e = all(&rc);
+    ASSERT_EQ(rc, PtpResult_Ok);
+    size_t listings = 0;
+    for (const Call& c : calls())
+        if (c.op == 0x9109) ++listings;
+    EXPECT_LE(listings, 40u);
+    EXPECT_GE(e.size(), 30u);
+}
+
+TEST_F(EosWalk, FailingStoragesAreLeftOut) {
+    card.storages = {0x00010001, 0x00020001, 0x00030001};
+    card.folders[{0x00010001, kRoot}] = {{1, kJpeg, "A.JPG"}};
+    card.folders[{0x00030001, kRoot}] = {{3, kJpeg, "C.JPG"}};
+    card.failingStorage[0x00020001] = 0x2008;
+    PtpResult rc = 0;
+    EXPECT_EQ(handles(all(&rc)), (std::vector<uint32_t>{1, 3}));
+    EXPECT_EQ(rc, PtpResult_Ok);
+
+    // A failing sub-folder fails its storage.
+    card.folders[{0x00010001, kRoot}] = {{1, kJpeg, "A.JPG"}, {10, kFolder, "DCIM"}};
+    camera().responder = [this](const Command& c) {
+        if (c.op == 0x9109 && c.params[1] == 10) return answer(0x2009);
+        return reply(c);
+    };
+    EXPECT_EQ(handles(all(&rc)), (std::vector<uint32_t>{3}));
+    EXPECT_EQ(rc, PtpResult_Ok);
+
+    // Every storage failing is a failure, not an empty camera.
+    card.failingStorage[0x00010001] = 0x2008;
+    card.failingStorage[0x00030001] = 0x2009;
+    EXPECT_TRUE(all(&rc).empty());
+    EXPECT_EQ(rc, 0x2008);
+
+    // No storages at all: OK and nothing.
+    card.failingStorage.clear();
+    card.storages.clear();
+    EXPECT_TRUE(all(&rc).empty());
+    EXPECT_EQ(rc, PtpResult_Ok);
+
+    EXPECT_EQ(PtpEosInterface_GetAllObjectsInfo(nullptr, nullptr, false, 0),
+              PtpResult_InvalidArgument);
+}
+
+TEST_F(EosWalk, AReplyWithoutDataIsABadReply) {
+    camera().responder = [this](const Command& c) { return c.op == 0x9109 ? ok() : reply(c); };
+    PtpResult rc = 0;
+    EXPECT_TRUE(all(&rc).empty());
+    EXPECT_EQ(rc, PtpResult_BadReply);
+}
+
+// --- Thumbnails -----------------------------------------------------------------------
+
+Bytes read_sample(const char* name) {
+    std::string path = std::string(PTP_SAMPLES_DIR) + "/" + name;
+    Bytes out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    uint8_t buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.insert(out.end(), buf, buf + n);
+    std::fclose(f);
+    return out;
+}
+
+const Bytes kTinyJpeg = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x11, 0x22, 0xFF, 0xD9};
+
+struct Cut {
+    PtpResult rc;
+    Bytes data;
+    uint8_t orientation;
+};
+
+// Runs the cut on an exact-size heap copy, so a read past the data is caught.
+Cut cut(const Bytes& in, bool wantOrientation) {
+    uint8_t* copy = static_cast<uint8_t*>(std::malloc(in.size() ? in.size() : 1));
+    if (!in.empty()) std::memcpy(copy, in.data(), in.size());
+    uint32_t length = uint32_t(in.size());
+    Cut out{0, {}, 0xEE};
+    out.rc = PtpEosInterface_ExtractThumbnail(copy, &length,
+                                              wantOrientation ? &out.orientation : nullptr);
+    if (out.rc == PtpResult_Ok) out.data.assign(copy, copy + length);
+    std::free(copy);
+    return out;
+}
+
+TEST(EosThumbnail, OrientationFromTheSampleAndTheJpegAfterIt) {
+    Bytes sample = read_sample("Canon1DmkIII-orient6.jpg");
+    ASSERT_FALSE(sample.empty());
+    // The sample's own thumbnail is a placeholder, not a JPEG: a camera
+    // thumbnail is the EXIF block followed by the image, so append one.
+    Bytes file = sample;
+    file.insert(file.end(), kTinyJpeg.begin(), kTinyJpeg.end());
+    Cut c = cut(file, true);
+    ASSERT_EQ(c.rc, PtpResult_Ok);
+    EXPECT_EQ(c.orientation, 6); // MANIFEST.tsv
+    EXPECT_EQ(c.data, kTinyJpeg);
+
+    // Without an orientation output the search starts at 0, where the file's
+    // own start marker (FF D8 FF E1) is not followed by a table.
+    c = cut(file, false);
+    ASSERT_EQ(c.rc, PtpResult_Ok);
+    EXPECT_EQ(c.data, kTinyJpeg);
+
+    // The sample alone holds no image.
+    EXPECT_EQ(cut(sample, true).rc, PtpResult_InvalidArgument);
+}
+
+TEST(EosThumbnail, EdgeCases) {
+    Bytes noTag = {0x00, 0x01, 0x02};
+    noTag.insert(noTag.end(), kTinyJpeg.begin(), kTinyJpeg.end());
+    // Without the Orientation tag: fails with an orientation output, not without.
+    Cut c = cut(noTag, true);
+    EXPECT_EQ(c.rc, PtpResult_InvalidArgument);
+    EXPECT_EQ(c.orientation, 0xEE);
+    c = cut(noTag, false);
+    EXPECT_EQ(c.rc, PtpResult_Ok);
+    EXPECT_EQ(c.data, kTinyJpeg);
+
+    // The image needs a byte after its 4-byte marker.
+    EXPECT_EQ(cut({0x00, 0xFF, 0xD8, 0xFF, 0xC4}, false).rc, PtpResult_InvalidArgument);
+    EXPECT_EQ(cut({0x00, 0xFF, 0xD8, 0xFF, 0xC4, 0x00}, false).rc, PtpResult_Ok);
+    EXPECT_EQ(cut({0xFF, 0xD8, 0xFF, 0xE0, 0x00}, false).rc, PtpResult_InvalidArgument);
+
+    // A tag whose value byte would lie past the end: no orientation is read.
+    for (size_t tail = 0; tail <= 8; ++tail) {
+        Bytes t = {0x12, 0x01};
+        t.resize(2 + tail, 0x07);
+        c = cut(t, true);
+        EXPECT_EQ(c.rc, PtpResult_InvalidArgument) << tail;
+        EXPECT_EQ(c.orientation, 0xEE) << tail;
+    }
+
+    uint32_t length = 0;
+    uint8_t byte = 0;
+    EXPECT_EQ(PtpEosInterface_ExtractThumbnail(nullptr, &length, nullptr),
+              PtpResult_InvalidArgument);
+    EXPECT_EQ(PtpEosInterface_ExtractThumbnail(&byte, &length, nullptr), PtpResult_InvalidArgument);
+    EXPECT_EQ(PtpEosInterface_ExtractThumbnail(&byte, nullptr, nullptr), PtpResult_InvalidArgument);
+}
+
+TEST_F(EosWalk, GetThumbnailAsksForTheCanonThumbnailAndCutsIt) {
+    Bytes exif = {0x49, 0x49, 0x2A, 0x00, 0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x08};
+    Bytes thumb = exif;
+    thumb.insert(thumb.end(), kTinyJpeg.begin(), kTinyJpeg.end());
+    camera().responder = [&thumb](const Command& c) {
+        return c.op == 0x910A ? with_data(thumb) : ok();
+    };
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    uint8_t orientation = 0;
+    ASSERT_EQ(PtpGenericInterface_GetThumbnail(0x9000001, &data, &length, &orientation),
+              PtpResult_Ok);
+    EXPECT_EQ(Bytes(data, data + length), kTinyJpeg);
+    EXPECT_EQ(orientation, 8);
+    std::free(data);
+    EXPECT_EQ(calls(), (std::vector<Call>{{0x910A, {0x9000001, 102400}}}));
+
+    // A cut that fails hands out nothing; so does a refusal.
+    thumb = {1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(PtpGenericInterface_GetThumbnail(1, &data, &length, &orientation),
+              PtpResult_InvalidArgument);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(length, 0u);
+    camera().responder = [](const Command&) { return answer(0x2009); };
+    EXPECT_EQ(PtpGenericInterface_GetThumbnail(1, &data, &length, nullptr), 0x2009);
+    EXPECT_EQ(data, nullptr);
+}
+
+// --- CR3 preview ---------------------------------------------------------------------------
+
+TEST(EosCr3Preview, FindsThePreviewInTheSample) {
+    Bytes file = read_sample("CanonRaw.cr3");
+    ASSERT_EQ(file.size(), 52502u); // MANIFEST.tsv
+    uint32_t offset = 0, size = 0;
+    ASSERT_TRUE(PtpEos_FindCr3Preview(file.data(), uint32_t(file.size()), &offset, &size));
+    // The sample's preview data was replaced by this placeholder text.
+    EXPECT_EQ(std::string(file.begin() + offset, file.begin() + offset + size),
+              "<Dummy JpgFromRaw image data>");
+    EXPECT_TRUE(PtpGenericInterface_ExtractPreviewOffset(file.data(), uint32_t(file.size()),
+                                                         &offset, &size, 0xB108));
+    EXPECT_EQ(size, 29u);
+}
+
+TEST(EosCr3Preview, TruncationsNeverReadPastTheData) {
+    Bytes file = read_sample("CanonRaw.cr3");
+    ASSERT_FALSE(file.empty());
+    uint32_t fullOffset = 0, fullSize = 0;
+    ASSERT_TRUE(PtpEos_FindCr3Preview(file.data(), uint32_t(file.size()), &fullOffset, &fullSize));
+    for (size_t n = 0; n < file.size(); n += (n >= 9000 && n < 12000 ? 1 : 97)) {
+        uint8_t* copy = static_cast<uint8_t*>(std::malloc(n ? n : 1));
+        if (n) std::memcpy(copy, file.data(), n);
+        uint32_t offset = 7, size = 7;
+        bool found = PtpEos_FindCr3Preview(copy, uint32_t(n), &offset, &size);
+        std::free(copy);
+        if (found) {
+            EXPECT_LE(uint64_t(offset) + size, n) << n;
+            EXPECT_EQ(offset, fullOffset) << n;
+        } else {
+            EXPECT_EQ(offset, 0u) << n;
+            EXPECT_EQ(size, 0u) << n;
+        }
+        // The preview ends at 11466: any shorter file cannot hand it out.
+        if (n < size_t(fullOffset) + fullSize) EXPECT_FALSE(found) << n;
+    }
+}
+
+TEST(EosCr3Preview, HostileLayouts) {
+    auto be = [](Bytes& b, size_t at, uint32_t v) {
+        b[at] = uint8_t(v >> 24);
+        b[at + 1] = uint8_t(v >> 16);
+        b[at + 2] = uint8_t(v >> 8);
+        b[at + 3] = uint8_t(v);
+    };
+    auto layout = [&be](size_t freeAt, uint32_t offset, uint32_t size, size_t total) {
+        Bytes b(total, 0);
+        std::memcpy(b.data(), "JPEGstsz", 8);
+        std::memcpy(b.data() + freeAt, "free", 4);
+        if (freeAt >= 12) be(b, freeAt - 12, size);
+        std::memcpy(b.data() + freeAt + 8, "co64", 4);
+        if (freeAt + 8 + 20 <= total) be(b, freeAt + 8 + 16, offset);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        Bytes data;
+        bool found;
+    } cases[] = {
+        {"well formed", layout(24, 60, 20, 100), true},
+        {"free right after the codes", layout(8, 60, 20, 100), false},
+        {"co64 offset cut", layout(24, 60, 20, 24 + 8 + 19), false},
+        {"preview past the end", layout(24, 90, 20, 100), false},
+        {"preview size wraps", layout(24, 60, 0xFFFFFFF0, 100), false},
+        {"no co64", Bytes{'J', 'P', 'E', 'G', 's', 't', 's', 'z', 0, 0, 0, 0,
+                          0,   0,   0,   0,   'f', 'r', 'e', 'e', 0, 0, 0, 0},
+         false},
+    };
+    for (const Case& c : cases) {
+        uint8_t* copy = static_cast<uint8_t*>(std::malloc(c.data.size()));
+        std::memcpy(copy, c.data.data(), c.data.size());
+        uint32_t offset = 0, size = 0;
+        EXPECT_EQ(PtpEos_FindCr3Preview(copy, uint32_t(c.data.size()), &offset, &size), c.found)
+            << c.what;
+        std::free(copy);
+        if (c.found) {
+            EXPECT_EQ(offset, 60u) << c.what;
+            EXPECT_EQ(size, 20u) << c.what;
+        }
+    }
+}
+
+} // namespace

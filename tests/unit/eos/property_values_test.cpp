@@ -1,0 +1,229 @@
+// Canon session start, property writes, reads and the full refresh against a
+// scripted camera; the camera's event data comes from the virtual Tetherhub,
+// which hands over hand-made blocks as they are.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "eos/eos_session.h"
+#include "generic/property_store.h"
+#include "generic/session.h"
+#include "ptp_comms.h"
+#include "sim_hub.h"
+#include "support/capture_script.h"
+#include "support/eos_event_block.h"
+
+namespace {
+
+using namespace eosblock;
+using scripted::Call;
+using scripted::Command;
+
+const std::vector<uint16_t> kOps = {0x9110, 0x9114, 0x9115, 0x911D, 0x9127};
+
+class EosProperties : public ::testing::Test {
+  protected:
+    SimHub* hub = nullptr;
+
+    void SetUp() override {
+        SimOptions options;
+        options.camera = "canon";
+        options.empty_card = true;
+        hub = SimHub_Start(options);
+        ASSERT_NE(hub, nullptr);
+        ASSERT_GE(ConnectToServer("127.0.0.1", std::to_string(SimHub_Port(hub)).c_str()), 0);
+        canon(kOps);
+    }
+    void TearDown() override {
+        scripted::camera().responder = nullptr;
+        CloseServerConnection();
+        SimHub_Stop(hub);
+    }
+    Bytes info;
+    // PTP goes to the scripted camera; event data still comes from the hub.
+    void canon(const std::vector<uint16_t>& ops, const std::vector<uint16_t>& props = {}) {
+        info = connect_canon("Canon EOS 5D Mark IV", ops, props);
+    }
+    void respond(scripted::Responder r) { answer_with(info, std::move(r)); }
+    void push(const Block& block) { SimHub_PushEventData(hub, block.bytes()); }
+    uint32_t fetches() { return SimHub_Stats(hub).control_requests[130]; }
+    static PtpPropertyRecord* prop(uint32_t code) {
+        return PtpGenericInterface_GetProperty(code, 0);
+    }
+};
+
+TEST_F(EosProperties, WritesSendTheValueOrItsCompound) {
+    struct Case {
+        uint32_t code;
+        uint32_t value;
+        Bytes data;
+    } cases[] = {
+        {0xD101, 0x30, u32s({12, 0xD101, 0x30})},
+        {0xD1B0, 0xFFFFFFFF, u32s({12, 0xD1B0, 0xFFFFFFFF})},
+        // "RAW + Large Fine JPEG"
+        {0xD120, 0x26010403, u32s({44, 0xD120, 2, 16, 6, 0, 4, 16, 1, 0, 3})},
+        // "Large Fine JPEG"
+        {0xD122, 0x1100C000, u32s({28, 0xD122, 1, 16, 1, 0, 3})},
+        // "S3 Normal JPEG"
+        {0xD121, 0x11408000, u32s({28, 0xD121, 1, 16, 1, 16, 2})},
+        // "Small RAW + Small None JPEG"
+        {0xD123, 0x26090420, u32s({44, 0xD123, 2, 16, 6, 2, 4, 16, 1, 2, 0})},
+    };
+    for (const Case& c : cases) {
+        scripted::clear_sent();
+        EXPECT_EQ(PtpEos_WritePropertyValue(c.code, c.value), PtpResult_Ok);
+        std::vector<Command> sent = scripted::sent();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].op, 0x9110);
+        EXPECT_TRUE(sent[0].params.empty());
+        EXPECT_EQ(sent[0].data, c.data) << std::hex << c.code;
+    }
+}
+
+TEST_F(EosProperties, PackedCodeWithoutOneOrTwoFormatsIsNotSent) {
+    for (uint32_t value : {0x36010403u, 0x06010000u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(PtpEos_WritePropertyValue(0xD120, value), PtpResult_InvalidArgument);
+        EXPECT_TRUE(scripted::sent().empty());
+    }
+}
+
+TEST_F(EosProperties, WriteReturnsTheCamerasAnswerAfterOneBusyRetry) {
+    struct Case {
+        PtpResult answer;
+        size_t sends;
+    } cases[] = {{0x2005, 1}, {0x2019, 2}, {0xA102, 2}};
+    for (const Case& c : cases) {
+        scripted::clear_sent();
+        respond([&c](const Command&) { return scripted::answer(c.answer); });
+        EXPECT_EQ(PtpEos_WritePropertyValue(0xD101, 0x30), c.answer);
+        EXPECT_EQ(scripted::sent().size(), c.sends);
+    }
+}
+
+TEST_F(EosProperties, RequestReadsTheValueBytes) {
+    respond([](const Command& c) {
+        return c.params.at(0) == 0xD101 ? scripted::with_data({0x30, 0, 0, 0})
+                                        : scripted::answer(0x200A);
+    });
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    ASSERT_EQ(PtpEos_RequestPropertyValue(0xD101, &data, &length), PtpResult_Ok);
+    EXPECT_EQ(Bytes(data, data + length), (Bytes{0x30, 0, 0, 0}));
+    std::free(data);
+    std::vector<Call> want = {{0x9127, {0xD101}}};
+    EXPECT_EQ(scripted::calls(), want);
+
+    EXPECT_EQ(PtpEos_RequestPropertyValue(0xD102, &data, &length), 0x200A);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(PtpEos_RequestPropertyValue(0xD101, nullptr, &length), PtpResult_InvalidArgument);
+}
+
+TEST_F(EosProperties, GenericReadAndWriteReachTheDriver) {
+    ASSERT_EQ(parse(Block().allowed(0xD101, {0x28, 0x30})), PtpResult_Ok);
+    respond([](const Command& c) {
+        return c.op == 0x9127 ? scripted::with_data({0x30, 0, 0, 0}) : scripted::ok();
+    });
+    EXPECT_EQ(PtpGenericInterface_RefreshPropertyValue(0xD101), PtpResult_Ok);
+    EXPECT_EQ(prop(0xD101)->currentValue, 0x30u);
+
+    scripted::clear_sent();
+    EXPECT_EQ(PtpGenericInterface_SetPropertyValue(0xD101, 0x28, 0), PtpResult_Ok);
+    std::vector<Command> sent = scripted::sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].data, u32s({12, 0xD101, 0x28}));
+
+    scripted::clear_sent();
+    EXPECT_EQ(PtpGenericInterface_SetPropertyValue(0xD101, 0x99, 0), 0x2006);
+    EXPECT_TRUE(scripted::sent().empty());
+}
+
+TEST_F(EosProperties, VerifiedWriteWaitsForTheValueInTheEventData) {
+    Block list;
+    list.allowed(0xD101, {0x28, 0x30}).value32(0xD101, 0x30);
+    push(list);
+    ASSERT_EQ(PtpEos_RefreshAllProperties(), PtpResult_Ok);
+    ASSERT_EQ(prop(0xD101)->currentValue, 0x30u);
+
+    push(Block().value32(0xD101, 0x28));
+    EXPECT_EQ(PtpGenericInterface_SetPropertyValue(0xD101, 0x28, 1), PtpResult_Ok);
+    EXPECT_EQ(prop(0xD101)->currentValue, 0x28u);
+
+    // The camera never reports the new value.
+    EXPECT_EQ(PtpGenericInterface_SetPropertyValue(0xD101, 0x30, 1), PtpResult_PropertyWriteFailed);
+}
+
+TEST_F(EosProperties, StartSessionRunsTheCanonSequenceAndStopsAtTheFirstFailure) {
+    const Call remote{0x9114, {1}}, events{0x9115, {1}}, everything{0x913D, {0x1FFF}};
+    struct Case {
+        const char* what;
+        bool listsAll;
+        uint16_t failing;
+        PtpResult expected;
+        std::vector<Call> calls;
+        uint32_t fetches;
+    } cases[] = {
+        {"all succeed", true, 0, PtpResult_Ok, {remote, events, everything}, 2},
+        {"0x913D not listed", false, 0, PtpResult_Ok, {remote, events}, 2},
+        {"remote mode refused", true, 0x9114, 0x2003, {remote}, 0},
+        {"event mode refused", true, 0x9115, 0x2003, {remote, events}, 0},
+        {"0x913D refused", true, 0x913D, 0x2003, {remote, events, everything}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint16_t> ops = kOps;
+        if (c.listsAll) ops.push_back(0x913D);
+        canon(ops);
+        uint16_t failing = c.failing;
+        respond([failing](const Command& cmd) {
+            return cmd.op == failing ? scripted::answer(0x2003) : scripted::ok();
+        });
+        uint32_t before = fetches();
+        EXPECT_EQ(PtpEos_StartSession(), c.expected);
+        EXPECT_EQ(scripted::calls(), c.calls);
+        EXPECT_EQ(fetches() - before, c.fetches);
+    }
+}
+
+TEST_F(EosProperties, StartSessionFillsTheStoreAndChoosesTheExposureModeProperty) {
+    struct Case {
+        std::vector<uint16_t> listed;
+        uint32_t exposureMode;
+    } cases[] = {{{0xD101, 0xD138}, 0xD138}, {{0xD101}, 0xD105}};
+    for (const Case& c : cases) {
+        canon(kOps, c.listed);
+        push(Block().allowed(0xD101, {0x28, 0x30}).value32(0xD101, 0x28).allowed(0xD105, {1, 2}));
+        // Through the vendor-neutral start, which also fills the role table.
+        EXPECT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+        EXPECT_EQ(PtpEos_ExposureModePropertyCode(), c.exposureMode);
+        EXPECT_EQ(PtpGetAutoExposurePropertyCode(), c.exposureMode);
+        ASSERT_NE(prop(0xD101), nullptr);
+        EXPECT_EQ(prop(0xD101)->currentValue, 0x28u);
+        EXPECT_NE(prop(0xD105), nullptr);
+        EXPECT_EQ(drain().size(), 3u);
+    }
+}
+
+TEST_F(EosProperties, RefreshAsksForTheReportThenParsesIt) {
+    push(Block().allowed(0xD103, {0x48, 0x50}));
+    EXPECT_EQ(PtpGenericInterface_RefreshPropertyDescription(0), PtpResult_Ok);
+    std::vector<Call> want = {{0x9115, {1}}};
+    EXPECT_EQ(scripted::calls(), want);
+    ASSERT_NE(prop(0xD103), nullptr);
+    EXPECT_EQ(prop(0xD103)->valueCount, 2);
+
+    // The reload of every property is the same refresh.
+    push(Block().value32(0xD103, 0x50));
+    EXPECT_EQ(PtpReloadAllProperties(), PtpResult_Ok);
+    EXPECT_EQ(prop(0xD103)->currentValue, 0x50u);
+
+    // A refused request fetches nothing.
+    respond([](const Command&) { return scripted::answer(0x2002); });
+    uint32_t before = fetches();
+    EXPECT_EQ(PtpEos_RefreshAllProperties(), 0x2002);
+    EXPECT_EQ(fetches(), before);
+}
+
+} // namespace

@@ -1,0 +1,92 @@
+// The Canon EOS camera: its vendor operations, the event data it hands over
+// (on control code 130 and through its own GetEvent) and the storing of a shot,
+// during which it answers Device Busy. Internal to the sim; callers hold the
+// hub lock.
+//
+// Operations (each with the parameters the host sends):
+//   sim_canon_session.cpp  0x9114 SetRemoteMode (mode), 0x9115 SetEventMode (mode),
+//                          0x9116 GetEvent, 0x911D KeepDeviceOn, 0x9110 property
+//                          write (data phase), 0x9127 value request (code)
+//   sim_canon_capture.cpp  0x9128 press (1 half, 2 full, 3 full without the half
+//                          press; manual-focus flag), 0x9129 release (2 full,
+//                          1 half), 0x910F one-shot release, 0x9125/0x9126 bulb,
+//                          0x9154 autofocus, 0x9160 cancel it, 0x9155 lens drive
+//                          (step), 0x9158 zoom (level), 0x9159 zoom position
+//                          (x, y), 0x9133/0x9134 movie mode, 0x9153 live-view frame
+//   sim_canon_objects.cpp  0x9101 storage IDs, 0x9109 folder listing, 0x9170
+//                          folder listing (3 parameters) or object info (1),
+//                          0x910A thumbnail (handle, most bytes), 0x912C and
+//                          0x9172 partial object (handle, offset, length, 0)
+#pragma once
+
+#include "sim_camera.h"
+
+#include "comms/bytes.h"
+
+#include <deque>
+
+// Event data ------------------------------------------------------------------
+
+// Encodes the pending events as Canon event records (sim_canon_events.cpp).
+void SimCanonEvents_Encode(const SimCameraState& cam, const std::deque<SimEvent>& events,
+                           ByteWriter& out);
+
+// A packed image-format code as the camera's compound value: u32 count, then
+// per format u32 16, kind, size, quality.
+void SimCanon_WriteImageFormat(ByteWriter& w, uint32_t packed);
+
+// Reads a compound image-format value (count 1 or 2, blocks of 16 bytes with
+// fields that fit the packed code). False when it is malformed.
+bool SimCanon_ReadImageFormat(ByteReader& r, uint32_t* packed);
+
+// True for the image-format properties 0xD120..0xD123.
+bool SimCanon_IsImageFormat(uint16_t code);
+
+// Camera state ------------------------------------------------------------------
+
+// A fresh camera: nothing pressed, not storing, modes 0, history empty.
+void SimCanon_Init(SimCameraState& cam);
+
+// Reports the end of a storing period that has run out (see SimCamera_Tick).
+void SimCanon_Tick(SimCameraState& cam);
+
+// While a shot is being stored: answers Device Busy, notes the refusal and
+// returns true.
+bool SimCanon_RefuseWhileStoring(SimCameraState& cam, SimPtpAnswer* answer);
+
+// Milliseconds since the hub started, for the history tests read.
+uint32_t SimCanon_Millis(const SimCameraState& cam);
+
+// Appends to a bounded history (the oldest entries go first).
+void SimCanon_Note(std::vector<uint32_t>& history, uint32_t value);
+
+// Operations ----------------------------------------------------------------------
+
+void SimCanon_SetRemoteMode(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_SetEventMode(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_GetEvent(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_KeepDeviceOn(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_SetPropertyValue(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_RequestPropertyValue(SimCameraState& cam, const SimPtpCommand& cmd,
+                                   SimPtpAnswer* answer);
+
+void SimCanon_RemoteReleaseOn(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_RemoteReleaseOff(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_RemoteRelease(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_BulbStart(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_BulbEnd(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_DoAf(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_AfCancel(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_DriveLens(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_Zoom(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_ZoomPosition(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_MovieSelectOn(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_MovieSelectOff(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_GetViewFinderData(SimCameraState& cam, const SimPtpCommand& cmd,
+                                SimPtpAnswer* answer);
+
+void SimCanon_GetStorageIds(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_ListObjects(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_ListOrDescribe(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_GetThumbnail(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+void SimCanon_GetPartialObject(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
