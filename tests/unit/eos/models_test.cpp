@@ -2,8 +2,10 @@
 // model texts, and the settings an evaluation leaves for the session.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "eos/eos_models.h"
@@ -151,6 +153,22 @@ TEST(EosModelTable, CameraModelTexts) {
     }
 }
 
+TEST(EosModelTable, ModelNumbersOfTheCanonFamilies) {
+    // The numbers the Canon rules compare against, by family, for the bodies the
+    // cases above leave out.
+    struct {
+        const char* text;
+        int modelId;
+    } cases[] = {
+        {"Canon EOS R3", 234},   {"Canon EOS 750D", 239},      {"Canon EOS 760D", 239},
+        {"Canon EOS 200D", 241}, {"Canon EOS 250D", 242},      {"Canon EOS 850D", 243},
+        {"Canon EOS 650D", 244}, {"Canon EOS R7", 245},        {"Canon EOS R8", 247},
+        {"Canon EOS R50", 248},  {"Canon EOS REBEL SL3", 242}, {"Canon EOS Kiss X9i", 240},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PtpEos_SettingsForModel(c.text).modelId, c.modelId) << c.text;
+}
+
 TEST(EosModelTable, OnlyTheFirst255CharactersCount) {
     // 249 + 6 characters: "EOS R5" ends exactly at the limit.
     std::string inside = std::string(249, 'x') + "EOS R5";
@@ -242,6 +260,27 @@ TEST(EosModelEvaluation, MirrorlessBodiesGetTheirShutterLabels) {
     EXPECT_FALSE(context.canonMirrorless);
     context.vendor = PtpVendor_Canon;
     EXPECT_STREQ(PtpNames_ValueLabel(context, 0xD102, 4), "bulb");
+}
+
+TEST(EosModelEvaluation, SettingsAreReadWhileAnotherThreadEvaluates) {
+    // The event thread reads the flags (shutter labels, synthetic records) while
+    // a host thread may start a session; every read sees one whole row.
+    evaluate("Canon EOS 40D");
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done.load()) {
+            PtpEosModelSettings s = PtpEos_ModelSettings();
+            bool rowOfR = s.modelId == 228 && s.mirrorless && s.imageWidth == 6720;
+            bool rowOf40D = s.modelId == 0 && !s.mirrorless && !s.touchFocus;
+            EXPECT_TRUE(rowOfR || rowOf40D);
+            uint32_t raw = PtpEosInterface_RawImageFormat();
+            EXPECT_TRUE(raw == 0xB103 || raw == 0xB108);
+        }
+    });
+    for (int i = 0; i < 100; ++i)
+        evaluate(i % 2 ? "Canon EOS R" : "Canon EOS 40D");
+    done.store(true);
+    reader.join();
 }
 
 } // namespace

@@ -37,6 +37,7 @@ class EosProperties : public ::testing::Test {
         canon(kOps);
     }
     void TearDown() override {
+        PtpGenericInterface_StopEventCheckLoop(1);
         scripted::camera().responder = nullptr;
         CloseServerConnection();
         SimHub_Stop(hub);
@@ -224,6 +225,25 @@ TEST_F(EosProperties, RefreshAsksForTheReportThenParsesIt) {
     uint32_t before = fetches();
     EXPECT_EQ(PtpEos_RefreshAllProperties(), 0x2002);
     EXPECT_EQ(fetches(), before);
+}
+
+// The event-check thread polls the same hub meanwhile; whichever fetch takes
+// a block, the store ends up with its values.
+TEST_F(EosProperties, RefreshAndVerifiedWritesRunBesideTheEventLoop) {
+    push(Block().allowed(0xD101, {0x28, 0x30}).value32(0xD101, 0x30));
+    PtpGenericInterface_StartEventCheckLoop(nullptr);
+    EXPECT_EQ(PtpEos_RefreshAllProperties(), PtpResult_Ok);
+    for (uint32_t v : {0x28u, 0x30u, 0x28u}) {
+        push(Block().value32(0xD101, v));
+        EXPECT_EQ(PtpGenericInterface_SetPropertyValue(0xD101, v, 1), PtpResult_Ok);
+        EXPECT_EQ(PtpEos_RefreshAllProperties(), PtpResult_Ok);
+    }
+    EXPECT_TRUE(PtpGenericInterface_StopEventCheckLoop(1));
+    PtpPropertyRecord* r = PtpGenericInterface_GetProperty(0xD101, 1);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->currentValue, 0x28u);
+    EXPECT_EQ(r->valueCount, 2);
+    PtpUnlockProperty(r);
 }
 
 } // namespace

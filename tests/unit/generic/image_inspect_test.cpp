@@ -435,8 +435,8 @@ TEST(ImageInspect, NefModelDecidesWhichJpegIsThePreview) {
 TEST(ImageInspect, NefOffsetsInsideANikonMakerNoteCountFromItsHeader) {
     for (bool bigFile : {false, true}) {
         for (bool bigNote : {false, true}) {
-            SCOPED_TRACE(std::string(bigFile ? "MM" : "II") + " file, " +
-                         (bigNote ? "MM" : "II") + " note");
+            SCOPED_TRACE(std::string(bigFile ? "MM" : "II") + " file, " + (bigNote ? "MM" : "II") +
+                         " note");
             Tiff t;
             t.big = bigFile;
             t.header(8);
@@ -448,7 +448,7 @@ TEST(ImageInspect, NefOffsetsInsideANikonMakerNoteCountFromItsHeader) {
             t.pad_to(100);
             t.put(100, "Nikon");
             t.b.insert(t.b.end(), {0, 2, 0x10, 0, 0});
-            Tiff note;  // the MakerNote's own TIFF, at 110
+            Tiff note; // the MakerNote's own TIFF, at 110
             note.big = bigNote;
             note.header(8);
             note.u16(2);
