@@ -1,5 +1,6 @@
 // ptpctl info: the Tetherhub's versions and the camera's identity and session.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "ptp_comms.h"
@@ -17,16 +18,7 @@ static const char* vendor_name(uint16_t vendor) {
     }
 }
 
-int Command_Info(std::vector<std::string> args) {
-    CommonOptions options;
-    if (!ParseCommonOptions(args, options)) return 2;
-    if (!args.empty()) {
-        std::fprintf(stderr, "ptpctl info: unexpected argument \"%s\"\n", args[0].c_str());
-        return 2;
-    }
-    HubConnection hub;
-    if (!OpenHub(options, hub)) return 1;
-
+bool ShowHubAndCamera(HubConnection& hub) {
     std::printf("Tetherhub %s:%s%s\n", hub.host.c_str(), hub.port.c_str(),
                 hub.embedded ? " (virtual, in-process)" : "");
     uint8_t attached = 0;
@@ -34,8 +26,7 @@ int Command_Info(std::vector<std::string> args) {
     if (rc == PtpResult_ConnectionLost) {
         std::fprintf(stderr, "the Tetherhub at %s:%s does not answer\n", hub.host.c_str(),
                      hub.port.c_str());
-        CloseHub(hub);
-        return 1;
+        return false;
     }
     uint8_t hardware = 0;
     if (Comms_HardwareVersion(&hardware) == PtpResult_Ok)
@@ -44,8 +35,9 @@ int Command_Info(std::vector<std::string> args) {
     uint8_t* serial = nullptr;
     uint32_t serialLength = 0;
     if (Comms_GetTetherhubSerialNumber(&serial, &serialLength) == PtpResult_Ok && serial) {
-        std::string text(reinterpret_cast<char*>(serial), serialLength);
-        std::printf("  serial number      %s\n", text.c_str());
+        // The hub's text may or may not end in a NUL.
+        const char* text = reinterpret_cast<const char*>(serial);
+        std::printf("  serial number      %.*s\n", int(strnlen(text, serialLength)), text);
     }
     FreeMemory(serial);
     std::printf("  camera attached    %s\n", rc == PtpResult_Ok && attached ? "yes" : "no");
@@ -62,7 +54,19 @@ int Command_Info(std::vector<std::string> args) {
     std::printf("  vendor             %s (%u)\n", vendor_name(vendor), vendor);
     std::printf("  model number       %u\n", PtpGenericInterface_CameraModel());
     std::printf("  session            %s (0x%04X)\n", PtpResult_Name(session), session);
+    return true;
+}
 
+int Command_Info(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    if (!args.empty()) {
+        std::fprintf(stderr, "ptpctl info: unexpected argument \"%s\"\n", args[0].c_str());
+        return 2;
+    }
+    HubConnection hub;
+    if (!OpenHub(options, hub)) return 1;
+    bool ok = ShowHubAndCamera(hub);
     CloseHub(hub);
-    return 0;
+    return ok ? 0 : 1;
 }

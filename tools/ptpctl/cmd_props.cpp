@@ -21,7 +21,7 @@ static std::vector<PtpPropertyRecord*> all_properties() {
     return found;
 }
 
-static void print_property(PtpPropertyRecord* r) {
+void PrintProperty(PtpPropertyRecord* r) {
     PtpGenericInterface_GetProperty(r->code, 1);  // hold its lock while printing
     std::printf("0x%04X  %-28s %-20s %s", r->code, r->name ? r->name : "(unnamed)",
                 r->currentLabel, r->access ? "rw" : "ro");
@@ -42,7 +42,7 @@ int Command_Props(std::vector<std::string> args) {
     HubConnection hub;
     if (!OpenSession(options, hub)) return 1;
     std::vector<PtpPropertyRecord*> props = all_properties();
-    for (PtpPropertyRecord* r : props) print_property(r);
+    for (PtpPropertyRecord* r : props) PrintProperty(r);
     if (props.empty()) std::printf("the camera's driver loaded no properties\n");
     CloseHub(hub);
     return 0;
@@ -88,7 +88,7 @@ int Command_Set(std::vector<std::string> args) {
     } else {
         PtpResult rc = PtpGenericInterface_SetPropertyValue(r->code, value, 1);
         if (rc == PtpResult_Ok) {
-            print_property(r);
+            PrintProperty(r);
             status = 0;
         } else {
             std::fprintf(stderr, "setting 0x%04X to %u failed: %s (0x%04X)\n", r->code, value,

@@ -30,14 +30,6 @@ bool ParseCommonOptions(std::vector<std::string>& args, CommonOptions& options) 
         std::fprintf(stderr, "ptpctl: --hub wants HOST:PORT, got \"%s\"\n", options.hub.c_str());
         return false;
     }
-    const char* cameras[] = {"canon", "nikon", "sony", "fuji"};
-    bool known = false;
-    for (const char* c : cameras) known = known || options.camera == c;
-    if (!known) {
-        std::fprintf(stderr, "ptpctl: unknown camera \"%s\" (canon, nikon, sony or fuji)\n",
-                     options.camera.c_str());
-        return false;
-    }
     args = rest;
     return true;
 }
@@ -54,7 +46,10 @@ bool OpenHub(const CommonOptions& options, HubConnection& connection) {
         sim.camera = options.camera.c_str();
         connection.embedded = SimHub_Start(sim);
         if (!connection.embedded) {
-            std::fprintf(stderr, "cannot start the virtual Tetherhub\n");
+            std::fprintf(stderr,
+                         "cannot start the virtual Tetherhub with camera \"%s\" (canon, canon-r, "
+                         "canon-r5, canon-90d, nikon, sony or fuji)\n",
+                         options.camera.c_str());
             return false;
         }
         connection.host = "127.0.0.1";

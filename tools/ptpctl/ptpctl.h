@@ -38,9 +38,33 @@ bool OpenSession(const CommonOptions& options, HubConnection& connection);
 // Parses a number in decimal or 0x hexadecimal; false when it is not one.
 bool ParseNumber(const std::string& text, uint32_t* value);
 
+struct PtpObjectInfo;
+struct PtpPropertyRecord;
+
+// The last part of a camera's file name, safe to use as a local file name.
+std::string SafeFileName(const char* cameraName);
+
+// Downloads an object to path (in parts with a progress bar when large); a
+// failed download leaves no file. Prints one line on failure.
+bool DownloadObject(const PtpObjectInfo& info, const std::string& path);
+
+// Prints the Tetherhub's versions and the camera's identity, and starts the
+// session; false when the hub does not answer.
+bool ShowHubAndCamera(HubConnection& hub);
+
+// Prints one property line: code, name, current label, access, allowed labels.
+void PrintProperty(PtpPropertyRecord* record);
+
+// Takes a picture (after autofocus when asked), waits for the camera to
+// announce it and downloads the new objects into directory when given.
+// Returns the number of new objects, or -1 on failure. Needs the event loop.
+int CaptureOnce(bool autofocus, const std::string& directory);
+
 int Command_Info(std::vector<std::string> args);
 int Command_Props(std::vector<std::string> args);
 int Command_Set(std::vector<std::string> args);
 int Command_Events(std::vector<std::string> args);
 int Command_Ls(std::vector<std::string> args);
 int Command_Get(std::vector<std::string> args);
+int Command_Capture(std::vector<std::string> args);
+int Command_Demo(std::vector<std::string> args);
