@@ -177,6 +177,8 @@ PtpResult PtpEos_ReleaseShutter() {
     return rc;
 }
 
+void PtpEos_ResetCaptureState() { g_capture.pausedByPress = false; }
+
 PtpResult PtpEos_StartHalfPress() {
     return run(kCanonOpPressOn, {kPressHalf, PtpSession_ManualFocus()});
 }

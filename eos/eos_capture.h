@@ -39,6 +39,10 @@ constexpr uint32_t kCanonPropLensZoom = 0xD055;
 // when the last press needed no release.
 PtpResult PtpEos_ReleaseShutter();
 
+// Forgets a press's pause of the event loop: a new session starts with the
+// loop running, so a release must not end a pause the host takes later.
+void PtpEos_ResetCaptureState();
+
 // Half press with the current focus flag, and its release.
 PtpResult PtpEos_StartHalfPress();
 PtpResult PtpEos_ReleaseHalfPress();

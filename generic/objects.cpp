@@ -8,6 +8,7 @@
 #include "comms/bytes.h"
 #include "eos/eos_capture.h"
 #include "eos/eos_models.h"
+#include "eos/eos_session.h"
 #include "generic/event_queue.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
@@ -175,10 +176,8 @@ PtpResult PtpGenericInterface_GetObjectHandles(uint32_t storageId, uint16_t form
     if (rc == PtpResult_Ok) rc = PtpTakeHandleArray(data, length, handles, count);
 
     // Older Canon cameras drop out of remote mode on a standard listing.
-    if (vendor == PtpVendor_Canon && !PtpIsOperationSupported(kCanonOpRemoteRelease)) {
-        const uint32_t remote = 1;
-        send_only(kCanonOpSetRemoteMode, &remote, 1);
-    }
+    if (vendor == PtpVendor_Canon && !PtpIsOperationSupported(kCanonOpRemoteRelease))
+        PtpEos_SetRemoteMode(1);
     return rc;
 }
 

@@ -17,7 +17,6 @@ constexpr uint16_t kCanonOpGetStorageIds = 0x9101;
 constexpr uint16_t kCanonOpGetObjectInfoEx = 0x9170;
 constexpr uint16_t kCanonOpGetPartialObject = 0x9172;
 constexpr uint16_t kCanonOpGetPartialObjectOld = 0x912C;
-constexpr uint16_t kCanonOpSetRemoteMode = 0x9114;
 constexpr uint16_t kCanonOpRemoteRelease = 0x9128;
 constexpr uint16_t kCanonOpGetObjectInfoList = 0x9109;
 

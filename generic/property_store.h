@@ -45,9 +45,7 @@ PtpPropertyRecord* PtpAddPropertyRecord(uint32_t code, bool lockOnReturn, bool r
 // Removes the record just added when its creation failed (last slot only).
 void PtpDiscardLastPropertyRecord(PtpPropertyRecord* record);
 
-// The record's lock; a null record counts as success.
-bool PtpLockProperty(PtpPropertyRecord* record);
-bool PtpUnlockProperty(PtpPropertyRecord* record);
+// PtpLockProperty and PtpUnlockProperty are exported (ptp_properties.h).
 
 // Scoped hold of a record's lock.
 struct PtpRecordHold {

@@ -210,9 +210,7 @@ bool PtpIsCameraModelSupported() {
 
 PtpResult PtpKeepAlive() {
     switch (g_session.vendor.load()) {
-    case PtpVendor_Canon:
-        return PtpTransaction_ExecuteWithRetry(kCanonOpKeepDeviceOn, nullptr, 0, nullptr, 0,
-                                               nullptr, nullptr, nullptr, 1);
+    case PtpVendor_Canon: return PtpEos_KeepAlive();
     case PtpVendor_Nikon: {
         // Refreshes the session DeviceInfo as a side effect.
         PtpDeviceInfo* scratch = static_cast<PtpDeviceInfo*>(std::malloc(sizeof(PtpDeviceInfo)));

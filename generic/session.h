@@ -15,9 +15,6 @@
 
 #include "ptp_generic.h"
 
-// Vendor operations used by the session layer itself.
-constexpr uint16_t kCanonOpKeepDeviceOn = 0x911D;
-
 // Reads the DeviceInfo (with one retry after a busy answer) and makes it the
 // session's; the OperationsSupported list goes to the engine's admission.
 // A null out gives EINVAL (22). Returns PtpResult_Ok, the camera's code, or 0

@@ -52,6 +52,13 @@ PTP_STATIC_ASSERT(offsetof(PtpPropertyRecord, lock) == 112, "PtpPropertyRecord l
  * and the caller releases it with PtpUnlockProperty. */
 PTP_API PtpPropertyRecord* PtpGenericInterface_GetProperty(uint32_t code, uint8_t lock);
 
+/* Takes and releases a record's lock, to read several of its fields as one
+ * state; a record taken with GetProperty(code, 1) is released with
+ * PtpUnlockProperty. A null record counts as success. True on success. Hold
+ * the lock briefly: the event loop waits for it to apply camera changes. */
+PTP_API bool PtpLockProperty(PtpPropertyRecord* record);
+PTP_API bool PtpUnlockProperty(PtpPropertyRecord* record);
+
 /* True when the store holds a record for code. */
 PTP_API bool PtpGenericInterface_IsPropertySupported(uint32_t code);
 

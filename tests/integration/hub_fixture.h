@@ -1,29 +1,116 @@
 // A virtual Tetherhub started in-process on an ephemeral loopback port, with
-// the library connected to it.
+// the library connected to it; and helpers for the event queue, which is
+// process-wide and outlives each test.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "ptp_comms.h"
+#include "ptp_events.h"
 #include "ptp_generic.h"
+#include "ptp_objects.h"
+#include "ptp_properties.h"
 #include "sim_hub.h"
 
+// A property record's fields, copied under the record's own lock (the event
+// thread may be updating it).
+struct RecordCopy {
+    bool found = false;
+    uint32_t code = 0;
+    std::string name; // empty when the record has none
+    uint32_t dataType = 0;
+    uint32_t value = 0;
+    std::string label;
+    std::vector<std::pair<uint32_t, std::string>> values; // allowed values and their labels
+    uint8_t access = 0;
+
+    // The label of value in the allowed list; null when it is not listed.
+    const std::string* LabelOf(uint32_t v) const {
+        for (const auto& row : values)
+            if (row.first == v) return &row.second;
+        return nullptr;
+    }
+};
+
+inline RecordCopy ReadRecord(PtpPropertyRecord* record) {
+    RecordCopy copy;
+    if (!record) return copy;
+    pthread_mutex_lock(&record->lock);
+    copy.found = true;
+    copy.code = record->code;
+    copy.name = record->name ? record->name : "";
+    copy.dataType = record->dataType;
+    copy.value = record->currentValue;
+    copy.label = record->currentLabel;
+    if (record->values)
+        for (uint16_t i = 0; i < record->valueCount; ++i)
+            copy.values.emplace_back(record->values[i].value, record->values[i].label);
+    copy.access = record->access;
+    pthread_mutex_unlock(&record->lock);
+    return copy;
+}
+
+inline RecordCopy ReadProperty(uint32_t code) {
+    return ReadRecord(PtpGenericInterface_GetProperty(code, 0));
+}
+
+// One event taken from the queue, copied out of the static view PopEventPtr
+// returns (the next call overwrites it).
+struct TakenEvent {
+    uint32_t code = 0;
+    uint8_t raw[8] = {};       // the view's 8 bytes: two u32 or an unaligned pointer
+    PtpObjectInfo object = {}; // 0x4002 and 0x4003: the object record pointed to
+
+    const void* pointer() const {
+        const void* p = nullptr;
+        std::memcpy(&p, raw, sizeof p);
+        return p;
+    }
+};
+
 class HubTest : public ::testing::Test {
-protected:
+  protected:
     SimHub* hub = nullptr;
+    std::string picturesDir; // set before SetUp: the card's pictures (empty: the build's)
     virtual const char* camera() const { return "canon"; }
+
+    // Times the host's notify function was called since SetUp.
+    static std::atomic<int>& Notifications() {
+        static std::atomic<int> count{0};
+        return count;
+    }
+    static void CountNotification() { ++Notifications(); }
+
+    // What a host does before each session: the relay link's transport and
+    // the counting notify function.
+    static void InitializeLibrary() {
+        PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, &HubTest::CountNotification);
+    }
 
     void SetUp() override {
         SimOptions options;
         options.camera = camera();
+        if (!picturesDir.empty()) options.pictures = picturesDir.c_str();
         hub = SimHub_Start(options);
         ASSERT_NE(hub, nullptr);
         ASSERT_TRUE(Connect());
-        PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, nullptr);
+        InitializeLibrary();
+        DrainEvents(); // left by an earlier test in this process
+        Notifications() = 0;
     }
     void TearDown() override {
+        PtpGenericInterface_StopEventCheckLoop(1);
         SetOOBDelegate(nullptr);
         CloseServerConnection();
         SimHub_Stop(hub);
@@ -36,5 +123,64 @@ protected:
         fault.value = value;
         fault.count = count;
         SimHub_InjectFault(hub, fault);
+    }
+
+    // Polls cond every 5 ms until it holds or timeout passes; true when it held.
+    static bool WaitUntil(const std::function<bool()>& cond,
+                          std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+        auto end = std::chrono::steady_clock::now() + timeout;
+        while (!cond()) {
+            if (std::chrono::steady_clock::now() >= end) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
+    // Takes one event, or returns false when the queue is empty.
+    static bool TakeEvent(TakenEvent* out) {
+        PtpHostEvent* view = PopEventPtr();
+        if (!view) return false;
+        *out = TakenEvent{};
+        out->code = view->code;
+        std::memcpy(out->raw, reinterpret_cast<const uint8_t*>(view) + sizeof view->code,
+                    sizeof out->raw);
+        if (out->code == 0x4002 || out->code == 0x4003)
+            std::memcpy(&out->object, out->pointer(), sizeof out->object);
+        return true;
+    }
+
+    // Every event queued now, oldest first.
+    static std::vector<TakenEvent> DrainEvents() {
+        std::vector<TakenEvent> events;
+        TakenEvent e;
+        while (TakeEvent(&e))
+            events.push_back(e);
+        return events;
+    }
+
+    // Takes events, appending them to *taken, until one matches or timeout
+    // passes. True when one matched (it is the last in *taken).
+    static bool WaitForEvent(const std::function<bool(const TakenEvent&)>& match,
+                             std::vector<TakenEvent>* taken,
+                             std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+        return WaitUntil(
+            [&] {
+                TakenEvent e;
+                while (TakeEvent(&e)) {
+                    taken->push_back(e);
+                    if (match(e)) return true;
+                }
+                return false;
+            },
+            timeout);
+    }
+
+    // Waits until the event-check loop has fetched everything the camera
+    // queued and finished dispatching it (a pause waits for a pass in
+    // progress). The loop must be running and not paused.
+    bool SettleEventLoop() {
+        if (!WaitUntil([&] { return SimHub_PendingEvents(hub) == 0; })) return false;
+        PtpGenericInterface_PauseEventCheckLoop();
+        return PtpGenericInterface_ResumeEventCheckLoop();
     }
 };

@@ -33,7 +33,7 @@ void PrintProperty(PtpPropertyRecord* r) {
         std::printf("]");
     }
     std::printf("\n");
-    pthread_mutex_unlock(&r->lock);
+    PtpUnlockProperty(r);
 }
 
 int Command_Props(std::vector<std::string> args) {

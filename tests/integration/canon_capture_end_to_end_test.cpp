@@ -1,0 +1,236 @@
+// Canon shots end to end, through the shipped library against the virtual EOS
+// cameras over loopback: a shot's one ObjectAdded event and its download,
+// mirror lock-up's two releases, the wait while the camera stores a shot, and
+// a press held across sessions.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "hub_fixture.h"
+#include "ptp_capture.h"
+#include "ptp_eos.h"
+#include "ptp_objects.h"
+
+namespace {
+
+constexpr uint32_t kObjectAdded = 0x4002;
+constexpr uint16_t kFormatExifJpeg = 0x3801;
+constexpr uint32_t kMirrorUp = 0xD13A;
+constexpr uint32_t kColorSpace = 0xD10F;
+
+// --- One shot, one new object ----------------------------------------------------------
+
+// The card's picture, which every shot copies: the build's sample JPEG with a
+// patterned tail to 1.5 MiB, so the download spans many relay reads.
+bool WriteLargePicture(const std::string& dir) {
+    const char* samples = SimHub_DefaultPictures();
+    if (!samples) return false;
+    std::ifstream in(std::string(samples) + "/Canon.jpg", std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.empty()) return false;
+    uint32_t x = 2463534242u;
+    while (bytes.size() < (3u << 19)) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        bytes.push_back(char(x));
+    }
+    std::ofstream out(dir + "/large.jpg", std::ios::binary);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+// The record type the camera announces a new object with.
+class CanonShot : public HubTest, public ::testing::WithParamInterface<uint16_t> {
+  protected:
+    void SetUp() override {
+        char dir[] = "/tmp/canon_shot_XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        madeDir = dir;
+        if (WriteLargePicture(madeDir)) picturesDir = madeDir;
+        HubTest::SetUp();
+    }
+    void TearDown() override {
+        HubTest::TearDown();
+        std::remove((madeDir + "/large.jpg").c_str());
+        rmdir(madeDir.c_str());
+    }
+    std::string madeDir;
+};
+
+TEST_P(CanonShot, AddsOneObjectThatDownloadsWhole) {
+    ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+    SimHub_SetCanonObjectRecord(hub, GetParam());
+    PtpGenericInterface_StartEventCheckLoop(nullptr);
+    ASSERT_TRUE(SettleEventLoop());
+    DrainEvents();
+    const std::vector<uint32_t> before = SimHub_ObjectHandles(hub);
+
+    // Press: the shutter is held and the event loop paused until the release.
+    ASSERT_EQ(PtpGenericInterface_InitiateImageCapture(), PtpResult_Ok);
+    EXPECT_TRUE(SimHub_CanonStats(hub).full_pressed);
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 1);
+    ASSERT_EQ(PtpGenericInterface_InitiateShutterRelease(), PtpResult_Ok);
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0);
+
+    const std::vector<uint32_t> after = SimHub_ObjectHandles(hub);
+    ASSERT_EQ(after.size(), before.size() + 1); // Large Fine JPEG: one file
+    SimObjectFacts stored;
+    ASSERT_TRUE(SimHub_GetObjectFacts(hub, after.back(), &stored));
+    ASSERT_TRUE(stored.bytes);
+    if (!picturesDir.empty()) EXPECT_EQ(stored.bytes->size(), 3u << 19);
+
+    std::vector<TakenEvent> taken;
+    ASSERT_TRUE(WaitForEvent([](const TakenEvent& e) { return e.code == kObjectAdded; }, &taken));
+    ASSERT_TRUE(SettleEventLoop());
+    for (const TakenEvent& e : DrainEvents())
+        taken.push_back(e);
+    int added = 0;
+    for (const TakenEvent& e : taken)
+        added += e.code == kObjectAdded;
+    EXPECT_EQ(added, 1);
+
+    const PtpObjectInfo* info = nullptr;
+    for (const TakenEvent& e : taken)
+        if (e.code == kObjectAdded) info = &e.object;
+    EXPECT_EQ(info->handle, stored.handle);
+    EXPECT_EQ(std::string(info->fileName), stored.name);
+    EXPECT_EQ(info->fileNameLength, stored.name.size() + 1);
+    EXPECT_EQ(info->compressedSize, stored.bytes->size());
+    EXPECT_EQ(info->objectFormat, kFormatExifJpeg);
+    EXPECT_EQ(stored.format, kFormatExifJpeg);
+    if (GetParam() == 0xC181) { // the camera's own ObjectInfo, fetched for the handle
+        EXPECT_EQ(info->imageWidth, stored.width);
+        EXPECT_EQ(info->imageHeight, stored.height);
+    }
+
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    ASSERT_EQ(PtpGenericInterface_GetObject(stored.handle, &data, &length), PtpResult_Ok);
+    EXPECT_EQ(std::vector<uint8_t>(data, data + length), *stored.bytes);
+    FreeMemory(data);
+}
+
+INSTANTIATE_TEST_SUITE_P(ObjectRecords, CanonShot, ::testing::Values(0xC181, 0xC1A7, 0xC1B6),
+                         [](const ::testing::TestParamInfo<uint16_t>& p) {
+                             char name[8];
+                             std::snprintf(name, sizeof name, "C%X", p.param & 0xFFFu);
+                             return std::string(name);
+                         });
+
+// --- Mirror lock-up -------------------------------------------------------------------------
+
+// The model under test: the 5D Mark IV presses in two steps, the 90D raises
+// its mirror with a press of its own.
+class CanonMirrorUp : public HubTest, public ::testing::WithParamInterface<const char*> {
+  protected:
+    const char* camera() const override { return GetParam(); }
+};
+
+TEST_P(CanonMirrorUp, ShotReleasesTwiceHalfASecondApart) {
+    ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+    ASSERT_EQ(PtpEosInterface_ToggleMirrorUpMode(true, 1), PtpResult_Ok);
+    EXPECT_EQ(ReadProperty(kMirrorUp).value, 1u);
+    uint32_t inCamera = 0;
+    ASSERT_TRUE(SimHub_GetPropertyValue(hub, kMirrorUp, &inCamera));
+    EXPECT_EQ(inCamera, 1u);
+
+    SimHub_ResetStats(hub);
+    ASSERT_EQ(PtpGenericInterface_TakeAndWaitForShotToComplete(), PtpResult_Ok);
+    SimCanonStats camera = SimHub_CanonStats(hub);
+    ASSERT_EQ(camera.release_millis.size(), 2u); // the mirror, then the picture
+    EXPECT_GE(camera.release_millis[1] - camera.release_millis[0], 500u);
+    EXPECT_EQ(camera.pictures, 1u);
+    EXPECT_FALSE(camera.mirror_raised);
+
+    // Lock-up off again: one release per shot.
+    ASSERT_EQ(PtpEosInterface_ToggleMirrorUpMode(false, 1), PtpResult_Ok);
+    SimHub_ResetStats(hub);
+    ASSERT_EQ(PtpGenericInterface_TakeAndWaitForShotToComplete(), PtpResult_Ok);
+    camera = SimHub_CanonStats(hub);
+    EXPECT_EQ(camera.release_millis.size(), 1u);
+    EXPECT_EQ(camera.pictures, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, CanonMirrorUp, ::testing::Values("canon", "canon-90d"),
+                         [](const ::testing::TestParamInfo<const char*>& p) {
+                             return p.index == 0 ? std::string("Eos5DMarkIV")
+                                                 : std::string("Eos90D");
+                         });
+
+// --- Waiting while the camera stores a shot ------------------------------------------------
+
+using CanonStoring = HubTest;
+
+// The wait writes the colour space back with its own value until the camera
+// takes it. Each write is refused twice (the engine retries a busy answer once
+// after 100 ms), and the next write follows 250 ms later.
+TEST_F(CanonStoring, WaitRewritesEveryQuarterSecondWhileTheCameraIsBusy) {
+    ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+    constexpr uint32_t kStoringMillis = 1200;
+    SimHub_SetBusyAfterShot(hub, kStoringMillis);
+    SimHub_ResetStats(hub);
+
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(PtpGenericInterface_TakeAndWaitForShotToComplete(), PtpResult_Ok);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kStoringMillis));
+
+    SimCanonStats camera = SimHub_CanonStats(hub);
+    EXPECT_EQ(camera.pictures, 1u);
+    ASSERT_EQ(camera.release_millis.size(), 1u);
+    const uint32_t shot = camera.release_millis[0];
+    const std::vector<uint32_t>& busy = camera.busy_millis;
+    // Three or more writes fit in the storing time at this pace; a slower one
+    // would fit two.
+    ASSERT_GE(busy.size(), 6u);
+    EXPECT_GE(busy.front(), shot);
+    for (size_t i = 0; i + 1 < busy.size(); ++i) {
+        uint32_t gap = busy[i + 1] - busy[i];
+        if (i % 2 == 0)
+            EXPECT_GE(gap, 100u) << "engine retry " << i;
+        else
+            EXPECT_GE(gap, 250u) << "next write " << i;
+    }
+    // Then the camera took the write: its own colour space, unchanged.
+    EXPECT_EQ(camera.writes, 1u);
+    EXPECT_EQ(camera.last_written_code, kColorSpace);
+    EXPECT_EQ(camera.last_written_value, 1u); // sRGB
+    EXPECT_FALSE(camera.storing);
+}
+
+// --- A press held when the session ends ----------------------------------------------------
+
+// The host gives up on a session with the shutter held (so the press paused
+// the loop) and starts a new one. A release there must not end a pause the
+// host takes itself.
+using CanonPressAcrossSessions = HubTest;
+
+TEST_F(CanonPressAcrossSessions, NewSessionForgetsThePauseOfAPressHeldInTheLastOne) {
+    SimHub_SetBusyAfterShot(hub, 0);
+    ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+    PtpGenericInterface_StartEventCheckLoop(nullptr);
+    ASSERT_EQ(PtpGenericInterface_InitiateImageCapture(), PtpResult_Ok);
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 1);
+
+    PtpGenericInterface_StopEventCheckLoop(1);
+    CloseServerConnection();
+    ASSERT_TRUE(Connect());
+    InitializeLibrary();
+    ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0);
+    PtpGenericInterface_StartEventCheckLoop(nullptr);
+
+    ASSERT_TRUE(PtpGenericInterface_PauseEventCheckLoop());
+    ASSERT_EQ(PtpEosInterface_InitiateImageCapture(true), PtpResult_Ok);
+    EXPECT_EQ(SimHub_CanonStats(hub).pictures, 2u);
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 1); // still the host's
+    EXPECT_TRUE(PtpGenericInterface_ResumeEventCheckLoop());
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0);
+}
+
+} // namespace

@@ -1,0 +1,317 @@
+// A Canon camera's settings end to end, through the shipped library against
+// the virtual EOS 5D Mark IV over loopback: the first report fills the
+// property store, changes made on the camera reach the host as
+// DevicePropChanged events through the event-check loop, and verified writes
+// succeed or fail the way the camera answers them.
+#include <chrono>
+#include <cstdint>
+#include <iterator>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "hub_fixture.h"
+#include "ptp_properties.h"
+
+namespace {
+
+constexpr uint32_t kDevicePropChanged = 0x4006;
+constexpr PtpResult kDevicePropNotSupported = 0x2006;
+constexpr uint16_t kControlEventData = 130;
+constexpr uint16_t kCanonWriteProperty = 0x9110;
+
+using Rows = std::vector<std::pair<uint32_t, std::string>>;
+
+class CanonEndToEnd : public HubTest {
+  protected:
+    void SetUp() override {
+        HubTest::SetUp();
+        ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+        DrainEvents(); // the first report's own change events
+    }
+
+    // The record the 8 bytes of a DevicePropChanged view point to is code's.
+    static bool IsChangeOf(const TakenEvent& e, uint32_t code) {
+        return e.code == kDevicePropChanged &&
+               e.pointer() == PtpGenericInterface_GetProperty(code, 0);
+    }
+};
+
+// --- The first report ---------------------------------------------------------------
+
+// What the store holds once the session has started: the camera's values, the
+// names of the Canon property table and the labels of its value tables. A
+// null label is checked against the record's own list.
+struct StoredProperty {
+    uint32_t code;
+    const char* name;
+    uint32_t value;
+    const char* label;
+    uint16_t listed; // allowed values the camera reports
+    uint8_t access;
+};
+
+const StoredProperty kFirstReport[] = {
+    {0xD101, "Aperture", 0x30, "f5.6", 19, 1},
+    {0xD102, "Shutter Speed", 0x70, "1/125", 56, 1},
+    {0xD103, "ISO", 0x58, "ISO 400", 27, 1},
+    {0xD104, "Exposure Compensation", 0x00, nullptr, 31, 1},
+    {0xD105, "Exposure Mode", 3, nullptr, 0, 0}, // the mode dial: no list, read-only
+    {0xD106, "Drive Mode", 0x00, nullptr, 8, 1},
+    {0xD107, "Metering Mode", 3, nullptr, 4, 1},
+    {0xD108, "Focus Mode", 0, "One Shot", 3, 0}, // read-only once its value arrives
+    {0xD109, "White Balance", 0, nullptr, 10, 1},
+    {0xD10F, "Color Space", 1, nullptr, 2, 1},
+    {0xD111, "Battery Power", 4, "4", 0, 0}, // no value table: the decimal value
+    {0xD11B, "Available Pictures", 7350, "7350", 0, 0},
+    {0xD120, "Image Format", 0x1100C000, "Large Fine JPEG", 15, 1},
+    {0xD13A, "Mirror Up", 0, "0", 2, 1},
+    {0xD1D8, "Lens Name", 0, "EF24-70mm f/2.8L II USM", 0, 0},
+    {0xD1D9, "Exposure Bracketing", 0, "Off", 10, 1},
+};
+
+TEST_F(CanonEndToEnd, SessionStartFillsTheStoreFromTheFirstReport) {
+    SimCanonStats camera = SimHub_CanonStats(hub);
+    EXPECT_EQ(camera.remote_mode, 1u);
+    EXPECT_EQ(camera.event_mode, 1u);
+    EXPECT_EQ(camera.reports, 1u);
+
+    for (const StoredProperty& want : kFirstReport) {
+        SCOPED_TRACE(want.name);
+        RecordCopy got = ReadProperty(want.code);
+        ASSERT_TRUE(got.found);
+        EXPECT_EQ(got.name, want.name);
+        if (want.code != 0xD1D8) EXPECT_EQ(got.value, want.value);
+        EXPECT_EQ(got.values.size(), want.listed);
+        EXPECT_EQ(got.access, want.access);
+        for (const auto& row : got.values)
+            EXPECT_FALSE(row.second.empty()) << "value " << row.first;
+        if (want.label) {
+            EXPECT_EQ(got.label, want.label);
+        } else {
+            const std::string* listed = got.LabelOf(got.value);
+            if (want.listed) {
+                ASSERT_NE(listed, nullptr);
+                EXPECT_EQ(got.label, *listed);
+            }
+            EXPECT_FALSE(got.label.empty());
+        }
+    }
+
+    // The lists whose labels the Canon tables fix: the camera's image formats
+    // in its order, and its bracketing steps in eighths of a stop.
+    EXPECT_EQ(ReadProperty(0xD120).values, (Rows{{0x16010000, "RAW"},
+                                                 {0x16050000, "Medium RAW"},
+                                                 {0x16090000, "Small RAW"},
+                                                 {0x1100C000, "Large Fine JPEG"},
+                                                 {0x11008000, "Large Normal JPEG"},
+                                                 {0x1104C000, "Medium Fine JPEG"},
+                                                 {0x11048000, "Medium Normal JPEG"},
+                                                 {0x1138C000, "S1 Fine JPEG"},
+                                                 {0x11388000, "S1 Normal JPEG"},
+                                                 {0x113CC000, "S2 Fine JPEG"},
+                                                 {0x1140C000, "S3 Fine JPEG"},
+                                                 {0x26010403, "RAW + Large Fine JPEG"},
+                                                 {0x26010402, "RAW + Large Normal JPEG"},
+                                                 {0x26050403, "Medium RAW + Large Fine JPEG"},
+                                                 {0x26090403, "Small RAW + Large Fine JPEG"}}));
+    EXPECT_EQ(ReadProperty(0xD1D9).values, (Rows{{0, "Off"},
+                                                 {3, "+/- 1/3"},
+                                                 {5, "+/- 2/3"},
+                                                 {8, "+/- 1"},
+                                                 {11, "+/- 1 1/3"},
+                                                 {13, "+/- 1 2/3"},
+                                                 {16, "+/- 2"},
+                                                 {19, "+/- 2 1/3"},
+                                                 {21, "+/- 2 2/3"},
+                                                 {24, "+/- 3"}}));
+    RecordCopy aperture = ReadProperty(0xD101);
+    ASSERT_EQ(aperture.values.size(), 19u); // f/2.8 to f/22 in thirds
+    EXPECT_EQ(aperture.values.front(), (std::pair<uint32_t, std::string>{0x20, "f2.8"}));
+    EXPECT_EQ(aperture.values.back(), (std::pair<uint32_t, std::string>{0x50, "f22"}));
+
+    // The role table names the Canon properties.
+    const std::pair<uint32_t (*)(), uint32_t> roles[] = {
+        {PtpGetAperturePropertyCode, 0xD101},
+        {PtpGetShutterSpeedPropertyCode, 0xD102},
+        {PtpGetIsoPropertyCode, 0xD103},
+        {PtpGetImageFormatPropertyCode, 0xD120},
+        {PtpGetFocusModePropertyCode, 0xD108},
+        {PtpGetAutoExposurePropertyCode, 0xD105},
+        {PtpGetBatteryPowerPropertyCode, 0xD111},
+        {PtpGetDriveModePropertyCode, 0xD106},
+        {PtpGetMeteringModePropertyCode, 0xD107},
+        {PtpGetWhiteBalancePropertyCode, 0xD109},
+        {PtpGetAvailableShotsPropertyCode, 0xD11B},
+        {PtpGetExposureCompensationPropertyCode, 0xD104},
+        {PtpGetExposureBracketingPropertyCode, 0xD1D9},
+    };
+    for (const auto& role : roles) {
+        EXPECT_EQ(role.first(), role.second) << std::hex << role.second;
+        EXPECT_TRUE(PtpGenericInterface_IsPropertySupported(role.second))
+            << std::hex << role.second;
+    }
+}
+
+// --- Changes made on the camera -------------------------------------------------------
+
+struct CameraChange {
+    uint16_t code;
+    uint32_t value; // the camera's code, listed or not
+    const char* label;
+};
+
+// Dials turned on the camera. Unlisted values are reported too: ISO 12 (48)
+// is no value this camera offers.
+const CameraChange kDialsTurned[] = {
+    {0xD101, 0xFF, "Auto"},
+    {0xD102, 0x0C, "bulb"},
+    {0xD103, 48, "ISO 12"},
+    {0xD104, 0xD8, "-5"},
+    {0xD120, 0x26010403, "RAW + Large Fine JPEG"},
+    {0xD1D9, 8, "+/- 1"},
+};
+
+std::vector<PtpResult>& LoopErrors() {
+    static std::vector<PtpResult> errors;
+    return errors;
+}
+
+TEST_F(CanonEndToEnd, CameraChangesArriveThroughTheLoopAsPropChangedEvents) {
+    LoopErrors().clear();
+    PtpGenericInterface_StartEventCheckLoop([](PtpResult rc) { LoopErrors().push_back(rc); });
+    for (const CameraChange& change : kDialsTurned)
+        ASSERT_TRUE(SimHub_SetPropertyValue(hub, change.code, change.value));
+    ASSERT_TRUE(SimHub_SetPropertyText(hub, 0xD1D8, "EF100mm f/2.8L Macro IS USM"));
+
+    // One DevicePropChanged per change, each pointing to the changed record.
+    std::set<uint32_t> unseen = {0xD1D8};
+    for (const CameraChange& change : kDialsTurned)
+        unseen.insert(change.code);
+    std::vector<TakenEvent> taken;
+    ASSERT_TRUE(WaitForEvent(
+        [&](const TakenEvent& e) {
+            for (uint32_t code : unseen)
+                if (IsChangeOf(e, code)) {
+                    unseen.erase(code);
+                    break;
+                }
+            return unseen.empty();
+        },
+        &taken));
+    for (const CameraChange& change : kDialsTurned) {
+        SCOPED_TRACE(change.label);
+        for (const TakenEvent& e : taken) {
+            if (!IsChangeOf(e, change.code)) continue;
+            RecordCopy record =
+                ReadRecord(static_cast<PtpPropertyRecord*>(const_cast<void*>(e.pointer())));
+            EXPECT_EQ(record.code, change.code);
+            EXPECT_EQ(record.value, change.value);
+            EXPECT_EQ(record.label, change.label);
+        }
+    }
+    EXPECT_EQ(ReadProperty(0xD1D8).label, "EF100mm f/2.8L Macro IS USM");
+
+    EXPECT_GT(Notifications().load(), 0); // the host was told events were waiting
+    PtpGenericInterface_StopEventCheckLoop(1);
+    EXPECT_TRUE(LoopErrors().empty());
+}
+
+// --- Writes from the host -------------------------------------------------------------
+
+const CameraChange kHostWrites[] = {
+    {0xD102, 0x0C, "bulb"},
+    {0xD103, 0, "Auto ISO"},
+    {0xD120, 0x26010403, "RAW + Large Fine JPEG"},
+    {0xD1D9, 8, "+/- 1"},
+};
+
+TEST_F(CanonEndToEnd, VerifiedWriteComesBackInTheCameraReport) {
+    PtpGenericInterface_StartEventCheckLoop(nullptr);
+    for (const CameraChange& write : kHostWrites) {
+        SCOPED_TRACE(write.label);
+        ASSERT_EQ(PtpGenericInterface_SetPropertyValue(write.code, write.value, 1), PtpResult_Ok);
+        uint32_t inCamera = 0;
+        ASSERT_TRUE(SimHub_GetPropertyValue(hub, write.code, &inCamera));
+        EXPECT_EQ(inCamera, write.value);
+        RecordCopy record = ReadProperty(write.code);
+        EXPECT_EQ(record.value, write.value);
+        EXPECT_EQ(record.label, write.label);
+        // The camera's report of the write was queued for the host.
+        std::vector<TakenEvent> taken;
+        EXPECT_TRUE(
+            WaitForEvent([&](const TakenEvent& e) { return IsChangeOf(e, write.code); }, &taken));
+        EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0); // the write's pause has ended
+    }
+    EXPECT_EQ(SimHub_CanonStats(hub).writes, std::size(kHostWrites));
+}
+
+TEST_F(CanonEndToEnd, WriteOutsideTheAllowedValuesSendsNothing) {
+    struct Refused {
+        const char* why;
+        uint32_t code;
+        uint32_t value;
+    };
+    const Refused refused[] = {
+        {"aperture code the lens does not offer", 0xD101, 0x09},
+        {"image format this camera does not offer (S3 Normal JPEG)", 0xD120, 0x11408000},
+        {"bracketing in half stops", 0xD1D9, 4},
+        {"property the camera does not report", 0xD1C5, 0},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.why);
+        SimHub_ResetStats(hub);
+        for (uint8_t verify : {0, 1})
+            EXPECT_EQ(PtpGenericInterface_SetPropertyValue(r.code, r.value, verify),
+                      kDevicePropNotSupported);
+        SimStats stats = SimHub_Stats(hub);
+        EXPECT_EQ(stats.ptp_commands, 0u);
+        EXPECT_EQ(stats.control_requests[kControlEventData], 0u);
+    }
+    EXPECT_EQ(ReadProperty(0xD101).value, 0x30u);
+    EXPECT_EQ(SimHub_CanonStats(hub).writes, 0u);
+}
+
+// The camera never reports the value written: the Canon verification fetches
+// the camera's events five times, 100 ms apart, and gives up.
+TEST_F(CanonEndToEnd, WriteTheCameraNeverReportsFailsAfterFiveFetches) {
+    struct Unseen {
+        const char* why;
+        uint32_t code;
+        uint32_t value;
+        int busyAnswers;   // Device Busy for the write and the engine's retry
+        uint32_t sent;     // 0x9110 commands
+        uint32_t inCamera; // the value the camera ends up with
+    };
+    const Unseen cases[] = {
+        // Busy twice: the write never reaches the camera.
+        {"camera busy", 0xD101, 0x38, 2, 2, 0x30},
+        // Metering is one byte: 0x104 passes the check as 4 (evaluative is 3,
+        // partial 4), the camera stores 4 and reports 4, never 0x104.
+        {"value wider than the property", 0xD107, 0x104, 0, 1, 4},
+    };
+    for (const Unseen& c : cases) {
+        SCOPED_TRACE(c.why);
+        SimHub_ResetStats(hub);
+        if (c.busyAnswers) Inject(SimFault_Busy, 0, uint32_t(c.busyAnswers));
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(PtpGenericInterface_SetPropertyValue(c.code, c.value, 1),
+                  PtpResult_PropertyWriteFailed);
+        auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(5 * 100));
+
+        SimStats stats = SimHub_Stats(hub);
+        EXPECT_EQ(stats.control_requests[kControlEventData], 5u);
+        EXPECT_EQ(stats.ptp_commands, c.sent);
+        for (uint16_t op : stats.operations)
+            EXPECT_EQ(op, kCanonWriteProperty);
+        uint32_t inCamera = 0;
+        ASSERT_TRUE(SimHub_GetPropertyValue(hub, uint16_t(c.code), &inCamera));
+        EXPECT_EQ(inCamera, c.inCamera);
+        EXPECT_EQ(ReadProperty(c.code).value, c.inCamera); // the store shows the camera's value
+    }
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0);
+}
+
+} // namespace
