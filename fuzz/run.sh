@@ -20,6 +20,7 @@ seconds=$1
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${2:-$root/build-fuzz}
+samples=${PTP_SAMPLES_DIR:-$root/../shared/samples}
 # Every fuzz_*.cpp is a target.
 targets=()
 for source in "$here"/fuzz_*.cpp; do
@@ -58,6 +59,12 @@ for target in "${targets[@]}"; do
     work=$scratch/$target
     mkdir -p "$work/corpus" "$work/artifacts"
     cp "$here/corpus/$target"/* "$work/corpus/" 2>/dev/null
+    # The image scanners also start from the real camera files beside the
+    # checkout (they are not copied into the repository).
+    if [[ $target == fuzz_image_inspect && -d $samples ]]; then
+        find "$samples" -maxdepth 1 -type f -size -60k ! -name '*.tsv' ! -name '*.md' \
+            -exec cp {} "$work/corpus/" \;
+    fi
     seeds=$(ls "$work/corpus" | wc -l)
 
     "$build/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout="$timeout" \
