@@ -61,7 +61,7 @@ for target in "${targets[@]}"; do
     cp "$here/corpus/$target"/* "$work/corpus/" 2>/dev/null
     # The image scanners also start from the real camera files beside the
     # checkout (they are not copied into the repository).
-    if [[ $target == fuzz_image_inspect && -d $samples ]]; then
+    if [[ $target == fuzz_image_files && -d $samples ]]; then
         find "$samples" -maxdepth 1 -type f -size -60k ! -name '*.tsv' ! -name '*.md' \
             -exec cp {} "$work/corpus/" \;
     fi

@@ -11,7 +11,7 @@
 
 static void check(bool ok, const char* what) {
     if (ok) return;
-    std::fprintf(stderr, "fuzz_image_inspect: %s\n", what);
+    std::fprintf(stderr, "fuzz_image_files: %s\n", what);
     std::abort();
 }
 
