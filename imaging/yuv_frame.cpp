@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "comms/bytes.h"
 #include "ptp_generic.h"
@@ -36,17 +37,74 @@ bool has_prefix(uint8_t model) {
 
 uint8_t clamp_channel(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-// Writes one pixel as B, G, R, 0xFF. The coefficients and their precision (red in
-// single, green and blue in double precision, each truncated toward zero) are
-// the camera maker's conversion; changing either shifts colours by one level.
-void put_pixel(uint8_t* out, int y, int u, int v) {
+// The camera maker's conversion of one pixel, B, G, R and 0xFF packed
+// little-endian. The coefficients and their precision (red in single, green and
+// blue in double precision, each truncated toward zero) are theirs; changing
+// either shifts colours by one level.
+uint32_t reference_pixel(int y, int u, int v) {
     int r = int(float(y) + 1.403f * float(v));
     int g = int(double(y) - 0.344 * u - 0.714 * v);
     int b = int(double(y) + 1.77 * u);
-    out[0] = clamp_channel(b);
-    out[1] = clamp_channel(g);
-    out[2] = clamp_channel(r);
-    out[3] = 0xFF;
+    return uint32_t(clamp_channel(b)) | uint32_t(clamp_channel(g)) << 8 |
+           uint32_t(clamp_channel(r)) << 16 | 0xFF000000u;
+}
+
+// The same conversion in fixed point, which the compiler vectorises: each
+// channel is clamp(y + d), with d = floor(coefficient x u or v) from 20-bit
+// fractions of the coefficients. Truncation and flooring differ only below 0,
+// where both clamp to 0. The fractions are close enough that the result can
+// only differ from the reference where green's 0.344 u + 0.714 v is a whole
+// number (344 u + 714 v a multiple of 1000): there the reference's double
+// rounding decides, depending on y, which side of it the value lands. Those
+// pairs, about one in 500, are converted again by the reference formula. A
+// test compares the two for every input.
+constexpr int kFractionBits = 20;
+constexpr int kRedV = 1471153;   // 1.403 x 2^20
+constexpr int kGreenU = -360710; // -0.344 x 2^20
+constexpr int kGreenV = -748683; // -0.714 x 2^20
+constexpr int kBlueU = 1855980;  // 1.77 x 2^20
+// Added before flooring red and blue: where 1.403 v or 1.77 u is a whole
+// number (u = -100, 100) the reference's double lands on it exactly, and this
+// lifts the fraction's error (below 0.5 x 128 / 2^20) back onto it. Elsewhere
+// those values are at least 0.001 from a whole number, far beyond it.
+constexpr int kRounding = 64;
+
+inline uint32_t fixed_pixel(int y, int dr, int dg, int db) {
+    return uint32_t(clamp_channel(y + db)) | uint32_t(clamp_channel(y + dg)) << 8 |
+           uint32_t(clamp_channel(y + dr)) << 16 | 0xFF000000u;
+}
+
+// Pairs are converted in chunks so the flags of one chunk stay on the stack.
+constexpr uint32_t kChunkPairs = 256;
+
+// Converts one row of pairs (4 bytes each: U, Y0, V, Y1) into width pixels.
+void convert_row(const uint8_t* src, uint32_t width, uint8_t* dst) {
+    const uint32_t pairs = (width + 1) / 2;
+    for (uint32_t first = 0; first < pairs; first += kChunkPairs) {
+        const uint32_t n = pairs - first < kChunkPairs ? pairs - first : kChunkPairs;
+        const uint8_t* in = src + size_t(first) * 4;
+        uint32_t pixels[2 * kChunkPairs];
+        uint8_t redo[kChunkPairs];
+        for (uint32_t i = 0; i < n; ++i) {
+            const int u = int8_t(in[4 * i]), y0 = in[4 * i + 1];
+            const int v = int8_t(in[4 * i + 2]), y1 = in[4 * i + 3];
+            const int dr = (kRedV * v + kRounding) >> kFractionBits;
+            const int dg = (kGreenU * u + kGreenV * v) >> kFractionBits;
+            const int db = (kBlueU * u + kRounding) >> kFractionBits;
+            pixels[2 * i] = fixed_pixel(y0, dr, dg, db);
+            pixels[2 * i + 1] = fixed_pixel(y1, dr, dg, db);
+            redo[i] = (344 * u + 714 * v) % 1000 == 0;
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+            if (!redo[i]) continue;
+            const int u = int8_t(in[4 * i]), v = int8_t(in[4 * i + 2]);
+            pixels[2 * i] = reference_pixel(in[4 * i + 1], u, v);
+            pixels[2 * i + 1] = reference_pixel(in[4 * i + 3], u, v);
+        }
+        // An odd width drops the last pair's second pixel.
+        const uint32_t count = first + n == pairs && width % 2 ? 2 * n - 1 : 2 * n;
+        std::memcpy(dst + size_t(first) * 8, pixels, size_t(count) * 4);
+    }
 }
 
 void put_bmp_header(uint8_t* out, uint32_t fileSize, uint32_t width, uint32_t rows) {
@@ -111,30 +169,25 @@ uint32_t PtpLiveView_ConvertYuvFrameForModel(const uint8_t* frame, uint32_t leng
     put_bmp_header(out, fileSize, width, rows);
 
     // One pass over the frame: frame row r (from the top) is BMP row rows-1-r.
-    ByteReader px = make_reader(frame, length);
-    skip(px, start);
+    // The size check above proved that rows x pairs-per-row pairs lie inside
+    // the frame after start, so the rows are read without a cursor.
+    const uint8_t* src = frame + start;
+    const size_t srcRowBytes = (size_t(width) + 1) / 2 * 4;
     const size_t rowBytes = size_t(width) * 4;
-    for (uint32_t r = 0; r < rows; ++r) {
-        uint8_t* dst = out + kBmpHeaderSize + size_t(rows - 1 - r) * rowBytes;
-        for (uint32_t x = 0; x < width; x += 2) {
-            const uint32_t pair = read_u32(px);
-            const int u = int8_t(uint8_t(pair));
-            const int y0 = uint8_t(pair >> 8);
-            const int v = int8_t(uint8_t(pair >> 16));
-            const int y1 = uint8_t(pair >> 24);
-            put_pixel(dst + size_t(x) * 4, y0, u, v);
-            if (x + 1 < width) put_pixel(dst + size_t(x + 1) * 4, y1, u, v);
-        }
-    }
-    // The size check above makes every read succeed; a failed cursor here would
-    // mean an image built from zeros, which is never handed out.
-    if (!px.ok) {
-        std::free(out);
-        return 0;
-    }
+    for (uint32_t r = 0; r < rows; ++r, src += srcRowBytes)
+        convert_row(src, width, out + kBmpHeaderSize + size_t(rows - 1 - r) * rowBytes);
     *image = out;
     return fileSize;
 }
+
+uint32_t PtpLiveView_YuvPixel(int y, int u, int v) {
+    uint8_t pair[4] = {uint8_t(u), uint8_t(y), uint8_t(v), uint8_t(y)};
+    uint8_t out[4];
+    convert_row(pair, 1, out);
+    return peek_u32(out, 4, 0);
+}
+
+uint32_t PtpLiveView_YuvPixelReference(int y, int u, int v) { return reference_pixel(y, u, v); }
 
 uint32_t PtpLiveView_ConvertYuvFrame(const uint8_t* frame, uint32_t length, uint8_t** image) {
     return PtpLiveView_ConvertYuvFrameForModel(frame, length, PtpGenericInterface_CameraModel(),

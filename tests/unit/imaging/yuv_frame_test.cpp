@@ -302,3 +302,15 @@ TEST_F(YuvFrameTest, IndependentReaderOpensBmp) {
 }
 
 } // namespace
+
+// The conversion works by table; every luma and chroma combination must give
+// exactly what the maker's formula gives, the rounding corner cases included.
+TEST(YuvPixel, TablesMatchTheFormulaForEveryInput) {
+    uint32_t mismatches = 0;
+    for (int u = -128; u < 128; ++u)
+        for (int v = -128; v < 128; ++v)
+            for (int y = 0; y < 256; ++y)
+                if (PtpLiveView_YuvPixel(y, u, v) != PtpLiveView_YuvPixelReference(y, u, v))
+                    ++mismatches;
+    EXPECT_EQ(mismatches, 0u);
+}
