@@ -17,6 +17,7 @@
 #include "generic/event_loop.h"
 #include "generic/property_store.h"
 #include "ptp/transaction.h"
+#include "ptp_focus.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ struct Session {
     std::atomic<uint8_t> model{0};
     std::atomic<uint32_t> manualFocus{0};
     std::atomic<uint8_t> liveViewZoom{0};
+    std::atomic<bool> liveViewOn{false};
     std::atomic<uint8_t> nikonMirrorUp{0};
     std::atomic<float> maxBracketStop{kBracketStopUnknown};
     std::atomic<PtpVendor> propertyTable{PtpVendor_None};  // whose name table is in use
@@ -73,6 +75,8 @@ uint32_t PtpSession_ManualFocus() { return g_session.manualFocus.load(); }
 void PtpSession_SetManualFocus(uint32_t flag) { g_session.manualFocus.store(flag); }
 uint8_t PtpSession_LiveViewZoom() { return g_session.liveViewZoom.load(); }
 void PtpSession_SetLiveViewZoom(uint8_t level) { g_session.liveViewZoom.store(level); }
+bool PtpSession_LiveViewOn() { return g_session.liveViewOn.load(); }
+void PtpSession_SetLiveViewOn(bool on) { g_session.liveViewOn.store(on); }
 float PtpSession_MaxBracketStop() { return g_session.maxBracketStop.load(); }
 void PtpSession_SetMaxBracketStop(float stops) { g_session.maxBracketStop.store(stops); }
 uint8_t PtpSession_NikonMirrorUp() { return g_session.nikonMirrorUp.load(); }
@@ -120,12 +124,7 @@ static PtpResult vendor_start(PtpVendor vendor, uint8_t hostMode) {
     }
 }
 
-static bool vendor_focus_is_auto(PtpVendor vendor) {
-    switch (vendor) {
-    default:
-        return false;
-    }
-}
+static bool vendor_focus_is_auto(PtpVendor) { return PtpGenericInterface_IsFocusAuto(); }
 
 static PtpResult vendor_host_mode(PtpVendor vendor, uint8_t on, uint8_t option) {
     (void)on;
@@ -375,6 +374,7 @@ PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
     g_session.maxBracketStop.store(kBracketStopUnknown);
     g_session.model.store(0);
     g_session.liveViewZoom.store(0);
+    g_session.liveViewOn.store(false);
     g_session.nikonMirrorUp.store(0);
 
     if (!is_vendor(r)) return r;

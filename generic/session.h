@@ -55,6 +55,10 @@ uint32_t PtpSession_ManualFocus();
 void PtpSession_SetManualFocus(uint32_t flag);
 uint8_t PtpSession_LiveViewZoom();
 void PtpSession_SetLiveViewZoom(uint8_t level);
+// Whether live view is on: set and cleared by the drivers' live-view switches
+// (and when a camera leaves live view on its own); false after session start.
+bool PtpSession_LiveViewOn();
+void PtpSession_SetLiveViewOn(bool on);
 // The DeviceInfo Model text, copied under the DeviceInfo lock and cut to
 // size - 1 characters; empty before any DeviceInfo.
 void PtpSession_CopyModelText(char* out, size_t size);

@@ -39,6 +39,8 @@ void PtpTransaction_SetTransport(PtpTransportSendFn send, PtpTransportReceiveFn 
 
 void PtpTransaction_SetLinkLock(PtpTransportLockFn lock) { g_engine.linkLock.store(lock); }
 
+PtpTransportSendFn PtpTransaction_SendFn() { return g_engine.send.load(); }
+
 void PtpTransaction_ResetTransactionId() { g_engine.nextId.store(0); }
 
 uint32_t PtpTransaction_NextTransactionId() { return g_engine.nextId.load(); }

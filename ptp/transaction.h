@@ -88,6 +88,7 @@ uint32_t PtpTransaction_BuildCommand(uint16_t op, const uint32_t* params, uint32
 // Installs send and receive callbacks and resets the transaction id.
 void PtpTransaction_SetTransport(PtpTransportSendFn send, PtpTransportReceiveFn receive);
 void PtpTransaction_SetLinkLock(PtpTransportLockFn lock);
+PtpTransportSendFn PtpTransaction_SendFn(); // the installed send callback
 void PtpTransaction_ResetTransactionId();
 uint32_t PtpTransaction_NextTransactionId();
 

@@ -15,6 +15,8 @@ static void usage(FILE* out) {
         "commands:\n"
         "  demo [DIR]                 a whole session: identity, settings, a picture taken\n"
         "                             and downloaded into DIR (default ptpctl-demo)\n"
+        "  hub                        the Tetherhub's versions, battery, serial number, camera\n"
+        "                             model and ping time\n"
         "  info                       the Tetherhub's versions, the camera's identity and the\n"
         "                             session result\n"
         "  props                      every property with its name, value, allowed values and\n"
@@ -23,9 +25,29 @@ static void usage(FILE* out) {
         "  events [SECONDS]           follow the camera's events (default 10 s)\n"
         "  ls                         the pictures on the camera's cards\n"
         "  get HANDLE|NAME [-o FILE]  download a picture\n"
+        "  download --all DIR         every picture into DIR through the object cache\n"
+        "                             (DIR/.cache); pictures already there are skipped\n"
         "  capture [--af] [--download DIR]\n"
         "                             take a picture (after autofocus), list the new\n"
-        "                             objects and optionally download them\n",
+        "                             objects and optionally download them\n"
+        "  bracket [STOP]             the camera's bracketing; with STOP (stops) a\n"
+        "                             bracketed series is set and shot\n"
+        "  hdr [-n SHOTS] [-s STEP] [-m MODE] [PROPERTY]\n"
+        "                             an HDR series around the current value of\n"
+        "                             PROPERTY (default shutter speed), shown and shot\n"
+        "  bulb SECONDS               a bulb exposure with a countdown\n"
+        "  focus-stack N STEP [-d DELAY_MS]\n"
+        "                             N shots with the lens driven by STEP between them\n"
+        "                             (DELAY_MS more before each move); Ctrl-C stops it\n"
+        "  focus                      autofocus, then hold the focus found\n"
+        "  drive STEPS                drive the lens by STEPS (negative: the other way)\n"
+        "  liveview [-n FRAMES] [-o DIR]\n"
+        "                             live view on, FRAMES frames (default 10) written to\n"
+        "                             DIR (default .) as frame_NNN.jpg or .bmp, the frame\n"
+        "                             rate, live view off\n"
+        "  sd ls|get NAME [DEST]|rm NAME|info\n"
+        "                             the Tetherhub's own SD card: list, download, delete,\n"
+        "                             free space\n",
         out);
 }
 
@@ -46,7 +68,11 @@ int main(int argc, char** argv) {
     } commands[] = {{"info", Command_Info}, {"props", Command_Props}, {"set", Command_Set},
                     {"events", Command_Events}, {"ls", Command_Ls},     {"get", Command_Get},
                     {"capture", Command_Capture},
-                    {"demo", Command_Demo}};
+                    {"demo", Command_Demo}, {"download", Command_Download},
+                    {"bracket", Command_Bracket}, {"hdr", Command_Hdr}, {"bulb", Command_Bulb},
+                    {"sd", Command_Sd},
+                    {"focus-stack", Command_FocusStack}, {"focus", Command_Focus},
+                    {"drive", Command_Drive}, {"liveview", Command_LiveView}, {"hub", Command_Hub}};
     for (const Entry& e : commands)
         if (command == e.name) return e.run(args);
     std::fprintf(stderr, "ptpctl: unknown command \"%s\"\n", command.c_str());

@@ -60,7 +60,13 @@ void PrintProperty(PtpPropertyRecord* record);
 // Returns the number of new objects, or -1 on failure. Needs the event loop.
 int CaptureOnce(bool autofocus, const std::string& directory);
 
+// Fetches one live-view frame (live view must be on) and writes its image to
+// base + ".jpg", or ".bmp" for an uncompressed frame; *path is the file
+// written. False with one line on stderr on failure.
+bool WriteLiveViewFrame(const std::string& base, std::string* path);
+
 int Command_Info(std::vector<std::string> args);
+int Command_LiveView(std::vector<std::string> args);
 int Command_Props(std::vector<std::string> args);
 int Command_Set(std::vector<std::string> args);
 int Command_Events(std::vector<std::string> args);
@@ -68,3 +74,12 @@ int Command_Ls(std::vector<std::string> args);
 int Command_Get(std::vector<std::string> args);
 int Command_Capture(std::vector<std::string> args);
 int Command_Demo(std::vector<std::string> args);
+int Command_Sd(std::vector<std::string> args);
+int Command_Bracket(std::vector<std::string> args);
+int Command_Hdr(std::vector<std::string> args);
+int Command_Bulb(std::vector<std::string> args);
+int Command_FocusStack(std::vector<std::string> args);
+int Command_Focus(std::vector<std::string> args);
+int Command_Drive(std::vector<std::string> args);
+int Command_Download(std::vector<std::string> args);
+int Command_Hub(std::vector<std::string> args);

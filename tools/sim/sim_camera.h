@@ -218,6 +218,8 @@ struct SimCanonState {
     bool half_pressed = false;
     bool full_pressed = false;
     bool bulb_open = false;     // a bulb exposure runs until the button is let go
+    Clock::time_point bulb_opened; // when the running bulb exposure began
+    uint32_t last_bulb_ms = 0;     // how long the last finished bulb exposure lasted
     bool mirror_raised = false; // mirror lock-up: the last release only raised it
     bool movie_mode = false;
 
@@ -237,7 +239,16 @@ struct SimCanonState {
     uint16_t last_written_code = 0;
     uint32_t last_written_value = 0;
     std::vector<uint32_t> lens_drives;
+    // Focus position in lens steps, 0 (nearest) to kSimLensTravel (infinity,
+    // sim_hub.h); it starts in the middle.
+    int32_t lens_position = 500;
     uint32_t zoom = 0, zoom_x = 0, zoom_y = 0;
+
+    // Live view (sim_canon_live_view.cpp).
+    bool lv_yuv = false;         // test hook: frames are uncompressed YUV frames
+    uint32_t lv_orientation = 0; // test hook: the orientation code the frames report
+    uint32_t lv_frame_bytes = 0; // test hook: JPEG frames are padded to this size
+    uint32_t lv_frames = 0;      // frames sent
 };
 
 struct SimCameraState {

@@ -12,7 +12,8 @@
 //                          1 half), 0x910F one-shot release, 0x9125/0x9126 bulb,
 //                          0x9154 autofocus, 0x9160 cancel it, 0x9155 lens drive
 //                          (step), 0x9158 zoom (level), 0x9159 zoom position
-//                          (x, y), 0x9133/0x9134 movie mode, 0x9153 live-view frame
+//                          (x, y)
+//   sim_canon_live_view.cpp 0x9133/0x9134 movie mode, 0x9153 live-view frame
 //   sim_canon_objects.cpp  0x9101 storage IDs, 0x9109 folder listing, 0x9170
 //                          folder listing (3 parameters) or object info (1),
 //                          0x910A thumbnail (handle, most bytes), 0x912C and
@@ -84,6 +85,11 @@ void SimCanon_MovieSelectOn(SimCameraState& cam, const SimPtpCommand& cmd, SimPt
 void SimCanon_MovieSelectOff(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 void SimCanon_GetViewFinderData(SimCameraState& cam, const SimPtpCommand& cmd,
                                 SimPtpAnswer* answer);
+
+// A property write the live-view state forbids: EVF Record Status 4 (record)
+// outside a movie-mode live view is answered Device Busy. True when refused.
+bool SimCanon_RefuseLiveViewWrite(SimCameraState& cam, uint16_t code, uint32_t value,
+                                  SimPtpAnswer* answer);
 
 void SimCanon_GetStorageIds(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 void SimCanon_ListObjects(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);

@@ -6,6 +6,7 @@
 #include "sim_canon.h"
 
 #include "sim_events.h"
+#include "sim_hub.h"
 #include "sim_properties.h"
 #include "sim_storage.h"
 
@@ -39,6 +40,10 @@ constexpr uint32_t kFullPressAlone = 3;
 
 // Response parameter of a press the camera refuses.
 constexpr uint32_t kPressRefused = 1;
+
+// 0x9155: the low 15 bits count lens steps, bit 15 drives towards the nearest distance.
+constexpr uint32_t kLensStepMask = 0x7FFF;
+constexpr uint32_t kLensTowardsNear = 0x8000;
 
 // Picture numbers run 0001 to 9999, then start again.
 constexpr uint32_t kLastFileNumber = 9999;
@@ -109,6 +114,21 @@ void take_picture(SimCameraState& cam) {
     start_storing(cam);
 }
 
+void open_bulb(SimCanonState& c) {
+    c.bulb_open = true;
+    c.bulb_opened = SimCanonState::Clock::now();
+}
+
+// Ends a running bulb exposure with its picture; nothing when none runs.
+void close_bulb(SimCameraState& cam) {
+    SimCanonState& c = cam.canon;
+    if (!c.bulb_open) return;
+    c.bulb_open = false;
+    auto open = SimCanonState::Clock::now() - c.bulb_opened;
+    c.last_bulb_ms = uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(open).count());
+    take_picture(cam);
+}
+
 // The shutter button all the way down. With mirror lock-up on, every other
 // press only raises the mirror; in bulb mode the exposure lasts until the
 // button comes up (when `bulb` allows it).
@@ -121,7 +141,7 @@ void full_press(SimCameraState& cam, bool bulb) {
     }
     c.mirror_raised = false;
     if (bulb && in_bulb_mode(cam))
-        c.bulb_open = true;
+        open_bulb(c);
     else
         take_picture(cam);
 }
@@ -161,10 +181,7 @@ void SimCanon_RemoteReleaseOff(SimCameraState& cam, const SimPtpCommand& cmd,
     switch (cmd.params[0]) {
     case kFullPress:
         c.full_pressed = false;
-        if (c.bulb_open) {
-            c.bulb_open = false;
-            take_picture(cam);
-        }
+        close_bulb(cam);
         break;
     case kHalfPress: c.half_pressed = false; break;
     default: answer->code = kPtpRespInvalidParameter; return;
@@ -185,15 +202,12 @@ void SimCanon_RemoteRelease(SimCameraState& cam, const SimPtpCommand&, SimPtpAns
 void SimCanon_BulbStart(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
     if (SimCanon_RefuseWhileStoring(cam, answer)) return;
     SimCanon_Note(cam.canon.release_millis, SimCanon_Millis(cam));
-    cam.canon.bulb_open = true;
+    open_bulb(cam.canon);
     ok(answer);
 }
 
 void SimCanon_BulbEnd(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
-    if (cam.canon.bulb_open) {
-        cam.canon.bulb_open = false;
-        take_picture(cam);
-    }
+    close_bulb(cam);
     ok(answer);
 }
 
@@ -202,7 +216,12 @@ void SimCanon_DoAf(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) 
 void SimCanon_AfCancel(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) { ok(answer); }
 
 void SimCanon_DriveLens(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    SimCanon_Note(cam.canon.lens_drives, cmd.params[0]);
+    const uint32_t p = cmd.params[0];
+    SimCanon_Note(cam.canon.lens_drives, p);
+    const int32_t steps = int32_t(p & kLensStepMask);
+    int32_t& at = cam.canon.lens_position;
+    at = (p & kLensTowardsNear) ? (at > steps ? at - steps : 0)
+                                : (kSimLensTravel - at > steps ? at + steps : kSimLensTravel);
     ok(answer);
 }
 
@@ -217,18 +236,3 @@ void SimCanon_ZoomPosition(SimCameraState& cam, const SimPtpCommand& cmd, SimPtp
     ok(answer);
 }
 
-void SimCanon_MovieSelectOn(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
-    cam.canon.movie_mode = true;
-    ok(answer);
-}
-
-void SimCanon_MovieSelectOff(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
-    cam.canon.movie_mode = false;
-    ok(answer);
-}
-
-// No frames yet: an empty data phase.
-void SimCanon_GetViewFinderData(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) {
-    answer->has_data = true;
-    ok(answer);
-}

@@ -155,6 +155,7 @@ void SimCanon_SetPropertyValue(SimCameraState& cam, const SimPtpCommand& cmd,
         answer->code = kPtpRespInvalidDevicePropFormat;
         return;
     }
+    if (SimCanon_RefuseLiveViewWrite(cam, uint16_t(code), bits, answer)) return;
     answer->code = SimProperties_WriteNumber(cam, uint16_t(code), bits);
     if (answer->code != kPtpRespOk) return;
     SimCanonState& c = cam.canon;

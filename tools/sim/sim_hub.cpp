@@ -264,7 +264,12 @@ SimHub* SimHub_Start(const SimOptions& options) {
     SimCamera_Init(hub->camera, model);
     const char* dir = options.pictures ? options.pictures : SimPictures_DefaultDir();
     uint32_t n = 0;
-    for (SimPicture& p : SimPictures_Load(dir)) {
+    std::vector<SimPicture> pictures = SimPictures_Load(dir);
+    if (!SimSd_Open(hub->sd, options.sd_card_dir, pictures)) {
+        delete hub;
+        return nullptr;
+    }
+    for (SimPicture& p : pictures) {
         hub->camera.capture_pictures.push_back(p.bytes);
         if (options.empty_card) continue;
         std::string name = SimStorage_PictureName(*model, ++n);
@@ -277,6 +282,7 @@ SimHub* SimHub_Start(const SimOptions& options) {
     }
     if (!open_listener(hub, addr, options.port)) {
         release_fds(hub);
+        SimSd_Close(hub->sd);
         delete hub;
         return nullptr;
     }
@@ -284,6 +290,7 @@ SimHub* SimHub_Start(const SimOptions& options) {
         hub->accept_thread = std::thread(accept_loop, hub);
     } catch (...) { // thread creation failed (std::system_error)
         release_fds(hub);
+        SimSd_Close(hub->sd);
         delete hub;
         return nullptr;
     }
@@ -315,6 +322,7 @@ void SimHub_Stop(SimHub* hub) {
         c->thread.join();
     hub->clients.clear();
     release_fds(hub);
+    SimSd_Close(hub->sd);
     delete hub;
 }
 
@@ -464,6 +472,8 @@ void SimHub_ResetStats(SimHub* hub) {
     std::lock_guard<std::mutex> guard(hub->lock);
     uint32_t open = hub->stats.connections_open;
     hub->stats = SimStats{};
+    hub->sd.stats = SimSdStats{};
+    hub->services.stats = SimServiceStats{};
     hub->stats.connections_open = open;
     hub->camera.events_raised = 0;
     hub->camera.events_dropped = 0;
@@ -476,6 +486,7 @@ void SimHub_ResetStats(SimHub* hub) {
     c.last_written_code = 0;
     c.last_written_value = 0;
     c.lens_drives.clear();
+    c.last_bulb_ms = 0;
 }
 
 void SimHub_SetBusyAfterShot(SimHub* hub, uint32_t millis) {
@@ -507,6 +518,7 @@ SimCanonStats SimHub_CanonStats(const SimHub* hub) {
     s.half_pressed = c.half_pressed;
     s.full_pressed = c.full_pressed;
     s.bulb_open = c.bulb_open;
+    s.last_bulb_ms = c.last_bulb_ms;
     s.mirror_raised = c.mirror_raised;
     s.movie_mode = c.movie_mode;
     s.storing = SimCanonState::Clock::now() < c.busy_until;
@@ -517,6 +529,7 @@ SimCanonStats SimHub_CanonStats(const SimHub* hub) {
     s.last_written_code = c.last_written_code;
     s.last_written_value = c.last_written_value;
     s.lens_drives = c.lens_drives;
+    s.lens_position = c.lens_position;
     s.zoom = c.zoom;
     s.zoom_x = c.zoom_x;
     s.zoom_y = c.zoom_y;

@@ -34,6 +34,11 @@ struct SimOptions {
     // (*.cr2 or *.cr3; else the build's sample of it, else a stand-in).
     const char* pictures = nullptr;
     bool empty_card = false; // start with no objects at all (pictures only feed new shots)
+    // The hub's own SD card: an existing directory, used as it is and left in
+    // place. Null: a private temporary directory that the hub makes, seeds
+    // with the JPEG pictures above (under their own file names) and removes
+    // with everything in it at SimHub_Stop.
+    const char* sd_card_dir = nullptr;
 };
 
 // Starts listening and serving. Returns null when the camera name is unknown,
@@ -90,7 +95,11 @@ void SimHub_ClearFaults(SimHub* hub);
 
 // Sends a message of the given type with n bytes of body (borrowed for the
 // call) to every connected client at once, outside any exchange. Out-of-band
-// notices use types 16 and up. Returns the number of clients it was sent to.
+// notices use types 16 and up; any other type (a type-10 PTP container, a
+// type-13 control reply) reaches the client as an unsolicited message, which
+// a client running the reader loop posts to its mailbox. The message goes out
+// whole, never inside another reply. Returns the number of clients it was
+// sent to.
 uint32_t SimHub_SendOob(SimHub* hub, uint8_t type, const uint8_t* body, uint32_t n);
 
 // Replaces the DeviceInfo data set that GetDeviceInfo returns with raw bytes,
@@ -201,6 +210,103 @@ bool SimHub_GetObjectFacts(const SimHub* hub, uint32_t handle, SimObjectFacts* o
 // The directory SimOptions::pictures defaults to, or null when the build has none.
 const char* SimHub_DefaultPictures();
 
+// The hub's SD card ----------------------------------------------------------------
+//
+// The card is a flat directory on disk (SimOptions::sd_card_dir); its files are
+// the regular files in it. Names in requests are NUL-terminated; a name that is
+// empty, longer than 255 characters, or holds "/", "\" or ".." is refused with
+// 0x201D, so no request reaches outside the directory (symbolic links are not
+// followed either). Results: 0x2001 done, 0x2009 no such file, 0x201D a
+// malformed request or refused name, 0x2002 the file could not be read or
+// written (or has no JPEG to extract).
+//   240 file-name list: each regular file's name followed by one NUL, in name
+//       order; no data for an empty card.
+//   242 thumbnail (name): 1 byte EXIF orientation (0 when none), then the EXIF
+//       thumbnail (JPEG: APP1 IFD1; TIFF-based raw files: IFD1's JPEG), else the
+//       sim's own 16 x 16 JPEG.
+//   243 size (name): u64.
+//   244 time: u64 seconds, stored (SimSdStats::clock).
+//   245 info: u64 free bytes, u64 total bytes of the file system holding it.
+//   248 file part: u32 offset, u32 length, name; the bytes from offset, at most
+//       length of them (fewer at the end of the file); an offset past the end
+//       is refused with 0x201D.
+//   249 extracted JPEG (name): a JPEG file whole; for a TIFF-based raw file the
+//       largest embedded JPEG (IFD0's JPEG strip or a JPEGInterchangeFormat of
+//       IFD0 or a SubIFD; IFD1's thumbnail only when there is no other).
+//   252 delete (name).  255 exists (name): 1 byte, 1 or 0.
+//   253 save object: a 612-byte object record; copies the camera object of the
+//       handle in its first 4 bytes to the card under the object's name.
+//   214 format: removes everything in the directory (see SimHub_SetSdFormat).
+//   178 transfer flag: the payload is stored (SimSdStats::transfer_flag).
+// Shared requests (a share prefix before them) are answered the same way.
+
+// The directory that is the card.
+std::string SimHub_SdCardDir(const SimHub* hub);
+
+// Makes code 214 wait `delay_millis` before answering (after emptying the
+// card) and answer `result`; a result other than 0x2001 leaves the card as it
+// is. (0, 0x2001) is the normal format.
+void SimHub_SetSdFormat(SimHub* hub, uint32_t delay_millis, uint16_t result);
+
+// Hostile answers to file parts (code 248). The fault hits the first part
+// request after `skip` good ones, once.
+enum SimSdPartFault : int {
+    SimSdPart_None,   // clears a pending fault
+    SimSdPart_Longer, // one byte more than asked
+    SimSdPart_Empty,  // success with no data
+    SimSdPart_Half,   // only the first half (rounded down, at least 1 byte) of what was asked
+};
+void SimHub_SetSdPartFault(SimHub* hub, SimSdPartFault fault, uint32_t skip = 0);
+
+struct SimSdFileRequest {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    std::string name;
+};
+
+// What the card was asked, since SimHub_Start or SimHub_ResetStats.
+struct SimSdStats {
+    std::vector<SimSdFileRequest> file_requests; // code 248, oldest first (the latest 1024)
+    bool clock_set = false;
+    uint64_t clock = 0;                 // the last time sent with 244
+    std::vector<uint8_t> transfer_flag; // the last 178 payload
+    uint32_t formats = 0;               // 214 requests
+};
+SimSdStats SimHub_SdStats(const SimHub* hub);
+
+// The hub's other services ----------------------------------------------------------
+//
+//   135 battery: the 44-byte record kSimBatteryRecord (two 16-byte blocks, u64, u32).
+//    65 object part: u32 handle, u32 offset, u32 length; the bytes from offset, at
+//       most length of them (fewer at the end); 0x2009 unknown handle, 0x201D an
+//       offset past the end or a malformed request.
+//   177 extracted JPEG (u32 handle): a JPEG object whole; for a TIFF-based raw
+//       file (CR2, NEF, ARW) its largest embedded JPEG; 0x2002 for others (CR3).
+//   227 orientation (u32 handle): 1 byte, the EXIF orientation, 0 when none.
+//   208 firmware: the payload is stored.  211 capture sequence: stored when its
+//       block length matches its flags (22 bracket + 17 repeat), else 0x201D.
+//   213 skip Fujifilm raws, 225 USB interrupt read: the byte is stored.
+//   224 cancel delay: counted.  134 Fujifilm live-view stop: data u16 0x2001.
+// Shared requests (a share prefix before them) are answered the same way.
+// Repeated commands (type 5) run their PTP command `count` times on the camera
+// (a Canon lens moves count times for 0x9155) and answer one control reply
+// whose data is the last response code (none for a count of 0).
+constexpr size_t kSimBatteryRecordSize = 44;
+extern const uint8_t kSimBatteryRecord[kSimBatteryRecordSize];
+
+struct SimServiceStats {
+    uint32_t firmware_updates = 0;
+    std::vector<uint8_t> firmware; // the last firmware image received
+    uint32_t capture_sequences = 0;
+    std::vector<uint8_t> capture_sequence; // the last accepted description
+    uint8_t skip_fuji_raws = 0;
+    uint8_t usb_interrupt_read = 0;
+    uint32_t cancel_delays = 0;
+    uint32_t fuji_live_view_stops = 0;
+};
+// What the services were sent, since SimHub_Start or SimHub_ResetStats.
+SimServiceStats SimHub_ServiceStats(const SimHub* hub);
+
 // How many PTP commands the history in SimStats keeps (the most recent ones).
 constexpr size_t kSimStatsHistory = 1024;
 
@@ -223,6 +329,7 @@ struct SimStats {
     std::vector<uint16_t> operations;      // recent operation codes, oldest first
     std::vector<uint32_t> transaction_ids; // their transaction ids, same order
     uint16_t last_repeat_count = 0;        // repeat count of the last type-5 message
+    std::vector<uint16_t> repeat_counts;   // repeat count of each type-5 message, oldest first
 
     uint8_t last_control_code = 0;
     std::vector<uint8_t> last_control_payload;
@@ -301,12 +408,16 @@ void SimHub_SetCanonPressRefused(SimHub* hub, bool refused);
 // instead of the model's; 0 goes back to the model's.
 void SimHub_SetCanonObjectRecord(SimHub* hub, uint16_t type);
 
+// The Canon lens's focus travel in 0x9155 steps (see SimCanonStats::lens_position).
+constexpr int32_t kSimLensTravel = 1000;
+
 struct SimCanonStats {
     uint32_t remote_mode = 0; // last parameter of 0x9114
     uint32_t event_mode = 0;  // last parameter of 0x9115
     uint32_t reports = 0;     // full reports queued
     bool half_pressed = false, full_pressed = false;
     bool bulb_open = false;
+    uint32_t last_bulb_ms = 0; // the last finished bulb exposure, shutter open to closed
     bool mirror_raised = false; // mirror lock-up: the next release takes the picture
     bool movie_mode = false;    // between 0x9133 and 0x9134
     bool storing = false;       // a shot is being stored now
@@ -320,8 +431,59 @@ struct SimCanonStats {
     uint16_t last_written_code = 0;    // the last accepted 0x9110 write
     uint32_t last_written_value = 0;   // as stored (cut to the type; packed for image formats)
     std::vector<uint32_t> lens_drives; // parameters of 0x9155, oldest first
+    // The lens's focus position in steps, 0..kSimLensTravel, starting in the
+    // middle. 0x9155 moves it by its low 15 bits: towards infinity, or towards
+    // the nearest distance when bit 0x8000 is set; it stops at either end.
+    int32_t lens_position = 0;
     uint32_t zoom = 0, zoom_x = 0, zoom_y = 0; // last 0x9158 and 0x9159 parameters
 };
 
 // A snapshot of the Canon camera's state and history.
 SimCanonStats SimHub_CanonStats(const SimHub* hub);
+
+// Canon live view and movie mode (sim_canon_live_view.cpp) ---------------------------
+//
+// 0x9153 answers 0xA102 (not ready) unless 0xD1B0 "EVF Output Device" sends the
+// viewfinder to the host (2, or 3 host and camera), and Device Busy while a
+// shot is stored. A frame is a JPEG without APP segments (the first card
+// picture, else the sim's own; it starts FF D8 FF DB or FF D8 FF C4) followed
+// by info records: u32 size, u32 type, payload, little-endian:
+//   4  +8 zoom factor (the last 0x9158 parameter, 1 before any)
+//   5  +8 x, +12 y: the last 0x9159 parameters, each kept inside the full size
+//   14 +8 full width, +12 full height of the model (6720 x 4480 canon and
+//      canon-r, 6960 x 4640 canon-90d, 8192 x 5464 canon-r5)
+//   16 +12 orientation code (SimHub_SetCanonLiveViewOrientation, 0 at start),
+//      +16 level 150 and +20 35000 (hundredths of a degree)
+//   8  +8 count 3, then 3 AF frames of 24 bytes: x, flags, y, w, h, 0 with
+//      (1000, 1, 800, 120, 120), (2000, 0, 1600, ...), (3000, 0, 2400, ...)
+//   then a filler record (type 0x7F) that brings the frame to 4096 bytes (or
+//   SimHub_SetCanonLiveViewFrameSize), and an empty record {8, 0} at the end.
+// In YUV mode the frame is an uncompressed 96 x 64 YUV 4:2:2 frame: byte 0 the
+// header length 32, u32 width at 12, u32 height at 16, then U, Y0, V, Y1 per
+// pixel pair from offset 32; no records.
+// 0x9133 enters movie mode, 0x9134 leaves it (and ends a recording). Writing 4
+// to 0xD1B8 "EVF Record Status" records; it is refused with Device Busy unless
+// the camera is in movie mode (0x9133, or exposure mode 20) with the
+// viewfinder on the host; 0 stops.
+
+// Frames become uncompressed YUV frames (true) or JPEG frames (false, at start).
+void SimHub_SetCanonLiveViewYuv(SimHub* hub, bool yuv);
+
+// The orientation code the frames' type-16 record reports (0 at start).
+void SimHub_SetCanonLiveViewOrientation(SimHub* hub, uint32_t code);
+
+// Pads JPEG frames to this many bytes (at least 4096, the default).
+void SimHub_SetCanonLiveViewFrameSize(SimHub* hub, uint32_t bytes);
+
+struct SimCanonLiveViewStats {
+    uint32_t frames = 0;     // 0x9153 frames sent since start
+    uint32_t output = 0;     // 0xD1B0
+    bool live_view = false;  // the viewfinder goes to the host
+    bool movie_mode = false; // between 0x9133 and 0x9134
+    bool recording = false;  // 0xD1B8 is 4
+    uint32_t zoom = 0, zoom_x = 0, zoom_y = 0; // last 0x9158 and 0x9159 parameters
+};
+SimCanonLiveViewStats SimHub_CanonLiveViewStats(const SimHub* hub);
+
+// The bytes of the frame 0x9153 would send now (whatever the output).
+std::vector<uint8_t> SimHub_CanonLiveViewFrame(const SimHub* hub);

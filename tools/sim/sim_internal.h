@@ -4,6 +4,8 @@
 
 #include "sim_camera.h"
 #include "sim_hub.h"
+#include "sim_sd_card.h"
+#include "sim_services.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -37,6 +39,8 @@ struct SimHub {
     std::deque<SimFault> faults;                     // guarded by lock
     SimStats stats;                                  // guarded by lock
     SimCameraState camera;                           // guarded by lock
+    SimSdCard sd;                                    // guarded by lock
+    SimServices services;                            // guarded by lock
 };
 
 // What to do with one request from a client.

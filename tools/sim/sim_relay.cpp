@@ -192,6 +192,30 @@ const SimControlRow kControls[] = {
     {kCtlEventData, ctl_event_data},
     {kCtlPing, ctl_ping},
     {kCtlCameraModel, ctl_camera_model},
+    // The hub's SD card (sim_sd_card.cpp).
+    {178, SimSd_TransferFlag},
+    {214, SimSd_Format},
+    {240, SimSd_ListNames},
+    {242, SimSd_Thumbnail},
+    {243, SimSd_FileSize},
+    {244, SimSd_SetTime},
+    {245, SimSd_Info},
+    {248, SimSd_FilePart},
+    {249, SimSd_Extracted},
+    {252, SimSd_Delete},
+    {253, SimSd_SaveObject},
+    {255, SimSd_Exists},
+    // The hub's other services (sim_services.cpp).
+    {65, SimServices_PartialObject},
+    {134, SimServices_FujiStopLiveView},
+    {135, SimServices_Battery},
+    {177, SimServices_ExtractedJpeg},
+    {208, SimServices_Firmware},
+    {211, SimServices_CaptureSequence},
+    {213, SimServices_SkipFujiRaws},
+    {224, SimServices_CancelDelay},
+    {225, SimServices_UsbInterruptRead},
+    {227, SimServices_Orientation},
 };
 
 // Control message: u32 control length, u8 code, payload to the end of the message.
@@ -321,6 +345,9 @@ void handle_repeated(SimHub* hub, const uint8_t* msg, size_t len, bool faults, B
     }
     ++hub->stats.repeated_commands;
     hub->stats.last_repeat_count = repeat;
+    if (hub->stats.repeat_counts.size() >= kSimStatsHistory)
+        hub->stats.repeat_counts.erase(hub->stats.repeat_counts.begin());
+    hub->stats.repeat_counts.push_back(repeat);
     note_command(hub, cmd);
 
     ByteWriter code;
@@ -358,6 +385,7 @@ void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimRepl
     case kMsgRepeatedCommand: handle_repeated(hub, msg, len, ptp_faults, b.w); break;
     default: append_control_reply(b.w, kRelayUnknownRequest, nullptr, 0); break;
     }
+    reply->stall_millis += SimSd_TakeStall(hub->sd); // a slow format waits like a stall
     if (close) {
         reply->close = true;
         return;

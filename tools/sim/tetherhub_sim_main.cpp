@@ -1,5 +1,6 @@
 // tetherhub-sim: the virtual Tetherhub as a standalone server.
 //   tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] [--pictures DIR]
+//                 [--sd-card DIR]
 // CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon, sony, fuji.
 // Serves until SIGINT or SIGTERM.
 #include "sim_hub.h"
@@ -15,7 +16,7 @@ namespace {
 
 void usage(FILE* out) {
     std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] "
-                      "[--pictures DIR]\n"
+                      "[--pictures DIR] [--sd-card DIR]\n"
                       "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon, "
                       "sony, fuji\n");
 }
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
             options.bind = value;
         } else if (std::strcmp(arg, "--pictures") == 0) {
             options.pictures = value;
+        } else if (std::strcmp(arg, "--sd-card") == 0) {
+            options.sd_card_dir = value; // the hub's SD card: this directory's files
         } else {
             usage(stderr);
             return 2;

@@ -1,0 +1,268 @@
+// The Canon camera's live view and movie mode: 0x9153 frames while the
+// viewfinder output (0xD1B0) goes to the host, movie select (0x9133/0x9134)
+// and recording through EVF Record Status (0xD1B8).
+//
+// A JPEG frame is a JPEG without APP segments (the first card picture, else
+// the sim's own), followed by info records (u32 size, u32 type, payload):
+// type 4 zoom, 5 zoom position, 14 full size, 16 orientation and level, 8 AF
+// frames, then a filler record up to the frame size and an empty record that
+// ends the frame. The uncompressed mode sends a YUV 4:2:2 frame instead.
+#include "sim_canon.h"
+
+#include "sim_internal.h"
+#include "sim_jpeg.h"
+#include "sim_properties.h"
+
+#include <cstring>
+#include <initializer_list>
+#include <mutex>
+
+namespace {
+
+constexpr uint16_t kPtpRespOk = 0x2001;
+constexpr uint16_t kPtpRespDeviceBusy = 0x2019;
+// What a Canon body answers 0x9153 with while its viewfinder is not on the host.
+constexpr uint16_t kCanonRespNotReady = 0xA102;
+
+constexpr uint16_t kExposureMode = 0xD105;
+constexpr uint16_t kEvfOutputDevice = 0xD1B0;
+constexpr uint16_t kEvfRecordStatus = 0xD1B8;
+// 0xD1B0 bit: the output goes to the host (2 host, 3 host and camera).
+constexpr uint32_t kEvfOutputHostBit = 2;
+constexpr uint32_t kExposureModeMovie = 20;
+constexpr uint32_t kRecordOn = 4;
+constexpr uint32_t kRecordOff = 0;
+
+// Record types.
+constexpr uint32_t kRecordZoom = 4;
+constexpr uint32_t kRecordZoomPosition = 5;
+constexpr uint32_t kRecordAfFrames = 8;
+constexpr uint32_t kRecordFullSize = 14;
+constexpr uint32_t kRecordLevel = 16;
+constexpr uint32_t kRecordFiller = 0x7F;
+constexpr uint32_t kRecordEnd = 0;
+
+// The level the camera reports, in hundredths of a degree: tilted 1.5 degrees,
+// pitched 10 degrees down (350 degrees).
+constexpr uint32_t kLevelRoll = 150;
+constexpr uint32_t kLevelPitch = 35000;
+
+// Frames are at least this long (the camera pads short ones).
+constexpr uint32_t kMinFrameBytes = 4096;
+
+// AF frames the camera shows: three points, each x, y, width, height, flags.
+struct SimAfFrame {
+    uint32_t x, y, w, h, flags;
+};
+const SimAfFrame kAfFrames[] = {
+    {1000, 800, 120, 120, 1},
+    {2000, 1600, 120, 120, 0},
+    {3000, 2400, 120, 120, 0},
+};
+
+// Full image size by model key.
+struct SimFullSize {
+    const char* key;
+    uint32_t width, height;
+};
+const SimFullSize kFullSizes[] = {
+    {"canon", 6720, 4480},
+    {"canon-90d", 6960, 4640},
+    {"canon-r", 6720, 4480},
+    {"canon-r5", 8192, 5464},
+};
+
+// Uncompressed frames: header length 32, width at 12, height at 16, then
+// U, Y0, V, Y1 per pixel pair.
+constexpr uint8_t kYuvHeader = 32;
+constexpr uint32_t kYuvWidth = 96;
+constexpr uint32_t kYuvHeight = 64;
+
+void ok(SimPtpAnswer* answer) { answer->code = kPtpRespOk; }
+
+bool output_on_host(const SimCameraState& cam) {
+    return (SimProperties_Bits(cam, kEvfOutputDevice, 0) & kEvfOutputHostBit) != 0;
+}
+
+bool in_movie_mode(const SimCameraState& cam) {
+    return cam.canon.movie_mode || SimProperties_Bits(cam, kExposureMode, 0) == kExposureModeMovie;
+}
+
+SimFullSize full_size(const SimCameraState& cam) {
+    for (const SimFullSize& s : kFullSizes)
+        if (std::strcmp(s.key, cam.model->key) == 0) return s;
+    return kFullSizes[0];
+}
+
+// The JPEG with its APP and comment segments left out, as the camera's
+// live-view encoder writes it: SOI, then tables. Empty when the file does not
+// parse up to its scan.
+std::vector<uint8_t> strip_app_segments(const std::vector<uint8_t>& jpeg) {
+    ByteReader r = make_reader(jpeg.data(), jpeg.size());
+    if (read_u16_be(r) != 0xFFD8) return {};
+    std::vector<uint8_t> out = {0xFF, 0xD8};
+    while (r.ok) {
+        size_t at = r.pos;
+        uint16_t marker = read_u16_be(r);
+        uint16_t length = read_u16_be(r);
+        if (!r.ok || (marker >> 8) != 0xFF || length < 2) return {};
+        bool app = (marker >= 0xFFE0 && marker <= 0xFFEF) || marker == 0xFFFE;
+        if (!app) {
+            out.insert(out.end(), jpeg.begin() + long(at), jpeg.end());
+            return out;
+        }
+        if (!skip(r, length - 2u)) return {};
+    }
+    return {};
+}
+
+// The first card picture stands for what the sensor sees.
+std::vector<uint8_t> frame_jpeg(const SimCameraState& cam) {
+    std::vector<uint8_t> cut;
+    if (!cam.capture_pictures.empty() && cam.capture_pictures[0])
+        cut = strip_app_segments(*cam.capture_pictures[0]);
+    return cut.empty() ? strip_app_segments(*SimJpeg_SmallPicture()) : cut;
+}
+
+void record(ByteWriter& w, uint32_t type, std::initializer_list<uint32_t> words) {
+    write_u32(w, uint32_t(8 + 4 * words.size()));
+    write_u32(w, type);
+    for (uint32_t v : words)
+        write_u32(w, v);
+}
+
+// The zoom position stays inside the frame, as the camera keeps it.
+uint32_t clamp(uint32_t v, uint32_t most) { return v < most ? v : most; }
+
+std::vector<uint8_t> jpeg_frame(const SimCameraState& cam) {
+    const SimCanonState& c = cam.canon;
+    const SimFullSize size = full_size(cam);
+    const uint32_t zoom = c.zoom == 0 ? 1 : c.zoom;
+    ByteWriter w;
+    const std::vector<uint8_t> jpeg = frame_jpeg(cam);
+    write_bytes(w, jpeg.data(), jpeg.size());
+    record(w, kRecordZoom, {zoom});
+    record(w, kRecordZoomPosition, {clamp(c.zoom_x, size.width), clamp(c.zoom_y, size.height)});
+    record(w, kRecordFullSize, {size.width, size.height});
+    record(w, kRecordLevel, {0, c.lv_orientation, kLevelRoll, kLevelPitch});
+    write_u32(w, uint32_t(12 + 24 * (sizeof kAfFrames / sizeof kAfFrames[0])));
+    write_u32(w, kRecordAfFrames);
+    write_u32(w, uint32_t(sizeof kAfFrames / sizeof kAfFrames[0]));
+    for (const SimAfFrame& f : kAfFrames) {
+        write_u32(w, f.x);
+        write_u32(w, f.flags);
+        write_u32(w, f.y);
+        write_u32(w, f.w);
+        write_u32(w, f.h);
+        write_u32(w, 0);
+    }
+    // Filler up to the frame size, then the empty record that ends the frame.
+    const size_t want = c.lv_frame_bytes > kMinFrameBytes ? c.lv_frame_bytes : kMinFrameBytes;
+    if (w.buf.size() + 16 < want) {
+        size_t filler = want - w.buf.size() - 8;
+        write_u32(w, uint32_t(filler));
+        write_u32(w, kRecordFiller);
+        w.buf.resize(w.buf.size() + filler - 8, 0);
+    }
+    record(w, kRecordEnd, {});
+    return std::move(w.buf);
+}
+
+// A colour gradient: Y runs across the frame, U down it, V stays neutral.
+std::vector<uint8_t> yuv_frame(const SimCameraState& cam) {
+    std::vector<uint8_t> f(kYuvHeader + kYuvWidth * kYuvHeight * 2, 0);
+    f[0] = kYuvHeader;
+    put_u32(&f[12], kYuvWidth);
+    put_u32(&f[16], kYuvHeight);
+    uint8_t* px = &f[kYuvHeader];
+    for (uint32_t row = 0; row < kYuvHeight; ++row) {
+        for (uint32_t pair = 0; pair < kYuvWidth / 2; ++pair) {
+            px[0] = uint8_t(int8_t(row * 2 - 64 + cam.canon.lv_frames % 2)); // U
+            px[1] = uint8_t(pair * 5);                                       // Y0
+            px[2] = 0;                                                       // V
+            px[3] = uint8_t(pair * 5 + 2);                                   // Y1
+            px += 4;
+        }
+    }
+    return f;
+}
+
+} // namespace
+
+// Live view runs while the output goes to the host; before that the camera is
+// not ready.
+void SimCanon_GetViewFinderData(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
+    if (SimCanon_RefuseWhileStoring(cam, answer)) return;
+    if (!output_on_host(cam)) {
+        answer->code = kCanonRespNotReady;
+        return;
+    }
+    answer->data = cam.canon.lv_yuv ? yuv_frame(cam) : jpeg_frame(cam);
+    answer->has_data = true;
+    ++cam.canon.lv_frames;
+    ok(answer);
+}
+
+void SimCanon_MovieSelectOn(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
+    if (SimCanon_RefuseWhileStoring(cam, answer)) return;
+    cam.canon.movie_mode = true;
+    ok(answer);
+}
+
+// Leaving movie mode ends a recording.
+void SimCanon_MovieSelectOff(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
+    cam.canon.movie_mode = false;
+    if (SimProperties_Bits(cam, kEvfRecordStatus, kRecordOff) != kRecordOff)
+        SimProperties_SetFromCamera(cam, kEvfRecordStatus, kRecordOff);
+    ok(answer);
+}
+
+bool SimCanon_RefuseLiveViewWrite(SimCameraState& cam, uint16_t code, uint32_t value,
+                                  SimPtpAnswer* answer) {
+    if (code != kEvfRecordStatus || value != kRecordOn) return false;
+    if (in_movie_mode(cam) && output_on_host(cam)) return false;
+    answer->code = kPtpRespDeviceBusy; // only a movie-mode live view records
+    return true;
+}
+
+// --- Hub calls ---------------------------------------------------------------------
+
+void SimHub_SetCanonLiveViewYuv(SimHub* hub, bool yuv) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    hub->camera.canon.lv_yuv = yuv;
+}
+
+void SimHub_SetCanonLiveViewOrientation(SimHub* hub, uint32_t code) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    hub->camera.canon.lv_orientation = code;
+}
+
+void SimHub_SetCanonLiveViewFrameSize(SimHub* hub, uint32_t bytes) {
+    if (!hub) return;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    hub->camera.canon.lv_frame_bytes = bytes;
+}
+
+SimCanonLiveViewStats SimHub_CanonLiveViewStats(const SimHub* hub) {
+    SimCanonLiveViewStats s;
+    if (!hub) return s;
+    std::lock_guard<std::mutex> guard(hub->lock);
+    const SimCameraState& cam = hub->camera;
+    s.frames = cam.canon.lv_frames;
+    s.output = SimProperties_Bits(cam, kEvfOutputDevice, 0);
+    s.live_view = output_on_host(cam);
+    s.movie_mode = cam.canon.movie_mode;
+    s.recording = SimProperties_Bits(cam, kEvfRecordStatus, kRecordOff) == kRecordOn;
+    s.zoom = cam.canon.zoom;
+    s.zoom_x = cam.canon.zoom_x;
+    s.zoom_y = cam.canon.zoom_y;
+    return s;
+}
+
+std::vector<uint8_t> SimHub_CanonLiveViewFrame(const SimHub* hub) {
+    if (!hub) return {};
+    std::lock_guard<std::mutex> guard(hub->lock);
+    return hub->camera.canon.lv_yuv ? yuv_frame(hub->camera) : jpeg_frame(hub->camera);
+}
