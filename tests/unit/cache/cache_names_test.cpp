@@ -1,0 +1,187 @@
+// Untrusted object names: what the cache stores a name under, the names it
+// refuses, and that a refused name touches no file inside or outside the
+// cache's directories.
+#include <gtest/gtest.h>
+
+#include "cache_dirs.h"
+
+namespace cachetest {
+namespace {
+
+TEST(CacheNames, StoredNameOfCameraAndSdCardObjects) {
+    struct Case {
+        uint32_t handle;
+        const char* name;
+        const char* stored; // null: refused
+    } cases[] = {
+        {1, "IMG_0001.JPG", "IMG_0001.JPG"},
+        {1, "..JPG", "..JPG"}, // dots inside a name are no component
+        {1, "a..b", "a..b"},
+        {1, "DCIM/IMG_0001.JPG", nullptr}, // camera names never hold folders
+        {1, "a\\b", nullptr},
+        {1, "..", nullptr},
+        {1, ".", nullptr},
+        {1, "", nullptr},
+        {1, "/etc/passwd", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/IMG_0001.JPG", "DCIM_IMG_0001.JPG"},
+        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/100CANON/IMG_1.CR2", "DCIM_100CANON_IMG_1.CR2"},
+        {PTP_OBJECT_HANDLE_SD_CARD, "IMG_0001.JPG", "IMG_0001.JPG"},
+        {PTP_OBJECT_HANDLE_SD_CARD, "../x", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/../../x", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/..", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "./x", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "/etc/passwd", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM//x", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM\\x", nullptr},
+        {PTP_OBJECT_HANDLE_SD_CARD, "..", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtpObjectInfo r = Record(c.handle, c.name);
+        char stored[PTP_OBJECT_NAME_SIZE];
+        ASSERT_EQ(PtpCache_ObjectFileName(&r, stored), c.stored != nullptr);
+        EXPECT_STREQ(stored, c.stored ? c.stored : "");
+    }
+    // A name that fills its field without a terminating NUL is no name.
+    PtpObjectInfo r = Record(1, "");
+    memset(r.fileName, 'a', sizeof r.fileName);
+    char stored[PTP_OBJECT_NAME_SIZE];
+    EXPECT_FALSE(PtpCache_ObjectFileName(&r, stored));
+    r.fileName[255] = '\0';
+    EXPECT_TRUE(PtpCache_ObjectFileName(&r, stored));
+    EXPECT_EQ(strlen(stored), 255u);
+}
+
+TEST(CacheNames, PathsAreBoundedAndNeedADirectory) {
+    char path[kCachePathSize];
+    EXPECT_TRUE(PtpCache_BuildPath(path, "/c", "A.JPG", ".obj"));
+    EXPECT_STREQ(path, "/c//A.JPG.obj");
+    EXPECT_FALSE(PtpCache_BuildPath(path, "", "A.JPG", ".obj"));
+    EXPECT_STREQ(path, "");
+    EXPECT_FALSE(PtpCache_BuildPath(path, "/c", "a/b", nullptr));
+    EXPECT_FALSE(PtpCache_BuildPath(path, "/c", "..", nullptr));
+    // 511 characters fit the 512-byte buffer, 512 do not.
+    std::string dir(kCachePathSize - 1 - 2 - 1, 'd');
+    EXPECT_TRUE(PtpCache_BuildPath(path, dir.c_str(), "x", nullptr));
+    EXPECT_EQ(strlen(path), kCachePathSize - 1);
+    EXPECT_FALSE(PtpCache_BuildPath(path, dir.c_str(), "x", "y"));
+    EXPECT_STREQ(path, "");
+}
+
+class HostileNames : public CacheDirs {};
+
+// Every cache call with a hostile record (and, for the extracted JPEG, a
+// hostile given name) fails and leaves the whole tree as it was, including
+// the files a hostile path would reach.
+TEST_F(HostileNames, TouchNothingInsideOrOutsideTheDirectories) {
+    // Deep enough that a 255-character name no longer fits a path.
+    std::string deep = root + "/" + std::string(240, 'd');
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    ASSERT_TRUE(PtpCache_SetCacheLocation(deep.c_str(), imageDir.c_str()));
+    Bytes victim = Pattern(64, 1);
+    for (const char* f : {"x", "x.obj", "x.thumb", "x.ext.jpg", "passwd", "b", "b.obj"})
+        WriteFile(root + "/" + f, victim);
+    WriteFile(imageDir + "/b.obj", victim);
+
+    std::string tooLong(255, 'n');
+    std::string fits(200, 'n');
+    struct Case {
+        const char* what;
+        std::string name;
+        bool unterminated;
+    } cases[] = {
+        {"parent", "../x", false},
+        {"absolute", "/etc/passwd", false},
+        {"backslash", "a\\b", false},
+        {"dotdot", "..", false},
+        {"sd parent", "DCIM/../../x", false},
+        {"unterminated", "", true},
+        {"too long", tooLong, false},
+    };
+    Bytes data = Pattern(5000, 3);
+    for (const Case& c : cases) {
+        for (uint32_t handle : {7u, PTP_OBJECT_HANDLE_SD_CARD}) {
+            SCOPED_TRACE(std::string(c.what) + (handle == 7 ? " camera" : " sd"));
+            PtpObjectInfo r = Record(handle, c.name.c_str());
+            if (c.unterminated) memset(r.fileName, 'x', sizeof r.fileName);
+            auto before = Snapshot(root);
+            uint8_t* out = nullptr;
+            uint32_t length = 0;
+            PtpObjectInfo info;
+            EXPECT_FALSE(PtpCache_AddObjectInfoToCache(&r));
+            EXPECT_EQ(PtpCache_AddImageToCache(&r, data.data(), uint32_t(data.size())), nullptr);
+            EXPECT_EQ(PtpCache_AddExtractedToCache(&r, nullptr, data.data(), 10), nullptr);
+            EXPECT_FALSE(PtpCache_AddThumbnailToCache(&r, data.data(), 10));
+            EXPECT_FALSE(PtpCache_GetObjectInfo(&r, &info));
+            EXPECT_FALSE(PtpCache_GetThumbnail(&r, &out, &length));
+            EXPECT_FALSE(PtpCache_ReadImage(&r, &out, &length));
+            EXPECT_FALSE(PtpCache_ReadExtracted(&r, &out, &length));
+            EXPECT_EQ(PtpCache_GetCachedImagePath(&r, true), nullptr);
+            EXPECT_FALSE(PtpCache_DeleteObject(&r));
+            EXPECT_EQ(Snapshot(root), before);
+        }
+    }
+
+    // A good object with a hostile name for its extracted JPEG.
+    PtpObjectInfo good = Record(1, "IMG_0001.CR2");
+    ASSERT_TRUE(PtpCache_AddObjectInfoToCache(&good));
+    auto before = Snapshot(root);
+    for (const char* name : {"../x", "/x", "a\\b", "..", "a/b"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(PtpCache_AddExtractedToCache(&good, name, data.data(), 10), nullptr);
+    }
+    EXPECT_EQ(Snapshot(root), before);
+
+    // The same names that fit are stored, inside the directories only.
+    PtpObjectInfo longButFits = Record(2, fits.c_str());
+    EXPECT_TRUE(PtpCache_AddObjectInfoToCache(&longButFits));
+    EXPECT_TRUE(Exists(deep + "//" + fits + ".obj"));
+}
+
+TEST_F(HostileNames, RecordsWithHostileNamesPlantedOnDiskAreNotLoaded) {
+    Open();
+    Bytes victim = Pattern(64, 1);
+    WriteFile(root + "/x.obj", victim);
+    WriteFile(root + "/x.thumb", victim);
+    // A record saying "../x" under a file name that looks harmless, and one
+    // whose file name differs from the record's own.
+    PtpObjectInfo hostile = Record(PTP_OBJECT_HANDLE_SD_CARD, "../x");
+    WriteFile(InCache("x.obj"), &hostile, sizeof hostile);
+    PtpObjectInfo other = Record(3, "OTHER.JPG");
+    WriteFile(InCache("MINE.JPG.obj"), &other, sizeof other);
+    Open();
+    auto before = Snapshot(root);
+    PtpObjectInfo out;
+    EXPECT_FALSE(PtpCache_GetObjectInfo(&hostile, &out));
+    EXPECT_FALSE(PtpCache_GetObjectInfo(&other, &out));
+    EXPECT_FALSE(PtpCache_DeleteObject(&hostile));
+    EXPECT_FALSE(PtpCache_DeleteObject(&other));
+    EXPECT_EQ(Snapshot(root), before);
+}
+
+TEST_F(HostileNames, OverlongSettingsAreNotShortened) {
+    std::string longDir(kCacheDirectoryMax + 1, 'c');
+    EXPECT_FALSE(PtpCache_SetCacheLocation(longDir.c_str(), nullptr));
+    std::string longImages = imageDir + std::string(kImageDirectoryMax, 'i');
+    EXPECT_FALSE(PtpCache_SetCacheLocation(cacheDir.c_str(), longImages.c_str()));
+    PtpObjectInfo r = Record(1, "A.JPG");
+    EXPECT_FALSE(PtpCache_AddObjectInfoToCache(&r));
+
+    // An image directory over its limit is ignored: images stay where they were.
+    Open();
+    PtpCache_SetOptionalImageDirectory(longImages.c_str());
+    Bytes data = Pattern(10, 1);
+    const char* p = PtpCache_AddImageToCache(&r, data.data(), 10);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::string(p), InImages("A.JPG"));
+    // A prefix over its limit is ignored too.
+    PtpCache_SetCacheCustomPrefix(std::string(kCachePrefixMax + 1, 'p').c_str(), 1);
+    PtpObjectInfo b = Record(2, "B.JPG");
+    p = PtpCache_AddImageToCache(&b, data.data(), 10);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::string(p), InImages("B.JPG"));
+}
+
+} // namespace
+} // namespace cachetest
