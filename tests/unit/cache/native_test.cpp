@@ -1,0 +1,566 @@
+// The host image API against the virtual Tetherhub: how objects are fetched
+// (whole or in parts, shared, through a busy camera), what is answered from the
+// cache, thumbnails and their orientation, and files on the hub's SD card.
+#include "cache/native.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cache/object_cache.h"
+#include "comms/bytes.h"
+#include "generic/session.h"
+#include "integration/hub_fixture.h"
+#include "ptp_cache.h"
+#include "ptp_native.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kMiB2 = 0x200000;
+constexpr uint32_t kMiB1 = 0x100000;
+constexpr uint8_t kControlPartialObject = 65;
+constexpr uint8_t kControlExtractedJpg = 177;
+constexpr uint8_t kControlSdThumbnail = 242;
+constexpr uint8_t kControlSdFilePart = 248;
+
+// The pauses the fetch asked for after busy answers, instead of sleeping.
+std::mutex g_pauseLock;
+std::vector<uint32_t> g_pauses;
+void RecordPause(uint32_t millis) {
+    std::lock_guard<std::mutex> held(g_pauseLock);
+    g_pauses.push_back(millis);
+}
+
+std::vector<uint8_t> Pattern(uint32_t size, uint32_t seed) {
+    std::vector<uint8_t> bytes(size);
+    uint32_t x = seed * 2654435761u + 1;
+    for (uint8_t& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = uint8_t(x >> 16);
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Sample(const char* name) { return std::string(PTP_SAMPLES_DIR) + "/" + name; }
+
+std::vector<uint8_t> RecordBytes(const PtpObjectInfo& record) {
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(&record);
+    return std::vector<uint8_t>(p, p + sizeof record);
+}
+
+uint32_t CountOf(const std::vector<uint16_t>& ops, uint16_t op) {
+    return uint32_t(std::count(ops.begin(), ops.end(), op));
+}
+
+uint32_t ControlTotal(const SimStats& s) {
+    uint32_t total = 0;
+    for (uint32_t n : s.control_requests)
+        total += n;
+    return total;
+}
+
+// What one Native_GetImage handed over.
+struct Image {
+    PtpResult rc = 0;
+    std::vector<uint8_t> bytes;
+    bool null = true;
+    uint8_t fetchedNow = 0xEE;
+};
+
+class NativeImages : public HubTest {
+protected:
+    std::string root;
+    std::string cacheDir;
+    std::string imageDir;
+
+    void SetUp() override {
+        HubTest::SetUp();
+        char pattern[] = "/tmp/ptp_native_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        cacheDir = root + "/cache";
+        imageDir = root + "/images";
+        fs::create_directories(cacheDir);
+        fs::create_directories(imageDir);
+        ASSERT_TRUE(PtpCache_SetCacheLocation(cacheDir.c_str(), imageDir.c_str()));
+        // The Nikon driver is not complete yet; its session start is not what
+        // these tests are about, only the vendor it detects.
+        PtpResult session = PtpGenericInterface_StartSession(0);
+        if (std::string(camera()) != "nikon") ASSERT_EQ(session, PtpResult_Ok);
+        Native_SetPauseForTest(RecordPause);
+        g_pauses.clear();
+    }
+    void TearDown() override {
+        Native_SetPauseForTest(nullptr);
+        PtpCache_ResetForTest();
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        HubTest::TearDown();
+    }
+
+    // A new camera object and its record as the host gets it.
+    PtpObjectInfo AddObject(const char* name, const std::vector<uint8_t>& bytes) {
+        PtpObjectInfo record = {};
+        record.handle = SimHub_AddObject(hub, name, bytes);
+        EXPECT_NE(record.handle, 0u);
+        EXPECT_EQ(Native_GetObjectInfo(&record, 0), PtpResult_Ok);
+        EXPECT_EQ(record.compressedSize, bytes.size());
+        DrainEvents();
+        return record;
+    }
+
+    static Image GetImage(const PtpObjectInfo& record, uint8_t shareMode, uint8_t preferExtracted) {
+        Image image;
+        uint8_t* data = reinterpret_cast<uint8_t*>(&image); // must be overwritten
+        uint32_t length = 12345;
+        image.rc = Native_GetImage(&record, &data, &length, shareMode, &image.fetchedNow,
+                                   preferExtracted);
+        image.null = data == nullptr;
+        if (data) image.bytes.assign(data, data + length);
+        else EXPECT_EQ(length, 0u);
+        FreeMemory(data);
+        return image;
+    }
+
+    bool ImageDirEmpty() const { return fs::is_empty(imageDir); }
+};
+
+// --- Whole or in parts ---------------------------------------------------------------
+
+TEST_F(NativeImages, ObjectsFromTheLimitOnAreFetchedInParts) {
+    struct Case {
+        uint32_t size;
+        uint32_t partRequests;
+        uint32_t getObjects;
+        uint32_t lastOffset, lastLength; // the last part asked for
+    } cases[] = {
+        {5120000, 3, 0, 2 * kMiB2, 925696},
+        {5119999, 0, 1, 0, 0},
+        {4096, 0, 1, 0, 0},
+    };
+    uint32_t seed = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::vector<uint8_t> bytes = Pattern(c.size, seed++);
+        PtpObjectInfo record = AddObject(("IMG_8" + std::to_string(seed) + ".JPG").c_str(), bytes);
+        SimHub_ResetStats(hub);
+        Image image = GetImage(record, 0, 0);
+        ASSERT_EQ(image.rc, PtpResult_Ok);
+        EXPECT_EQ(image.fetchedNow, 1);
+        EXPECT_TRUE(image.bytes == bytes);
+        SimStats s = SimHub_Stats(hub);
+        EXPECT_EQ(s.control_requests[kControlPartialObject], c.partRequests);
+        EXPECT_EQ(CountOf(s.operations, 0x1009), c.getObjects);
+        if (c.partRequests) {
+            ASSERT_EQ(s.last_control_payload.size(), 12u);
+            const uint8_t* p = s.last_control_payload.data();
+            EXPECT_EQ(peek_u32(p, 12, 0), record.handle);
+            EXPECT_EQ(peek_u32(p, 12, 4), c.lastOffset);
+            EXPECT_EQ(peek_u32(p, 12, 8), c.lastLength);
+        }
+        EXPECT_EQ(s.share_prefixes, 0u);
+        // Stored whole under the object's name.
+        EXPECT_EQ(ReadFile(imageDir + "/" + record.fileName), bytes);
+    }
+}
+
+class MirrorlessImages : public NativeImages {
+protected:
+    const char* camera() const override { return "canon-r"; }
+};
+
+TEST_F(MirrorlessImages, CanonMirrorlessUsesOneMebibyteParts) {
+    std::vector<uint8_t> bytes = Pattern(5120000, 9);
+    PtpObjectInfo record = AddObject("IMG_9001.JPG", bytes);
+    SimHub_ResetStats(hub);
+    Image image = GetImage(record, 0, 0);
+    ASSERT_EQ(image.rc, PtpResult_Ok);
+    EXPECT_TRUE(image.bytes == bytes);
+    SimStats s = SimHub_Stats(hub);
+    EXPECT_EQ(s.control_requests[kControlPartialObject], 5u);
+    ASSERT_EQ(s.last_control_payload.size(), 12u);
+    EXPECT_EQ(peek_u32(s.last_control_payload.data(), 12, 4), 4 * kMiB1);
+    EXPECT_EQ(peek_u32(s.last_control_payload.data(), 12, 8), 925696u);
+}
+
+// A part the hub answers with more bytes than asked, or with none, cannot
+// fill its place: the fetch fails and hands nothing over.
+TEST_F(NativeImages, BrokenPartFailsTheFetch) {
+    PtpObjectInfo record = AddObject("IMG_7000.JPG", Pattern(5120000, 3));
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> reply;
+    } cases[] = {
+        {"empty success", {12, 0, 0, 0, 13, 7, 0, 0, 0, 0, 0x01, 0x20}},
+        {"one byte more", {}},
+    };
+    // A control reply carrying 2 MiB + 1 bytes.
+    std::vector<uint8_t>& longer = cases[1].reply;
+    longer.resize(12 + kMiB2 + 1);
+    put_u32(longer.data(), uint32_t(longer.size()));
+    longer[4] = 13;
+    put_u32(longer.data() + 5, kMiB2 + 1 + 7);
+    put_u16(longer.data() + 10, 0x2001);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimFault fault;
+        fault.kind = SimFault_RawReply;
+        fault.bytes = c.reply;
+        SimHub_InjectFault(hub, fault);
+        uint8_t* data = nullptr;
+        uint32_t length = 77;
+        EXPECT_EQ(Native_FetchObject(&record, &data, &length, 0), PtpResult_BadReply);
+        EXPECT_EQ(data, nullptr);
+        EXPECT_EQ(length, 0u);
+        EXPECT_EQ(SimHub_Stats(hub).pending_faults, 0u);
+    }
+    EXPECT_TRUE(ImageDirEmpty());
+}
+
+// --- Busy camera -----------------------------------------------------------------
+
+TEST_F(NativeImages, BusyCameraIsAskedFiveTimesASecondApart) {
+    struct Case {
+        uint32_t busyAnswers;
+        PtpResult rc;
+        uint32_t attempts;
+    } cases[] = {
+        {5, PtpResult_DeviceBusy, 5},
+        {4, PtpResult_Ok, 5},
+        {1, PtpResult_Ok, 2},
+    };
+    uint32_t seed = 20;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.busyAnswers);
+        std::vector<uint8_t> bytes = Pattern(3000, seed++);
+        PtpObjectInfo record = AddObject(("IMG_6" + std::to_string(seed) + ".JPG").c_str(), bytes);
+        SimHub_ResetStats(hub);
+        g_pauses.clear();
+        Inject(SimFault_Busy, 0, c.busyAnswers);
+        Image image = GetImage(record, 0, 0);
+        EXPECT_EQ(image.rc, c.rc);
+        EXPECT_EQ(g_pauses, std::vector<uint32_t>(c.busyAnswers, 1000));
+        EXPECT_EQ(CountOf(SimHub_Stats(hub).operations, 0x1009), c.attempts);
+        if (c.rc == PtpResult_Ok) {
+            EXPECT_TRUE(image.bytes == bytes);
+        } else {
+            EXPECT_TRUE(image.null);
+            EXPECT_EQ(image.fetchedNow, 0);
+        }
+        SimHub_ClearFaults(hub);
+    }
+}
+
+// --- Sharing -----------------------------------------------------------------------
+
+TEST_F(NativeImages, OthersOnlyHandsNothingOverAndCachesNothing) {
+    struct Case {
+        uint32_t size;
+        uint32_t prefixes;
+        uint8_t kind;
+    } cases[] = {
+        {5120000, 3, 0xB1}, // each part shared
+        {3000, 1, 0xB0},    // one shared GetObject
+    };
+    uint32_t seed = 40;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        ++seed;
+        PtpObjectInfo record =
+            AddObject(("IMG_5" + std::to_string(seed) + ".JPG").c_str(), Pattern(c.size, seed));
+        SimHub_ResetStats(hub);
+        Image image = GetImage(record, 0xA0, 0);
+        EXPECT_EQ(image.rc, PtpResult_Ok);
+        EXPECT_TRUE(image.null);
+        SimStats s = SimHub_Stats(hub);
+        EXPECT_EQ(s.share_prefixes, c.prefixes);
+        EXPECT_EQ(s.last_share_mode, 0xA0);
+        EXPECT_EQ(s.last_share_kind, c.kind);
+        EXPECT_EQ(PtpCache_GetCachedImagePath(&record, false), nullptr);
+        EXPECT_TRUE(ImageDirEmpty());
+    }
+}
+
+TEST_F(NativeImages, SharedGetObjectCarriesItsOwnPrefix) {
+    std::vector<uint8_t> bytes = Pattern(70000, 50);
+    PtpObjectInfo record = AddObject("IMG_4000.JPG", bytes);
+    SimHub_ResetStats(hub);
+    Image image = GetImage(record, 0xA1, 0);
+    ASSERT_EQ(image.rc, PtpResult_Ok);
+    EXPECT_TRUE(image.bytes == bytes);
+    SimStats s = SimHub_Stats(hub);
+    EXPECT_EQ(s.share_prefixes, 1u);
+    EXPECT_EQ(s.ptp_commands, 1u);
+    EXPECT_EQ(s.last_operation, 0x1009);
+    EXPECT_EQ(s.last_share_mode, 0xA1);
+    EXPECT_EQ(s.last_share_kind, 0xB0);
+    EXPECT_EQ(s.last_share_record, RecordBytes(record));
+    // The next GetObject of another object goes out without one.
+    PtpObjectInfo other = AddObject("IMG_4001.JPG", Pattern(100, 51));
+    SimHub_ResetStats(hub);
+    EXPECT_EQ(GetImage(other, 0, 0).rc, PtpResult_Ok);
+    EXPECT_EQ(SimHub_Stats(hub).share_prefixes, 0u);
+}
+
+// --- Answers from the cache ----------------------------------------------------------
+
+TEST_F(NativeImages, SecondRequestIsAnsweredFromTheCache) {
+    std::vector<uint8_t> bytes = Pattern(5120000, 60);
+    PtpObjectInfo record = AddObject("IMG_3000.JPG", bytes);
+    ASSERT_EQ(GetImage(record, 0, 0).rc, PtpResult_Ok);
+    SimHub_ResetStats(hub);
+    Image again = GetImage(record, 0, 0);
+    EXPECT_EQ(again.rc, PtpResult_Ok);
+    EXPECT_EQ(again.fetchedNow, 0);
+    EXPECT_TRUE(again.bytes == bytes);
+    SimStats s = SimHub_Stats(hub);
+    EXPECT_EQ(s.ptp_commands, 0u);
+    EXPECT_EQ(ControlTotal(s), 0u);
+
+    PtpResult rc = 0;
+    uint8_t fetched = 9;
+    const char* path = Native_GetImageCachePath(&record, 0, 0, &rc, &fetched);
+    EXPECT_EQ(rc, PtpResult_Ok);
+    EXPECT_EQ(fetched, 0);
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(fs::path(path).filename(), "IMG_3000.JPG");
+}
+
+TEST_F(NativeImages, ModifiedJpegWinsEvenForRawWithExtractedPreferred) {
+    PtpObjectInfo record = AddObject("IMG_2000.CR2", ReadFile(Sample("CanonRaw.cr2")));
+    ASSERT_EQ(record.objectFormat, 0xB103);
+    const std::vector<uint8_t> modified = {0xFF, 0xD8, 'e', 'd', 'i', 't', 0xFF, 0xD9};
+    std::ofstream(imageDir + "/IMG_2000.CR2.mod.jpg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(modified.data()), std::streamsize(modified.size()));
+    SimHub_ResetStats(hub);
+    for (uint8_t prefer : {1, 0}) {
+        SCOPED_TRACE(prefer);
+        Image image = GetImage(record, 0, prefer);
+        EXPECT_EQ(image.rc, PtpResult_Ok);
+        EXPECT_EQ(image.fetchedNow, 0);
+        EXPECT_EQ(image.bytes, modified);
+        PtpResult rc = 0;
+        const char* path = Native_GetImageCachePath(&record, prefer, 0, &rc, nullptr);
+        ASSERT_NE(path, nullptr);
+        EXPECT_EQ(fs::path(path).filename(), "IMG_2000.CR2.mod.jpg");
+    }
+    SimStats s = SimHub_Stats(hub);
+    EXPECT_EQ(s.ptp_commands, 0u);
+    EXPECT_EQ(ControlTotal(s), 0u);
+}
+
+TEST_F(NativeImages, RawWithExtractedPreferredAsksTheHubForItsJpeg) {
+    const std::vector<uint8_t> raw = ReadFile(Sample("CanonRaw.cr2"));
+    PtpObjectInfo record = AddObject("IMG_2100.CR2", raw);
+    SimHub_ResetStats(hub);
+    Image image = GetImage(record, 0, 1);
+    ASSERT_EQ(image.rc, PtpResult_Ok);
+    EXPECT_EQ(image.fetchedNow, 1);
+    // The raw file's preview: 26 bytes at 8680 (the samples' manifest).
+    ASSERT_GE(raw.size(), 8706u);
+    EXPECT_EQ(image.bytes, std::vector<uint8_t>(raw.begin() + 8680, raw.begin() + 8706));
+    EXPECT_EQ(SimHub_Stats(hub).control_requests[kControlExtractedJpg], 1u);
+    EXPECT_EQ(ReadFile(imageDir + "/IMG_2100.CR2.ext.jpg"), image.bytes);
+    // Again: from the cache.
+    SimHub_ResetStats(hub);
+    EXPECT_EQ(GetImage(record, 0, 1).bytes, image.bytes);
+    EXPECT_EQ(ControlTotal(SimHub_Stats(hub)), 0u);
+}
+
+// --- Thumbnails ----------------------------------------------------------------------
+
+TEST_F(NativeImages, CameraThumbnailWritesTheOrientation) {
+    // The sample's EXIF orientation is 6 (the samples' manifest).
+    PtpObjectInfo record = AddObject("IMG_1000.JPG", ReadFile(Sample("Canon1DmkIII-orient6.jpg")));
+    ASSERT_EQ(record.orientation & 0xFF, 0u);
+    for (uint8_t share : {0, 1}) {
+        SCOPED_TRACE(share);
+        PtpObjectInfo asked = record;
+        if (share) { // a fresh object, so the camera is asked again
+            asked = AddObject("IMG_1001.JPG", ReadFile(Sample("Canon1DmkIII-orient6.jpg")));
+        }
+        SimHub_ResetStats(hub);
+        uint8_t* data = nullptr;
+        uint32_t length = 0;
+        ASSERT_EQ(Native_GetThumbnail(&asked, &data, &length, share), PtpResult_Ok);
+        ASSERT_GE(length, 4u);
+        EXPECT_EQ(data[0], 0xFF);
+        EXPECT_EQ(data[1], 0xD8);
+        std::vector<uint8_t> thumb(data, data + length);
+        FreeMemory(data);
+        EXPECT_EQ(asked.orientation & 0xFF, 6u);
+        SimStats s = SimHub_Stats(hub);
+        EXPECT_EQ(s.ptp_commands, 1u);
+        EXPECT_EQ(s.last_operation, 0x910A);
+        EXPECT_EQ(s.share_prefixes, share ? 1u : 0u);
+        if (share) {
+            EXPECT_EQ(s.last_share_mode, 0xA1);
+            EXPECT_EQ(s.last_share_kind, 0xB0);
+            PtpObjectInfo sent = asked;
+            sent.orientation = 0; // the record as it was when asked
+            EXPECT_EQ(s.last_share_record, RecordBytes(sent));
+        }
+        // The cache answers next time, with the orientation.
+        PtpObjectInfo fresh = asked;
+        fresh.orientation = 0;
+        SimHub_ResetStats(hub);
+        ASSERT_EQ(Native_GetThumbnail(&fresh, &data, &length, 0), PtpResult_Ok);
+        EXPECT_EQ(std::vector<uint8_t>(data, data + length), thumb);
+        FreeMemory(data);
+        EXPECT_EQ(fresh.orientation & 0xFF, 6u);
+        EXPECT_EQ(SimHub_Stats(hub).ptp_commands, 0u);
+        PtpObjectInfo stored = {};
+        ASSERT_TRUE(PtpCache_GetObjectInfo(&asked, &stored));
+        EXPECT_EQ(stored.orientation & 0xFF, 6u);
+    }
+}
+
+TEST_F(NativeImages, RefusedArguments) {
+    PtpObjectInfo record = {};
+    uint8_t* data = nullptr;
+    uint32_t length = 5;
+    uint8_t fetched = 7;
+    EXPECT_EQ(Native_GetImage(nullptr, &data, &length, 0, &fetched, 0), PtpResult_InvalidArgument);
+    EXPECT_EQ(fetched, 0);
+    EXPECT_EQ(Native_GetImage(&record, nullptr, &length, 0, nullptr, 0),
+              PtpResult_InvalidArgument);
+    EXPECT_EQ(Native_GetThumbnail(&record, nullptr, &length, 0), PtpResult_InvalidArgument);
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(Native_GetObjectInfo(nullptr, 0), PtpResult_InvalidArgument);
+    record.handle = PTP_OBJECT_HANDLE_SD_CARD;
+    EXPECT_EQ(Native_GetObjectInfo(&record, 0), PtpResult_InvalidArgument);
+    // An SD-card record without a name names nothing.
+    EXPECT_EQ(Native_GetImage(&record, &data, &length, 0, nullptr, 0), PtpResult_InvalidArgument);
+    PtpResult rc = 0;
+    record.handle = 1;
+    record.compressedSize = 5120001;
+    EXPECT_EQ(Native_GetShareImageCachePath(&record, &rc, &fetched, 1), nullptr);
+    EXPECT_EQ(rc, PtpResult_InvalidData);
+    EXPECT_EQ(SimHub_Stats(hub).share_prefixes, 0u);
+}
+
+// --- The hub's SD card -----------------------------------------------------------------
+
+PtpObjectInfo SdRecord(const char* name) {
+    PtpObjectInfo record = {};
+    record.handle = PTP_OBJECT_HANDLE_SD_CARD;
+    std::snprintf(record.fileName, sizeof record.fileName, "%s", name);
+    record.fileNameLength = uint16_t(std::strlen(name) + 1);
+    return record;
+}
+
+TEST_F(NativeImages, SdCardFileThroughGetImage) {
+    std::vector<uint8_t> bytes = Pattern(3 * kMiB1, 70);
+    {
+        std::ofstream out(SimHub_SdCardDir(hub) + "/SD_0001.JPG", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    PtpObjectInfo record = SdRecord("SD_0001.JPG");
+    SimHub_ResetStats(hub);
+    Image image = GetImage(record, 0, 0);
+    ASSERT_EQ(image.rc, PtpResult_Ok);
+    EXPECT_EQ(image.fetchedNow, 1);
+    EXPECT_TRUE(image.bytes == bytes);
+    EXPECT_GE(SimHub_Stats(hub).control_requests[kControlSdFilePart], 1u);
+    EXPECT_EQ(SimHub_Stats(hub).ptp_commands, 0u);
+
+    SimHub_ResetStats(hub);
+    Image again = GetImage(record, 0, 0);
+    EXPECT_EQ(again.fetchedNow, 0);
+    EXPECT_TRUE(again.bytes == bytes);
+    EXPECT_EQ(ControlTotal(SimHub_Stats(hub)), 0u);
+
+    // A file the card does not have: the card's answer, nothing handed over.
+    Image missing = GetImage(SdRecord("NONE.JPG"), 0, 0);
+    EXPECT_NE(missing.rc, PtpResult_Ok);
+    EXPECT_TRUE(missing.null);
+}
+
+TEST_F(NativeImages, SdCardThumbnailWritesTheOrientation) {
+    fs::copy_file(Sample("Canon1DmkIII-orient6.jpg"), SimHub_SdCardDir(hub) + "/SD_0002.JPG");
+    PtpObjectInfo record = SdRecord("SD_0002.JPG");
+    SimHub_ResetStats(hub);
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    ASSERT_EQ(Native_GetThumbnail(&record, &data, &length, 0), PtpResult_Ok);
+    // The sample's EXIF thumbnail: 28 bytes at 8060 (the samples' manifest).
+    std::vector<uint8_t> file = ReadFile(Sample("Canon1DmkIII-orient6.jpg"));
+    ASSERT_GE(file.size(), 8088u);
+    std::vector<uint8_t> thumb(file.begin() + 8060, file.begin() + 8088);
+    EXPECT_EQ(std::vector<uint8_t>(data, data + length), thumb);
+    FreeMemory(data);
+    EXPECT_EQ(record.orientation & 0xFF, 6u);
+    EXPECT_EQ(SimHub_Stats(hub).control_requests[kControlSdThumbnail], 1u);
+
+    PtpObjectInfo fresh = SdRecord("SD_0002.JPG");
+    SimHub_ResetStats(hub);
+    ASSERT_EQ(Native_GetThumbnail(&fresh, &data, &length, 0), PtpResult_Ok);
+    EXPECT_EQ(std::vector<uint8_t>(data, data + length), thumb);
+    FreeMemory(data);
+    EXPECT_EQ(fresh.orientation & 0xFF, 6u);
+    EXPECT_EQ(ControlTotal(SimHub_Stats(hub)), 0u);
+}
+
+// A name that fills all 256 bytes without a NUL is cut, never read past.
+TEST_F(NativeImages, UnterminatedNameIsBounded) {
+    PtpObjectInfo record = {};
+    record.handle = PTP_OBJECT_HANDLE_SD_CARD;
+    std::memset(record.fileName, 'A', sizeof record.fileName);
+    std::memset(record.keywords, 'B', sizeof record.keywords);
+    Image image = GetImage(record, 0, 0);
+    EXPECT_NE(image.rc, PtpResult_Ok);
+    EXPECT_TRUE(image.null);
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    EXPECT_NE(Native_GetThumbnail(&record, &data, &length, 0), PtpResult_Ok);
+    EXPECT_EQ(data, nullptr);
+}
+
+} // namespace
+
+// --- Nikon orientation -------------------------------------------------------------------
+
+class NikonImages : public NativeImages {
+protected:
+    const char* camera() const override { return "nikon"; }
+};
+
+// Nikon object information carries no orientation: the hub is asked for it,
+// but only for objects above 2048 bytes, and only until the record has one.
+TEST_F(NikonImages, OrientationIsAskedOnlyForRealImages) {
+    ASSERT_EQ(PtpSession_Vendor(), PtpVendor_Nikon);
+    constexpr uint8_t kControlOrientation = 227;
+    struct Case {
+        uint32_t size;
+        uint32_t requests;
+    } cases[] = {{1000, 0}, {2048, 0}, {2049, 1}};
+    uint32_t seed = 80;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        ++seed;
+        PtpObjectInfo record = {};
+        record.handle = SimHub_AddObject(hub, ("DSC_" + std::to_string(seed) + ".JPG").c_str(),
+                                         Pattern(c.size, seed));
+        SimHub_ResetStats(hub);
+        ASSERT_EQ(Native_GetObjectInfo(&record, 0), PtpResult_Ok);
+        EXPECT_EQ(SimHub_Stats(hub).control_requests[kControlOrientation], c.requests);
+    }
+}
