@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "eos/eos_capture.h"
+#include "eos/eos_live_view.h"
 #include "eos/eos_session.h"
 #include "generic/event_fetch.h"
 #include "generic/session.h"
@@ -39,6 +40,7 @@ PtpResult run1(uint16_t op, uint32_t param) { return run(op, &param, 1); }
 
 PtpResult PtpEos_StartSession() {
     PtpEos_ResetCaptureState(); // the session start ended any pause a press held
+    PtpEos_ResetLiveViewState();
     PtpResult rc = run1(kEosOpSetRemoteMode, kEosRemoteModeOn);
     if (rc != PtpResult_Ok) return rc;
     rc = run1(kEosOpSetEventMode, kEosEventModeOn);

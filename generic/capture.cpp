@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "eos/eos_capture.h"
+#include "eos/eos_live_view.h"
 #include "eos/eos_models.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
@@ -75,12 +76,15 @@ PtpResult fuji_half_press(bool) { return PtpResult_NotSupportedForCamera; }
 PtpResult fuji_movie_mode(bool) { return PtpResult_NotSupportedForCamera; }
 PtpResult fuji_record_movie(bool) { return PtpResult_NotSupportedForCamera; }
 
-// The Canon movie mode and recording of the live-view driver plug in here.
-PtpResult canon_movie_mode(bool) { return PtpResult_NotSupportedForCamera; }
-PtpResult canon_record_movie(bool) { return PtpResult_NotSupportedForCamera; }
+PtpResult canon_movie_mode(bool on) {
+    return on ? PtpEos_StartMovieMode() : PtpEos_StopMovieMode();
+}
+PtpResult canon_record_movie(bool on) {
+    return on ? PtpEos_StartRecordMovie() : PtpEos_StopRecordMovie();
+}
 
 // The live-view-on flag that the drivers' live-view switches keep.
-bool live_view_on() { return false; }
+bool live_view_on() { return PtpSession_LiveViewOn(); }
 
 // --- Helpers -------------------------------------------------------------------------------
 

@@ -174,7 +174,8 @@ uint32_t PtpLiveView_ConvertYuvFrameForModel(const uint8_t* frame, uint32_t leng
     const uint8_t* src = frame + start;
     const size_t srcRowBytes = (size_t(width) + 1) / 2 * 4;
     const size_t rowBytes = size_t(width) * 4;
-    for (uint32_t r = 0; r < rows; ++r, src += srcRowBytes)
+    // A frame of width 0 has no pixels however many rows it claims: no pass.
+    for (uint32_t r = 0; width != 0 && r < rows; ++r, src += srcRowBytes)
         convert_row(src, width, out + kBmpHeaderSize + size_t(rows - 1 - r) * rowBytes);
     *image = out;
     return fileSize;

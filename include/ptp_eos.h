@@ -79,6 +79,91 @@ PTP_API PtpResult PtpEosInterface_GetAllObjectsInfo(PtpEosObjectEntry** entries,
 PTP_API PtpResult PtpEosInterface_ExtractThumbnail(uint8_t* data, uint32_t* length,
                                                    uint8_t* orientation);
 
+/* --- Live view and movie ------------------------------------------------------ */
+
+#define PTP_EOS_LIVE_VIEW_AF_FRAMES 64
+
+/* The information block at the start of every parsed Canon live-view frame
+ * (PtpEosInterface_ParseLiveViewData, PtpGenericInterface_GetLiveViewImage on
+ * a Canon camera), 1368 bytes: 1364 bytes of metadata, then the first four
+ * bytes of the image, which continues in the frame buffer. Fields the frame did
+ * not report hold the defaults given with them. */
+typedef struct PtpEosLiveViewInfo {
+    uint32_t kind;        /* 1 JPEG frame with metadata, 2 converted (BMP), no metadata */
+    uint32_t orientation; /* camera's orientation code (0, 1, 2, 4); 0 when absent */
+    float levelAngle1;    /* degrees; 0 when absent */
+    float levelAngle2;    /* degrees, above 180 folded to negative; 0 when absent */
+    uint32_t zoom;        /* zoom factor; 1 when absent or reported as 0 */
+    uint32_t zoomX;       /* zoom-area position in the camera's coordinates */
+    uint32_t zoomY;
+    uint32_t visibleWidth1; /* visible area; full size / zoom when absent */
+    uint32_t visibleHeight1;
+    uint32_t visibleWidth2; /* second visible area; full size / zoom when absent */
+    uint32_t visibleHeight2;
+    uint32_t fullWidth; /* full image size; the model's image size when absent */
+    uint32_t fullHeight;
+    uint32_t afFrameCount; /* AF frames below, at most 64 */
+    uint32_t afWord0[PTP_EOS_LIVE_VIEW_AF_FRAMES]; /* AF frame words, as the camera sent them */
+    uint32_t afWord2[PTP_EOS_LIVE_VIEW_AF_FRAMES];
+    uint32_t afWord3[PTP_EOS_LIVE_VIEW_AF_FRAMES];
+    uint32_t afWord4[PTP_EOS_LIVE_VIEW_AF_FRAMES];
+    uint32_t afWord5[PTP_EOS_LIVE_VIEW_AF_FRAMES];
+    uint32_t record15[4]; /* as sent; 0xFFFFFFFF, 0xFFFFFFFF, 0, 0 when absent */
+    uint32_t record10[2]; /* as sent; 0, 0 when absent */
+    uint32_t imageLength; /* bytes of the image that starts at imageStart */
+    uint8_t imageStart[4];
+} PtpEosLiveViewInfo;
+
+PTP_STATIC_ASSERT(sizeof(PtpEosLiveViewInfo) == 1368, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, zoom) == 16, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, fullWidth) == 44, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, afFrameCount) == 52, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, afWord0) == 56, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, afWord2) == 312, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, afWord5) == 1080, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, record15) == 1336, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, record10) == 1352, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, imageLength) == 1360, "PtpEosLiveViewInfo layout");
+PTP_STATIC_ASSERT(offsetof(PtpEosLiveViewInfo, imageStart) == 1364, "PtpEosLiveViewInfo layout");
+
+/* Parses one raw Canon live-view frame (the data of operation 0x9153) of at
+ * least 4000 bytes. A frame with a JPEG start marker in its first 256 bytes
+ * gives the JPEG (up to its last end marker) and the metadata records after
+ * it; any other frame is taken as an uncompressed YUV frame and converted to a
+ * BMP image. On success *out holds a PtpEosLiveViewInfo whose image continues
+ * to the buffer's end; *outLength is 1364 plus the image length (the buffer is
+ * always at least 1368 bytes long), and the last live-view info is replaced.
+ * False, with *out null and the last info unchanged, for null arguments, short
+ * data, a JPEG without an end marker, a failed conversion or no memory.
+ * Borrows data. Out: *out is allocated by the library; the caller releases it
+ * with FreeMemory. May run on any thread. */
+PTP_API bool PtpEosInterface_ParseLiveViewData(const uint8_t* data, uint32_t length, uint8_t** out,
+                                               uint32_t* outLength);
+
+/* Reduces a raw Canon live-view buffer to its image in place: with a JPEG
+ * start marker in the first 256 bytes, the bytes from it are moved to the
+ * start and *length shrinks. A buffer of 260 bytes or more without a marker is
+ * converted as an uncompressed YUV frame: *data is freed and replaced by the
+ * malloc'd BMP image. False, with the buffer unchanged, for null arguments,
+ * data shorter than 4 bytes, a short buffer without a marker, or a failed
+ * conversion. *data must be malloc'd (a buffer the library handed out). */
+PTP_API bool PtpEosInterface_ExtractLiveViewImage(uint8_t** data, uint32_t* length);
+
+/* The EXIF orientation of a frame: its orientation code 1 gives 6, 2 gives 8,
+ * 4 gives 3, anything else (and a null info) 1. No camera traffic. */
+PTP_API uint32_t PtpEosInterface_GetLiveViewOrientation(const PtpEosLiveViewInfo* info);
+
+/* The information block of the last frame parsed in this process (all zero
+ * before the first). Never null; the block is static and overwritten by every
+ * successful parse. A frame parsed on another thread while the host reads it
+ * may leave the host with fields of two frames: read it on the thread that
+ * fetches frames, or use the copy at the start of each parsed frame. */
+PTP_API const PtpEosLiveViewInfo* PtpEosInterface_GetLastLiveViewInfo(void);
+
+/* Whether the camera lists property 0xD179 "Movie AF Servo On". No camera
+ * traffic. */
+PTP_API bool PtpEosInterface_HasMovieServo(void);
+
 /* --- Models ------------------------------------------------------------------ */
 
 /* The PTP object format of the connected model's RAW files: 0xB108 (CR3) for

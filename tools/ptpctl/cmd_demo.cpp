@@ -8,6 +8,7 @@
 
 #include "ptp_comms.h"
 #include "ptp_generic.h"
+#include "ptp_liveview.h"
 #include "ptpctl.h"
 
 int Command_Demo(std::vector<std::string> args) {
@@ -36,6 +37,15 @@ int Command_Demo(std::vector<std::string> args) {
     }
     PtpGenericInterface_StartEventCheckLoop(nullptr);
     int added = CaptureOnce(/*autofocus=*/true, directory);
+
+    std::printf("Live view\n");
+    bool liveView = PtpGenericInterface_ToggleLiveView(1) == PtpResult_Ok;
+    std::string frame;
+    if (liveView && WriteLiveViewFrame(directory + "/liveview", &frame))
+        std::printf("  one live-view frame written to %s\n", frame.c_str());
+    else
+        std::printf("  no live-view frame\n");
+    if (liveView) PtpGenericInterface_ToggleLiveView(0);
     PtpGenericInterface_StopEventCheckLoop(1);
     CloseHub(hub);
     return added > 0 ? 0 : 1;

@@ -1,0 +1,185 @@
+// Canon live view and movie mode end to end, through the shipped library
+// against the virtual EOS cameras over loopback: frames with their JPEG and
+// info, zoom and nudges that move what the camera reports, uncompressed
+// frames, movie mode and recording.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "hub_fixture.h"
+#include "ptp_capture.h"
+#include "ptp_eos.h"
+#include "ptp_liveview.h"
+
+namespace {
+
+constexpr PtpResult kCanonNotReady = 0xA102;
+
+struct Frame {
+    PtpResult rc = 0;
+    PtpEosLiveViewInfo info = {};
+    std::vector<uint8_t> image;
+};
+
+Frame Fetch() {
+    Frame f;
+    uint8_t* buffer = nullptr;
+    uint32_t length = 0;
+    f.rc = PtpGenericInterface_GetLiveViewImage(&buffer, &length);
+    if (f.rc != PtpResult_Ok) {
+        EXPECT_EQ(buffer, nullptr);
+        return f;
+    }
+    EXPECT_GE(length, 1364u);
+    std::memcpy(&f.info, buffer, sizeof f.info);
+    EXPECT_EQ(length, 1364u + f.info.imageLength);
+    f.image.assign(buffer + 1364, buffer + length);
+    FreeMemory(buffer);
+    return f;
+}
+
+class CanonLiveView : public HubTest, public ::testing::WithParamInterface<const char*> {
+  protected:
+    const char* camera() const override { return GetParam(); }
+    void SetUp() override {
+        HubTest::SetUp();
+        ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+    }
+};
+
+TEST_P(CanonLiveView, FramesCarryTheJpegAndTheInfo) {
+    EXPECT_TRUE(PtpGenericInterface_SupportsLiveView());
+    EXPECT_TRUE(PtpGenericInterface_Has200ZoomLevel());
+    EXPECT_EQ(Fetch().rc, kCanonNotReady) << "no frames before live view is on";
+
+    ASSERT_EQ(PtpGenericInterface_ToggleLiveView(1), PtpResult_Ok);
+    EXPECT_TRUE(SimHub_CanonLiveViewStats(hub).live_view);
+    // The switch keeps the exposure mode the camera reported (M).
+    EXPECT_EQ(ReadProperty(PtpGetAutoExposurePropertyCode()).value, 3u);
+    const std::vector<uint8_t> sent = SimHub_CanonLiveViewFrame(hub);
+    for (int i = 0; i < 5; ++i) {
+        Frame f = Fetch();
+        ASSERT_EQ(f.rc, PtpResult_Ok);
+        EXPECT_EQ(f.info.kind, 1u);
+        ASSERT_GE(f.image.size(), 4u);
+        EXPECT_EQ(f.image[0], 0xFF);
+        EXPECT_EQ(f.image[1], 0xD8);
+        EXPECT_EQ(f.image[f.image.size() - 2], 0xFF);
+        EXPECT_EQ(f.image[f.image.size() - 1], 0xD9);
+        // The image is the JPEG at the start of what the camera sent.
+        ASSERT_LE(f.image.size(), sent.size());
+        EXPECT_TRUE(std::equal(f.image.begin(), f.image.end(), sent.begin()));
+        // The generic search finds the same JPEG in the raw frame.
+        uint8_t* jpeg = nullptr;
+        uint32_t jpegLength = 0;
+        ASSERT_TRUE(PtpGenericInterface_ExtractLiveViewImage(sent.data(), uint32_t(sent.size()),
+                                                             &jpeg, &jpegLength, 0x9153));
+        EXPECT_EQ(jpegLength, sent.size());
+        FreeMemory(jpeg);
+
+        EXPECT_EQ(f.info.zoom, 1u);
+        EXPECT_EQ(f.info.afFrameCount, 3u);
+        EXPECT_EQ(f.info.afWord0[0], 1000u);
+        EXPECT_EQ(f.info.afWord2[1], 1600u);
+        EXPECT_FLOAT_EQ(f.info.levelAngle1, 1.5f);
+        EXPECT_FLOAT_EQ(f.info.levelAngle2, -10.0f);
+        EXPECT_EQ(f.info.visibleWidth1, f.info.fullWidth);
+    }
+    EXPECT_EQ(SimHub_CanonLiveViewStats(hub).frames, 5u);
+    const PtpEosLiveViewInfo* last = PtpEosInterface_GetLastLiveViewInfo();
+    EXPECT_EQ(last->kind, 1u);
+    EXPECT_EQ(last->afFrameCount, 3u);
+
+    ASSERT_EQ(PtpGenericInterface_ToggleLiveView(0), PtpResult_Ok);
+    EXPECT_FALSE(SimHub_CanonLiveViewStats(hub).live_view);
+    EXPECT_EQ(Fetch().rc, kCanonNotReady);
+}
+
+TEST_P(CanonLiveView, ZoomAndNudgeMoveWhatTheCameraReports) {
+    ASSERT_EQ(PtpGenericInterface_ToggleLiveView(1), PtpResult_Ok);
+    Frame f = Fetch();
+    ASSERT_EQ(f.rc, PtpResult_Ok);
+    const uint32_t width = f.info.fullWidth, height = f.info.fullHeight;
+    ASSERT_GT(width, 0u);
+
+    ASSERT_EQ(PtpGenericInterface_SetLiveViewZoomLevel(100), PtpResult_Ok);
+    EXPECT_EQ(PtpGenericInterface_GetLiveViewZoomLevel(0), 100);
+    f = Fetch();
+    ASSERT_EQ(f.rc, PtpResult_Ok);
+    EXPECT_EQ(f.info.zoom, 5u);
+    EXPECT_EQ(f.info.visibleWidth1, width / 5);
+    EXPECT_EQ(f.info.visibleHeight2, height / 5);
+
+    // The middle of the frame: a tenth before it, in the model's image size.
+    ASSERT_EQ(PtpGenericInterface_SetLiveViewPosition(0.5, 0.5), PtpResult_Ok);
+    f = Fetch();
+    const uint32_t x = uint32_t(width * 0.4), y = uint32_t(0.4 * height);
+    EXPECT_EQ(f.info.zoomX, x);
+    EXPECT_EQ(f.info.zoomY, y);
+
+    ASSERT_EQ(PtpGenericInterface_NudgeLiveViewPosition(3, 0), PtpResult_Ok); // right
+    f = Fetch();
+    EXPECT_EQ(f.info.zoomX, x + 100);
+    EXPECT_EQ(f.info.zoomY, y);
+
+    // Held in portrait, "up" on the host's screen is left for the camera.
+    SimHub_SetCanonLiveViewOrientation(hub, 1);
+    f = Fetch();
+    EXPECT_EQ(PtpEosInterface_GetLiveViewOrientation(&f.info), 6u);
+    ASSERT_EQ(PtpGenericInterface_NudgeLiveViewPosition(0, 0), PtpResult_Ok);
+    f = Fetch();
+    EXPECT_EQ(f.info.zoomX, x);
+    EXPECT_EQ(f.info.zoomY, y);
+    ASSERT_EQ(PtpGenericInterface_NudgeLiveViewPosition(0, 1), PtpResult_Ok); // unrotated
+    f = Fetch();
+    EXPECT_EQ(f.info.zoomY, y - 100);
+
+    // A new switch starts unzoomed.
+    ASSERT_EQ(PtpGenericInterface_ToggleLiveView(0), PtpResult_Ok);
+    EXPECT_EQ(PtpGenericInterface_GetLiveViewZoomLevel(0), 0);
+}
+
+TEST_P(CanonLiveView, UncompressedFramesBecomeBitmaps) {
+    SimHub_SetCanonLiveViewYuv(hub, true);
+    ASSERT_EQ(PtpGenericInterface_ToggleLiveView(1), PtpResult_Ok);
+    Frame f = Fetch();
+    ASSERT_EQ(f.rc, PtpResult_Ok);
+    EXPECT_EQ(f.info.kind, 2u);
+    // The camera's frames are 96 x 64 pixels.
+    EXPECT_EQ(f.info.imageLength, 54u + 96 * 64 * 4);
+    ASSERT_GE(f.image.size(), 2u);
+    EXPECT_EQ(f.image[0], 'B');
+    EXPECT_EQ(f.image[1], 'M');
+    EXPECT_EQ(f.info.record15[0], 0xFFFFFFFFu);
+    EXPECT_EQ(f.info.record10[0], 0xFFFFFFFFu);
+}
+
+TEST_P(CanonLiveView, MovieModeAndRecording) {
+    EXPECT_TRUE(PtpEosInterface_HasMovieServo());
+    ASSERT_EQ(PtpGenericInterface_StartMovieMode(), PtpResult_Ok);
+    SimCanonLiveViewStats s = SimHub_CanonLiveViewStats(hub);
+    EXPECT_TRUE(s.movie_mode);
+    EXPECT_TRUE(s.live_view);
+    EXPECT_EQ(Fetch().rc, PtpResult_Ok);
+
+    ASSERT_EQ(PtpGenericInterface_StartRecordMovie(), PtpResult_Ok);
+    EXPECT_TRUE(SimHub_CanonLiveViewStats(hub).recording);
+    ASSERT_EQ(PtpGenericInterface_StopRecordMovie(), PtpResult_Ok);
+    EXPECT_FALSE(SimHub_CanonLiveViewStats(hub).recording);
+
+    ASSERT_EQ(PtpGenericInterface_StopMovieMode(), PtpResult_Ok);
+    s = SimHub_CanonLiveViewStats(hub);
+    EXPECT_FALSE(s.movie_mode);
+    EXPECT_FALSE(s.live_view);
+    EXPECT_EQ(Fetch().rc, kCanonNotReady);
+
+    // Outside movie mode the camera does not record.
+    ASSERT_EQ(PtpGenericInterface_ToggleLiveView(1), PtpResult_Ok);
+    EXPECT_NE(PtpGenericInterface_StartRecordMovie(), PtpResult_Ok);
+    EXPECT_FALSE(SimHub_CanonLiveViewStats(hub).recording);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, CanonLiveView, ::testing::Values("canon", "canon-r"));
+
+} // namespace

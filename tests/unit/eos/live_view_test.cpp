@@ -1,0 +1,410 @@
+// Canon live-view frames: the parse into the info block and the image (start
+// and end markers, the record walk, defaults, uncompressed frames), the
+// in-place extraction and the orientation mapping.
+#include "eos/eos_live_view.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <thread>
+#include <vector>
+
+#include "comms/bytes.h"
+#include "generic/session.h"
+#include "ptp_eos.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const PtpEosFrameModel kModel = {5472, 3648, 0};
+
+// A small JPEG-shaped stream: start marker and a table marker, some bytes, end.
+Bytes jpeg(size_t body = 200) {
+    Bytes j = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43};
+    for (size_t i = 0; i < body; ++i)
+        j.push_back(uint8_t(0x10 + i % 0x40));
+    j.push_back(0xFF);
+    j.push_back(0xD9);
+    return j;
+}
+
+void record(Bytes& f, uint32_t type, std::initializer_list<uint32_t> words) {
+    ByteWriter w;
+    write_u32(w, uint32_t(8 + 4 * words.size()));
+    write_u32(w, type);
+    for (uint32_t v : words)
+        write_u32(w, v);
+    f.insert(f.end(), w.buf.begin(), w.buf.end());
+}
+
+// Zeros to the given length: a zero size ends the record walk.
+void pad_to(Bytes& f, size_t length) {
+    if (f.size() < length) f.resize(length, 0);
+}
+
+struct Parsed {
+    bool ok = false;
+    PtpEosLiveViewInfo info = {};
+    Bytes image;
+    uint32_t outLength = 0;
+};
+
+Parsed parse(const Bytes& frame, const PtpEosFrameModel& model = kModel) {
+    Parsed p;
+    uint8_t* out = nullptr;
+    p.ok = PtpEos_ParseLiveViewFrame(frame.data(), uint32_t(frame.size()), model, &out,
+                                     &p.outLength, &p.info);
+    if (p.ok) {
+        PtpEosLiveViewInfo head;
+        std::memcpy(&head, out, sizeof head);
+        EXPECT_EQ(std::memcmp(&head, &p.info, sizeof head), 0) << "info is the buffer's head";
+        EXPECT_EQ(p.outLength, kEosLiveViewInfoBlock + p.info.imageLength);
+        p.image.assign(out + kEosLiveViewInfoBlock, out + p.outLength);
+    } else {
+        EXPECT_EQ(out, nullptr);
+    }
+    std::free(out);
+    return p;
+}
+
+// An uncompressed frame of w x h pixels: header length 32, then the pixels.
+Bytes yuv(uint32_t w, uint32_t h, size_t length) {
+    Bytes f(length, 0x20);
+    f[0] = 32;
+    put_u32(&f[12], w);
+    put_u32(&f[16], h);
+    return f;
+}
+
+TEST(EosLiveViewParse, LengthAndMarkers) {
+    Bytes j = jpeg();
+
+    Bytes short_frame = j;
+    pad_to(short_frame, 3999);
+    EXPECT_FALSE(parse(short_frame).ok) << "3999 bytes are refused";
+
+    Bytes exact = j;
+    pad_to(exact, 4000);
+    Parsed p = parse(exact);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.info.kind, kEosFrameJpeg);
+    EXPECT_EQ(p.image, j);
+
+    // The marker may start as late as offset 255.
+    Bytes late(255, 0);
+    late.insert(late.end(), j.begin(), j.end());
+    pad_to(late, 4000);
+    p = parse(late);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.info.kind, kEosFrameJpeg);
+    EXPECT_EQ(p.image, j);
+
+    // No end marker: no image.
+    Bytes open = j;
+    open.resize(open.size() - 2);
+    pad_to(open, 4000);
+    EXPECT_FALSE(parse(open).ok);
+
+    // An end marker whose first two bytes are fill bytes does not count.
+    Bytes filled = {0xFF, 0xD8, 0xFF, 0xC4, 0x01, 0x02, 0xFF, 0xFF, 0xFF, 0xD9};
+    pad_to(filled, 4000);
+    EXPECT_FALSE(parse(filled).ok);
+}
+
+TEST(EosLiveViewParse, MarkerAtOffset300IsAnUncompressedFrame) {
+    Bytes f = yuv(40, 40, 4000);
+    const Bytes marker = {0xFF, 0xD8, 0xFF, 0xDB};
+    std::copy(marker.begin(), marker.end(), f.begin() + 300);
+    Parsed p = parse(f);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.info.kind, kEosFrameConverted);
+    EXPECT_EQ(p.info.imageLength, 54u + 40 * 40 * 4);
+    ASSERT_GE(p.image.size(), 2u);
+    EXPECT_EQ(p.image[0], 'B');
+    EXPECT_EQ(p.image[1], 'M');
+    // Only the markers of a converted frame are set.
+    EXPECT_EQ(p.info.record15[0], 0xFFFFFFFFu);
+    EXPECT_EQ(p.info.record15[1], 0u);
+    EXPECT_EQ(p.info.record10[0], 0xFFFFFFFFu);
+    EXPECT_EQ(p.info.zoom, 0u);
+    EXPECT_EQ(p.info.fullWidth, 0u);
+
+    // Pixel data the frame does not hold: the conversion fails, so does the parse.
+    EXPECT_FALSE(parse(yuv(400, 400, 4000)).ok);
+
+    // No pixels in a row, a billion rows claimed (found by fuzzing: the
+    // conversion walked every empty row): an empty image, at once.
+    p = parse(yuv(0, 0x60600000, 4000));
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.info.imageLength, 54u);
+}
+
+TEST(EosLiveViewParse, Records) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<uint32_t, std::vector<uint32_t>>> records;
+        uint32_t zoom, zoomX, fullWidth, fullHeight, visibleWidth1, visibleHeight1;
+        uint32_t visibleWidth2, orientation;
+        float angle1, angle2;
+    };
+    const Case cases[] = {
+        // With zoom factor 5 and no size records, the model's size and a fifth of it.
+        {"zoom 5 defaults", {{4, {5}}}, 5, 0, 5472, 3648, 1094, 729, 1094, 0, 0, 0},
+        {"no records", {}, 1, 0, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
+        {"zoom reported as 0", {{4, {0}}}, 1, 0, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
+        {"full size and visible pairs",
+         {{4, {10}}, {14, {6000, 4000}}, {18, {0, 0, 640, 480}}},
+         10,
+         0,
+         6000,
+         4000,
+         640,
+         480,
+         600,
+         0,
+         0,
+         0},
+        {"second pair", {{13, {0, 0, 320, 240}}}, 1, 0, 5472, 3648, 5472, 3648, 320, 0, 0, 0},
+        {"position", {{5, {1200, 900}}}, 1, 1200, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
+        {"level 35000 folds",
+         {{16, {0, 1, 35000, 35000}}},
+         1,
+         0,
+         5472,
+         3648,
+         5472,
+         3648,
+         5472,
+         1,
+         350.0f,
+         -10.0f},
+        {"level 18000 stays",
+         {{16, {0, 4, 18000, 18000}}},
+         1,
+         0,
+         5472,
+         3648,
+         5472,
+         3648,
+         5472,
+         4,
+         180.0f,
+         180.0f},
+        // A record too short for its fields is ignored; the walk goes on.
+        {"short zoom record", {{4, {}}, {5, {7, 8}}}, 1, 7, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes f = jpeg();
+        for (const auto& r : c.records) {
+            ByteWriter w;
+            write_u32(w, uint32_t(8 + 4 * r.second.size()));
+            write_u32(w, r.first);
+            for (uint32_t v : r.second)
+                write_u32(w, v);
+            f.insert(f.end(), w.buf.begin(), w.buf.end());
+        }
+        pad_to(f, 4000);
+        Parsed p = parse(f);
+        ASSERT_TRUE(p.ok);
+        EXPECT_EQ(p.info.zoom, c.zoom);
+        EXPECT_EQ(p.info.zoomX, c.zoomX);
+        EXPECT_EQ(p.info.fullWidth, c.fullWidth);
+        EXPECT_EQ(p.info.fullHeight, c.fullHeight);
+        EXPECT_EQ(p.info.visibleWidth1, c.visibleWidth1);
+        EXPECT_EQ(p.info.visibleHeight1, c.visibleHeight1);
+        EXPECT_EQ(p.info.visibleWidth2, c.visibleWidth2);
+        EXPECT_EQ(p.info.orientation, c.orientation);
+        EXPECT_FLOAT_EQ(p.info.levelAngle1, c.angle1);
+        EXPECT_FLOAT_EQ(p.info.levelAngle2, c.angle2);
+        EXPECT_EQ(p.info.record15[0], 0xFFFFFFFFu);
+        EXPECT_EQ(p.info.record15[1], 0xFFFFFFFFu);
+        EXPECT_EQ(p.info.record15[2], 0u);
+    }
+}
+
+TEST(EosLiveViewParse, RecordEndingAtTheEndIsNotUsed) {
+    for (size_t extra : {0u, 1u}) {
+        SCOPED_TRACE(extra);
+        Bytes f = jpeg();
+        // A filler record brings the zoom record to end at 4000 (+ extra).
+        const size_t fillerSize = 4000 - 12 - f.size();
+        ByteWriter w;
+        write_u32(w, uint32_t(fillerSize));
+        write_u32(w, 0x7F);
+        w.buf.resize(fillerSize, 0);
+        f.insert(f.end(), w.buf.begin(), w.buf.end());
+        record(f, 4, {5});
+        f.resize(f.size() + extra, 0);
+        Parsed p = parse(f);
+        ASSERT_TRUE(p.ok);
+        EXPECT_EQ(p.info.zoom, extra ? 5u : 1u);
+    }
+
+    // A size that runs past the data, or below a header, ends the walk.
+    for (uint32_t size : {0u, 4u, 7u, 0xFFFFFFF8u}) {
+        SCOPED_TRACE(size);
+        Bytes f = jpeg();
+        ByteWriter w;
+        write_u32(w, size);
+        write_u32(w, 4);
+        write_u32(w, 9);
+        f.insert(f.end(), w.buf.begin(), w.buf.end());
+        record(f, 5, {11, 12});
+        pad_to(f, 4000);
+        Parsed p = parse(f);
+        ASSERT_TRUE(p.ok);
+        EXPECT_EQ(p.info.zoom, 1u);
+        EXPECT_EQ(p.info.zoomX, 0u);
+    }
+}
+
+TEST(EosLiveViewParse, AfFramesAreLimited) {
+    struct Case {
+        uint32_t reported, held, expected;
+    };
+    const Case cases[] = {{80, 80, 64}, {3, 3, 3}, {80, 2, 2}, {0, 5, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reported);
+        Bytes f = jpeg();
+        ByteWriter w;
+        write_u32(w, 12 + 24 * c.held);
+        write_u32(w, 8);
+        write_u32(w, c.reported);
+        for (uint32_t i = 0; i < c.held; ++i)
+            for (uint32_t k = 0; k < 6; ++k)
+                write_u32(w, (i + 1) * 16 + k);
+        f.insert(f.end(), w.buf.begin(), w.buf.end());
+        pad_to(f, 4000);
+        Parsed p = parse(f);
+        ASSERT_TRUE(p.ok);
+        EXPECT_EQ(p.info.afFrameCount, c.expected);
+        if (c.expected == 0) continue;
+        const uint32_t last = c.expected - 1;
+        EXPECT_EQ(p.info.afWord0[0], 16u);
+        EXPECT_EQ(p.info.afWord2[0], 18u); // the word at +4 is not kept
+        EXPECT_EQ(p.info.afWord5[0], 21u);
+        EXPECT_EQ(p.info.afWord0[last], (last + 1) * 16);
+        if (c.expected < 64) EXPECT_EQ(p.info.afWord0[c.expected], 0u);
+    }
+}
+
+TEST(EosLiveViewParse, ExportReplacesTheLastInfoOnlyOnSuccess) {
+    PtpSession_SetModel(0);
+    Bytes f = jpeg();
+    record(f, 5, {321, 654});
+    pad_to(f, 4000);
+    uint8_t* out = nullptr;
+    uint32_t length = 0;
+    ASSERT_TRUE(PtpEosInterface_ParseLiveViewData(f.data(), uint32_t(f.size()), &out, &length));
+    std::free(out);
+    const PtpEosLiveViewInfo* last = PtpEosInterface_GetLastLiveViewInfo();
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->zoomX, 321u);
+    EXPECT_EQ(std::memcmp(last->imageStart, f.data(), 4), 0);
+
+    Bytes bad(3999, 0);
+    EXPECT_FALSE(
+        PtpEosInterface_ParseLiveViewData(bad.data(), uint32_t(bad.size()), &out, &length));
+    EXPECT_EQ(out, nullptr);
+    EXPECT_FALSE(PtpEosInterface_ParseLiveViewData(nullptr, 5000, &out, &length));
+    EXPECT_EQ(PtpEosInterface_GetLastLiveViewInfo()->zoomX, 321u);
+}
+
+TEST(EosLiveViewParse, LastInfoCopiesAreWholeWhileFramesArrive) {
+    // One thread parses frames whose position is (i, i); another copies the
+    // last info meanwhile and must never see a mix of two frames.
+    std::atomic<bool> done{false};
+    auto parse_at = [](uint32_t i) {
+        Bytes f = jpeg(20);
+        record(f, 5, {i, i});
+        pad_to(f, 4000);
+        uint8_t* out = nullptr;
+        uint32_t length = 0;
+        EXPECT_TRUE(PtpEosInterface_ParseLiveViewData(f.data(), uint32_t(f.size()), &out, &length));
+        std::free(out);
+    };
+    parse_at(0); // what an earlier test left is no frame of this one
+    std::thread parser([&] {
+        for (uint32_t i = 1; i <= 300; ++i)
+            parse_at(i);
+        done = true;
+    });
+    int mixed = 0;
+    while (!done) {
+        PtpEosLiveViewInfo info;
+        PtpEos_CopyLastLiveViewInfo(&info);
+        if (info.zoomX != info.zoomY) ++mixed;
+    }
+    parser.join();
+    EXPECT_EQ(mixed, 0);
+    PtpEosLiveViewInfo info;
+    EXPECT_TRUE(PtpEos_CopyLastLiveViewInfo(&info));
+    EXPECT_EQ(info.zoomX, 300u);
+}
+
+TEST(EosLiveViewExtract, InPlace) {
+    auto buffer = [](const Bytes& b) {
+        uint8_t* p = static_cast<uint8_t*>(std::malloc(b.size()));
+        std::memcpy(p, b.data(), b.size());
+        return p;
+    };
+    PtpSession_SetModel(0);
+
+    Bytes withMarker(10, 0x55);
+    Bytes j = jpeg(20);
+    withMarker.insert(withMarker.end(), j.begin(), j.end());
+    uint8_t* data = buffer(withMarker);
+    uint32_t length = uint32_t(withMarker.size());
+    ASSERT_TRUE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
+    EXPECT_EQ(Bytes(data, data + length), j);
+    std::free(data);
+
+    // Short data without a marker is refused, untouched.
+    Bytes shortData(100, 0x11);
+    data = buffer(shortData);
+    length = uint32_t(shortData.size());
+    EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
+    EXPECT_EQ(length, 100u);
+    EXPECT_EQ(Bytes(data, data + length), shortData);
+    std::free(data);
+
+    // Data of 260 bytes or more without a marker is an uncompressed frame.
+    Bytes frame = yuv(4, 2, 300);
+    data = buffer(frame);
+    length = uint32_t(frame.size());
+    ASSERT_TRUE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
+    EXPECT_EQ(length, 54u + 4 * 2 * 4);
+    EXPECT_EQ(data[0], 'B');
+    std::free(data);
+
+    // A frame that does not convert is refused and kept.
+    Bytes broken = yuv(100, 100, 300);
+    data = buffer(broken);
+    length = uint32_t(broken.size());
+    EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
+    EXPECT_EQ(length, 300u);
+    std::free(data);
+
+    length = 3;
+    data = buffer(withMarker);
+    EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
+    std::free(data);
+    EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(nullptr, &length));
+}
+
+TEST(EosLiveViewOrientation, CodesToExif) {
+    const std::pair<uint32_t, uint32_t> cases[] = {{0, 1}, {1, 6}, {2, 8}, {3, 1}, {4, 3}, {5, 1}};
+    for (const auto& c : cases) {
+        PtpEosLiveViewInfo info = {};
+        info.orientation = c.first;
+        EXPECT_EQ(PtpEosInterface_GetLiveViewOrientation(&info), c.second) << c.first;
+    }
+    EXPECT_EQ(PtpEosInterface_GetLiveViewOrientation(nullptr), 1u);
+}
+
+} // namespace
