@@ -1,0 +1,433 @@
+// ptpctl bracket, hdr and bulb: exposure sequences. bracket shows the camera's
+// bracketing and shoots a bracketed series; hdr lays out a series of values of
+// one property around its current value and shoots it; bulb holds the shutter
+// open for a number of seconds.
+#include <strings.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ptp_capture.h"
+#include "ptp_comms.h"
+#include "ptp_exposure.h"
+#include "ptp_generic.h"
+#include "ptp_names.h"
+#include "ptp_objects.h"
+#include "ptp_properties.h"
+#include "ptpctl.h"
+
+namespace {
+
+// How long to wait for the camera to announce the pictures of one shot, and
+// for a second file (RAW + JPEG) after the first.
+constexpr auto kAnnounceWait = std::chrono::seconds(5);
+constexpr auto kSettle = std::chrono::milliseconds(700);
+// The longest bulb exposure the tool holds the shutter for.
+constexpr float kLongestBulbSeconds = 3600;
+
+using Clock = std::chrono::steady_clock;
+
+void fail(const char* what, PtpResult rc) {
+    std::fprintf(stderr, "%s: %s (0x%04X)\n", what, PtpResult_Name(rc), rc);
+}
+
+bool parse_float(const std::string& text, float* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    float v = std::strtof(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
+}
+
+// A session with the event loop running and the start's events drained.
+bool open_camera(const CommonOptions& options, HubConnection& hub) {
+    if (!OpenSession(options, hub)) return false;
+    while (PopEventPtr()) {
+    }
+    PtpGenericInterface_StartEventCheckLoop(nullptr);
+    return true;
+}
+
+void close_camera(HubConnection& hub) {
+    PtpGenericInterface_StopEventCheckLoop(1);
+    CloseHub(hub);
+}
+
+// The objects the camera announces within the wait.
+std::vector<PtpObjectInfo> new_objects() {
+    std::vector<PtpObjectInfo> added;
+    auto deadline = Clock::now() + kAnnounceWait;
+    while (Clock::now() < deadline) {
+        while (const PtpHostEvent* e = PopEventPtr()) {
+            if (e->code != 0x4002) continue;
+            const PtpObjectInfo* info = nullptr;
+            std::memcpy(&info, &e->u, sizeof info);
+            added.push_back(*info);
+            deadline = Clock::now() + kSettle;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return added;
+}
+
+void print_objects(const std::vector<PtpObjectInfo>& objects) {
+    for (const PtpObjectInfo& o : objects)
+        std::printf("  new: 0x%08X  %-24s %10u bytes\n", o.handle, o.fileName, o.compressedSize);
+}
+
+// One picture, waited for; the number of new objects, or -1 on failure.
+int shoot() {
+    PtpResult rc = PtpGenericInterface_TakeAndWaitForShotToComplete();
+    if (rc != PtpResult_Ok) {
+        fail("capture failed", rc);
+        return -1;
+    }
+    std::vector<PtpObjectInfo> added = new_objects();
+    print_objects(added);
+    return int(added.size());
+}
+
+// A property by code (decimal or 0x hex) or by its name (any case).
+uint32_t find_property(const std::string& text) {
+    uint32_t code = 0;
+    if (ParseNumber(text, &code)) return PtpGenericInterface_GetProperty(code, 0) ? code : 0;
+    const uint32_t ranges[][2] = {{0x5000, 0x50FF}, {0xD000, 0xD3FF}, {0xEE00, 0xEEFF}};
+    for (const auto& range : ranges)
+        for (uint32_t c = range[0]; c <= range[1]; ++c) {
+            const PtpPropertyRecord* r = PtpGenericInterface_GetProperty(c, 0);
+            if (r && r->name && strcasecmp(r->name, text.c_str()) == 0) return c;
+        }
+    return 0;
+}
+
+// A copy of a record's list and current value, taken under its lock.
+struct ListCopy {
+    uint32_t current = 0;
+    std::string currentLabel;
+    std::vector<PtpValueLabel> values;
+};
+
+bool copy_list(uint32_t code, ListCopy* out) {
+    PtpPropertyRecord* r = PtpGenericInterface_GetProperty(code, 1);
+    if (!r) return false;
+    out->current = r->currentValue;
+    out->currentLabel = r->currentLabel;
+    if (r->values) out->values.assign(r->values, r->values + r->valueCount);
+    PtpUnlockProperty(r);
+    return true;
+}
+
+// The position of the entry labelled label that lies a whole number of steps
+// from position from, nearest to it; -1 when there is none.
+long position_of(const ListCopy& list, const char* label, long from, long step) {
+    long best = -1;
+    for (long p = 0; p < long(list.values.size()); ++p) {
+        if (std::strncmp(list.values[p].label, label, PTP_LABEL_SIZE) != 0) continue;
+        if ((p - from) % step != 0) continue;
+        if (best < 0 || std::labs(p - from) < std::labs(best - from)) best = p;
+    }
+    return best;
+}
+
+// --- bracket --------------------------------------------------------------------------------
+
+int run_bracket(bool haveStop, float stop) {
+    uint32_t code = PtpGetExposureBracketingPropertyCode();
+    ListCopy setting;
+    if (code == 0 || !copy_list(code, &setting)) {
+        std::fprintf(stderr, "the camera has no exposure bracketing\n");
+        return 1;
+    }
+    std::printf("bracketing (0x%04X): %s, %s\n", code, setting.currentLabel.c_str(),
+                PtpGenericInterface_IsExposureBracketingOn() ? "on" : "off");
+    std::printf("largest step: %.2f stops\n", PtpGenericInterface_MaxExposureBracketStop());
+    if (!setting.values.empty()) {
+        std::printf("steps:");
+        for (const PtpValueLabel& v : setting.values)
+            std::printf(" [%s]", v.label);
+        std::printf("\n");
+    }
+    if (!haveStop) return 0;
+
+    float stops[PTP_BRACKET_STOPS_MAX];
+    uint32_t frames = PtpGenericInterface_GetExposureBracketingStops(stop, stops, 1);
+    if (frames == 0) {
+        std::fprintf(stderr, "the camera does not tell which frames its bracketing takes\n");
+        return 1;
+    }
+    std::printf("series for %.2f stops: 0", stop);
+    for (uint32_t i = 0; i < frames; ++i)
+        std::printf(" %+.2f", stops[i]);
+    std::printf("\n");
+    uint32_t value = PtpGenericInterface_ExposureBracketValueForStop(stop);
+    if (value == PtpResult_NotSupportedForCamera) {
+        std::fprintf(stderr, "bracketing steps cannot be set on this camera\n");
+        return 1;
+    }
+    if (!PtpGenericInterface_IsExposureBracketingEnabled()) {
+        std::fprintf(stderr, "bracketing cannot be used in the camera's exposure mode\n");
+        return 1;
+    }
+    PtpResult rc = PtpGenericInterface_SetBracketing(value);
+    if (rc != PtpResult_Ok) {
+        std::fprintf(stderr, "the camera refused a bracketing step of %.2f stops: %s (0x%04X)\n",
+                     stop, PtpResult_Name(rc), rc);
+        return 1;
+    }
+    int pictures = 0;
+    bool ok = true;
+    for (uint32_t shot = 0; shot <= frames && ok; ++shot) {
+        std::printf("shot %u of %u\n", shot + 1, frames + 1);
+        int added = shoot();
+        ok = added >= 0;
+        if (ok) pictures += added;
+    }
+    rc = PtpGenericInterface_TurnOffBracketing();
+    if (rc != PtpResult_Ok) fail("turning bracketing off failed", rc);
+    std::printf("%d pictures\n", pictures);
+    return ok && pictures > 0 ? 0 : 1;
+}
+
+// --- hdr ----------------------------------------------------------------------------------------
+
+struct HdrOptions {
+    uint32_t shots = 0; // 0: as many as fit
+    uint32_t step = 0;  // 0: one stop
+    uint8_t mode = 0;
+    std::string property;
+};
+
+int run_hdr(const HdrOptions& o) {
+    uint32_t code =
+        o.property.empty() ? PtpGetShutterSpeedPropertyCode() : find_property(o.property);
+    ListCopy list;
+    if (code == 0 || !copy_list(code, &list)) {
+        std::fprintf(stderr, "the camera has no property %s\n",
+                     o.property.empty() ? "for the shutter speed" : o.property.c_str());
+        return 1;
+    }
+    const char* name = PtpGenericInterface_StringForPropertyCode(code);
+    uint32_t step = o.step ? o.step : PtpGenericInterfaceStepsForStop(code);
+    uint32_t most = PtpGenericInterface_GetMaxNumberOfHdrSteps(code, list.current, step, o.mode);
+    if (most == 0 || list.values.empty()) {
+        std::fprintf(stderr, "%s: the current value %s is not one of a list of values\n",
+                     name ? name : "property", list.currentLabel.c_str());
+        return 1;
+    }
+    uint32_t shots = o.shots ? o.shots : most;
+    if (shots > most) {
+        std::printf("only %u shots fit around %s\n", most, list.currentLabel.c_str());
+        shots = most;
+    }
+    long from = -1;
+    for (long p = 0; p < long(list.values.size()) && from < 0; ++p)
+        if (list.values[p].value == list.current) from = p;
+    // The library names both ends; the series runs between them.
+    std::string ends[2];
+    for (int direction = 1; direction <= 2; ++direction) {
+        const char* end = PtpGenericInterface_GetEndHdrValue(code, list.current, int32_t(step),
+                                                             shots, o.mode, uint8_t(direction));
+        if (!end) {
+            std::fprintf(stderr, "the series of %u shots does not fit the list\n", shots);
+            return 1;
+        }
+        ends[direction - 1] = end;
+    }
+    long bright = position_of(list, ends[0].c_str(), from, long(step));
+    long dark = position_of(list, ends[1].c_str(), from, long(step));
+    if (bright < 0 || dark < 0) {
+        std::fprintf(stderr, "cannot find the ends of the series in the list\n");
+        return 1;
+    }
+    long stride = dark >= bright ? long(step) : -long(step);
+    std::vector<PtpValueLabel> series;
+    for (long p = bright;; p += stride) {
+        series.push_back(list.values[p]);
+        if (p == dark) break;
+    }
+    if (series.size() != shots)
+        std::printf("a series centred on the current value takes %zu shots\n", series.size());
+    std::printf("%s (0x%04X), now %s; %zu shots %u entries apart, bright to dark:\n",
+                name ? name : "property", code, list.currentLabel.c_str(), series.size(), step);
+    for (size_t i = 0; i < series.size(); ++i)
+        std::printf("  %2zu  0x%08X  %s\n", i + 1, series[i].value, series[i].label);
+
+    int pictures = 0;
+    bool ok = true;
+    for (size_t i = 0; i < series.size() && ok; ++i) {
+        PtpResult rc = PtpGenericInterface_SetPropertyValue(code, series[i].value, 1);
+        if (rc != PtpResult_Ok) {
+            std::fprintf(stderr, "setting %s failed: %s (0x%04X)\n", series[i].label,
+                         PtpResult_Name(rc), rc);
+            ok = false;
+            break;
+        }
+        std::printf("shot %zu of %zu: %s\n", i + 1, series.size(), series[i].label);
+        int added = shoot();
+        ok = added >= 0;
+        if (ok) pictures += added;
+    }
+    PtpResult rc = PtpGenericInterface_SetPropertyValue(code, list.current, 1);
+    if (rc != PtpResult_Ok) fail("restoring the value failed", rc);
+    std::printf("%d pictures\n", pictures);
+    return ok && pictures > 0 ? 0 : 1;
+}
+
+// --- bulb
+// -----------------------------------------------------------------------------------------
+
+// Writes the shutter speed labelled "bulb" when the camera lists one; true
+// when the camera took it, with the old value in *previous.
+bool switch_to_bulb(uint32_t* previous) {
+    uint32_t code = PtpGetShutterSpeedPropertyCode();
+    ListCopy list;
+    if (code == 0 || !copy_list(code, &list)) return false;
+    for (const PtpValueLabel& v : list.values) {
+        if (strcasecmp(v.label, "bulb") != 0) continue;
+        if (PtpGenericInterface_SetPropertyValue(code, v.value, 1) != PtpResult_Ok) return false;
+        *previous = list.current;
+        std::printf("shutter speed set to bulb (was %s)\n", list.currentLabel.c_str());
+        return true;
+    }
+    return false;
+}
+
+int run_bulb(float seconds) {
+    if (!PtpGenericInterface_IsBulbAvailable()) {
+        std::fprintf(stderr, "the camera cannot take bulb exposures\n");
+        return 1;
+    }
+    uint32_t previous = 0;
+    bool switched = !PtpGenericInterface_CanStartBulb() && switch_to_bulb(&previous);
+    auto restore = [&] {
+        if (!switched) return;
+        PtpResult rc =
+            PtpGenericInterface_SetPropertyValue(PtpGetShutterSpeedPropertyCode(), previous, 1);
+        if (rc != PtpResult_Ok) fail("restoring the shutter speed failed", rc);
+    };
+    if (!PtpGenericInterface_CanStartBulb()) {
+        std::fprintf(stderr, "the camera is not in bulb mode (mode B, or M with the shutter "
+                             "speed at bulb)\n");
+        restore();
+        return 1;
+    }
+    PtpResult rc = PtpGenericInterface_StartBulb();
+    if (rc != PtpResult_Ok) {
+        fail("opening the shutter failed", rc);
+        restore();
+        return 1;
+    }
+    const auto opened = Clock::now();
+    const auto closeAt =
+        opened + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<float>(seconds));
+    // On a terminal the countdown rewrites one line; otherwise a line a second.
+    const bool terminal = isatty(fileno(stdout));
+    long shown = -1;
+    for (auto now = Clock::now(); now < closeAt; now = Clock::now()) {
+        long left = long(std::ceil(std::chrono::duration<float>(closeAt - now).count()));
+        if (left != shown) {
+            std::printf(terminal ? "\rshutter open: %ld s left " : "shutter open: %ld s left\n",
+                        left);
+            std::fflush(stdout);
+            shown = left;
+        }
+        auto next = now + std::chrono::milliseconds(100);
+        std::this_thread::sleep_until(next < closeAt ? next : closeAt);
+    }
+    float held = std::chrono::duration<float>(Clock::now() - opened).count();
+    rc = PtpGenericInterface_StopBulb();
+    std::printf(
+        terminal ? "\rshutter closed after %.1f s      \n" : "shutter closed after %.1f s\n", held);
+    if (rc != PtpResult_Ok) {
+        fail("closing the shutter failed", rc);
+        restore();
+        return 1;
+    }
+    std::vector<PtpObjectInfo> added = new_objects();
+    print_objects(added);
+    restore();
+    if (added.empty()) {
+        std::fprintf(stderr, "the camera announced no picture\n");
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int Command_Bracket(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    float stop = 0;
+    if (args.size() > 1 || (args.size() == 1 && (!parse_float(args[0], &stop) || stop <= 0))) {
+        std::fprintf(stderr, "usage: ptpctl bracket [STOP]   (STOP in stops, e.g. 1 or 0.67)\n");
+        return 2;
+    }
+    HubConnection hub;
+    if (!open_camera(options, hub)) return 1;
+    int status = run_bracket(args.size() == 1, stop);
+    close_camera(hub);
+    return status;
+}
+
+int Command_Hdr(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    HdrOptions o;
+    bool usage = false;
+    for (size_t i = 0; i < args.size() && !usage; ++i) {
+        const std::string& a = args[i];
+        uint32_t n = 0;
+        if ((a == "-n" || a == "-s" || a == "-m") && i + 1 < args.size()) {
+            usage = !ParseNumber(args[++i], &n);
+            if (a == "-n") o.shots = n;
+            if (a == "-s") o.step = n;
+            if (a == "-m") {
+                usage = usage || n > 2;
+                o.mode = uint8_t(n);
+            }
+            usage = usage || (n == 0 && a != "-m");
+        } else if (a[0] != '-' && o.property.empty()) {
+            o.property = a;
+        } else {
+            usage = true;
+        }
+    }
+    if (usage) {
+        std::fprintf(stderr, "usage: ptpctl hdr [-n SHOTS] [-s STEP] [-m MODE] [PROPERTY]\n"
+                             "  SHOTS  number of pictures (default: as many as fit)\n"
+                             "  STEP   list entries between pictures (default: one stop)\n"
+                             "  MODE   0 around the current value, 1 darker, 2 brighter\n"
+                             "  PROPERTY  code or name (default: the shutter speed)\n");
+        return 2;
+    }
+    HubConnection hub;
+    if (!open_camera(options, hub)) return 1;
+    int status = run_hdr(o);
+    close_camera(hub);
+    return status;
+}
+
+int Command_Bulb(std::vector<std::string> args) {
+    CommonOptions options;
+    if (!ParseCommonOptions(args, options)) return 2;
+    float seconds = 0;
+    if (args.size() != 1 || !parse_float(args[0], &seconds) || seconds <= 0 ||
+        seconds > kLongestBulbSeconds) {
+        std::fprintf(stderr, "usage: ptpctl bulb SECONDS   (more than 0, at most 3600)\n");
+        return 2;
+    }
+    HubConnection hub;
+    if (!open_camera(options, hub)) return 1;
+    int status = run_bulb(seconds);
+    close_camera(hub);
+    return status;
+}
