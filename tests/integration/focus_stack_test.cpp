@@ -1,0 +1,119 @@
+// Focus through the shipped library against the virtual Canon cameras: lens
+// drives move the virtual lens, and a focus stack takes its pictures with the
+// lens moved by the step between them, reports each shot, and stops between
+// shots when cancelled from another thread.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "hub_fixture.h"
+#include "ptp_focus.h"
+
+namespace {
+
+constexpr uint32_t kMovieServoAf = 0xD179;
+constexpr int32_t kLensStart = kSimLensTravel / 2;
+
+// The shots the callback reported, in order.
+struct ShotLog {
+    std::mutex lock;
+    std::vector<uint32_t> shots;
+};
+ShotLog& shot_log() {
+    static ShotLog log;
+    return log;
+}
+void log_shot(uint32_t shot) {
+    std::lock_guard<std::mutex> held(shot_log().lock);
+    shot_log().shots.push_back(shot);
+}
+std::vector<uint32_t> logged_shots() {
+    std::lock_guard<std::mutex> held(shot_log().lock);
+    return shot_log().shots;
+}
+
+// The mirrorless EOS R starts with movie servo AF on.
+class CanonFocus : public HubTest {
+  protected:
+    const char* camera() const override { return "canon-r"; }
+    void SetUp() override {
+        HubTest::SetUp();
+        {
+            std::lock_guard<std::mutex> held(shot_log().lock);
+            shot_log().shots.clear();
+        }
+        ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
+        PtpGenericInterface_StartEventCheckLoop(nullptr);
+        ASSERT_TRUE(SettleEventLoop());
+        SimHub_ResetStats(hub);
+    }
+};
+
+TEST_F(CanonFocus, DriveLensMovesTheLensAndSwitchesServoOff) {
+    // The camera is in one-shot AF: the session starts with focus automatic.
+    EXPECT_TRUE(PtpGenericInterface_IsFocusAuto());
+    EXPECT_EQ(PtpGenericInterface_FocusMode(), 0u);
+    ASSERT_EQ(ReadProperty(kMovieServoAf).value, 1u);
+    ASSERT_EQ(PtpGenericInterface_DriveLens(4), PtpResult_Ok);
+    ASSERT_EQ(PtpGenericInterface_DriveLens(-10), PtpResult_Ok);
+    SimCanonStats stats = SimHub_CanonStats(hub);
+    EXPECT_EQ(stats.lens_drives, std::vector<uint32_t>({4, 0x800A}));
+    EXPECT_EQ(stats.lens_position, kLensStart + 4 - 10);
+    EXPECT_EQ(PtpGenericInterface_FocusMode(), 1u);
+    uint32_t servo = 1;
+    ASSERT_TRUE(SimHub_GetPropertyValue(hub, kMovieServoAf, &servo));
+    EXPECT_EQ(servo, 0u);
+}
+
+TEST_F(CanonFocus, StackTakesEachShotOneStepOn) {
+    const uint32_t before = SimHub_CanonStats(hub).pictures;
+    ASSERT_EQ(PtpGenericInterface_DoFocusStackWithCallback(2, 3, 0, log_shot), PtpResult_Ok);
+    SimCanonStats stats = SimHub_CanonStats(hub);
+    EXPECT_EQ(stats.pictures - before, 2u);
+    // A positive stack step drives with the direction bit set, once between
+    // the two shots and never after the last.
+    EXPECT_EQ(stats.lens_drives, std::vector<uint32_t>({0x8003}));
+    EXPECT_EQ(stats.lens_position, kLensStart - 3);
+    EXPECT_EQ(logged_shots(), std::vector<uint32_t>({1, 2}));
+    EXPECT_EQ(PtpGenericInterface_FocusMode(), 1u);
+    EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0);
+}
+
+TEST_F(CanonFocus, OneShotStackNeverDrivesTheLens) {
+    const uint32_t before = SimHub_CanonStats(hub).pictures;
+    ASSERT_EQ(PtpGenericInterface_DoFocusStackWithCallback(1, -2, 0, log_shot), PtpResult_Ok);
+    SimCanonStats stats = SimHub_CanonStats(hub);
+    EXPECT_EQ(stats.pictures - before, 1u);
+    EXPECT_TRUE(stats.lens_drives.empty());
+    EXPECT_EQ(stats.lens_position, kLensStart);
+    EXPECT_EQ(logged_shots(), std::vector<uint32_t>({1}));
+}
+
+// The cancel comes from another thread while the stack waits after its first
+// shot: the lens still moves once, and no further picture is taken.
+TEST_F(CanonFocus, CancelFromAnotherThreadStopsBetweenShots) {
+    const uint32_t before = SimHub_CanonStats(hub).pictures;
+    std::atomic<PtpResult> result{0};
+    std::thread stack(
+        [&] { result = PtpGenericInterface_DoFocusStackWithCallback(5, -1, 0, log_shot); });
+    ASSERT_TRUE(
+        WaitUntil([] { return !logged_shots().empty(); }, std::chrono::milliseconds(10000)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    PtpGenericInterface_CancelFocusStack();
+    stack.join();
+    EXPECT_EQ(result.load(), PtpResult_Aborted);
+    SimCanonStats stats = SimHub_CanonStats(hub);
+    EXPECT_EQ(stats.pictures - before, 1u);
+    EXPECT_EQ(stats.lens_drives, std::vector<uint32_t>({1}));
+    EXPECT_EQ(stats.lens_position, kLensStart + 1);
+    EXPECT_EQ(logged_shots(), std::vector<uint32_t>({1}));
+
+    // The next stack starts afresh: the cancel does not outlive the stack.
+    ASSERT_EQ(PtpGenericInterface_DoFocusStack(1, 1), PtpResult_Ok);
+    EXPECT_EQ(SimHub_CanonStats(hub).pictures - before, 2u);
+}
+
+} // namespace
