@@ -113,11 +113,7 @@ void PtpEos_PutPending(EosPendingList& list, const EosPendingValue& value) {
 }
 
 void PtpEos_QueuePropertyChanged(PtpPropertyRecord* record) {
-    PtpEventData event{};
-    event.code = kPtpEventDevicePropChanged;
-    static_assert(sizeof record <= sizeof event.payload, "a record pointer fits the payload");
-    std::memcpy(event.payload, &record, sizeof record);
-    PtpPushEvent(&event, /*notify=*/false);
+    PtpQueuePropertyChanged(record, /*notify=*/false);
 }
 
 void PtpEos_LabelValue(char* out, size_t size, uint32_t code, uint32_t value) {

@@ -24,18 +24,10 @@ constexpr uint32_t kModeMovie = 20;
 constexpr size_t kWholeStopLabelMax = 3;
 
 // The currentValue of code under its lock; false when the store has no record.
-bool current_value(uint32_t code, uint32_t* value) {
-    if (code == 0) return false;
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
-    if (!record) return false;
-    *value = record->currentValue;
-    PtpUnlockProperty(record);
-    return true;
-}
 
 // The exposure mode through the property the Canon session chose (0xD138 or 0xD105).
 bool current_exposure_mode(uint32_t* mode) {
-    return current_value(PtpEos_ExposureModePropertyCode(), mode);
+    return PtpReadCurrentValue(PtpEos_ExposureModePropertyCode(), mode);
 }
 
 // Walks 0xD104's allowed values; see PtpEos_MaxExposureCompensationStop.
@@ -85,7 +77,7 @@ bool PtpEos_IsExposureCompensationEnabled() {
     if (mode == kModeProgram || mode == kModeTv || mode == kModeAv) return true;
     if (mode != kModeMovie) return false;
     uint32_t gate = 0;
-    return current_value(kEosPropMovieCompensationGate, &gate) && gate == 0;
+    return PtpReadCurrentValue(kEosPropMovieCompensationGate, &gate) && gate == 0;
 }
 
 uint32_t PtpEos_GetExposureBracketingStops(float step, float* out) {

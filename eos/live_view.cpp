@@ -12,6 +12,7 @@
 #include "eos/eos_live_view.h"
 #include "eos/eos_models.h"
 #include "eos/eos_session.h"
+#include "generic/property_store.h"
 #include "generic/event_queue.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
@@ -63,32 +64,18 @@ PtpResult run(uint16_t op, const uint32_t* params, uint32_t count) {
                                            1);
 }
 
-bool read_value(uint32_t code, uint32_t* value) {
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
-    if (!record) return false;
-    *value = record->currentValue;
-    PtpUnlockProperty(record);
-    return true;
-}
 
-void queue_changed(uint32_t code) {
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 0);
-    PtpEventData event{};
-    event.code = kPtpEventDevicePropChanged;
-    static_assert(sizeof record <= sizeof event.payload, "a record pointer fits the payload");
-    std::memcpy(event.payload, &record, sizeof record);
-    PtpPushEvent(&event, /*notify=*/true);
-}
+void queue_changed(uint32_t code) { PtpQueuePropertyCodeChanged(code, /*notify=*/true); }
 
 // The output value and whether to verify it, for a DSLR; updates the mode cache.
 uint32_t dslr_output(bool on, bool setEvfMode, bool* verify) {
     uint32_t lock = 0;
-    if (read_value(kEosPropEvfLock, &lock) && lock == 1)
+    if (PtpReadCurrentValue(kEosPropEvfLock, &lock) && lock == 1)
         PtpGenericInterface_SetPropertyValue(kEosPropEvfLock, 0, 0);
     if (on && setEvfMode && PtpEos_CameraListsProperty(kEosPropEvfMode))
         PtpGenericInterface_SetPropertyValue(kEosPropEvfMode, kEvfModeOn, 0);
     uint32_t mode = 0;
-    bool hasMode = read_value(PtpEos_ExposureModePropertyCode(), &mode);
+    bool hasMode = PtpReadCurrentValue(PtpEos_ExposureModePropertyCode(), &mode);
     if (on)
         g_lv.modeCache = hasMode ? mode : kNoMode;
     else if (!hasMode)

@@ -11,6 +11,7 @@
 #include "eos/eos_live_view.h"
 #include "eos/eos_models.h"
 #include "eos/eos_session.h"
+#include "generic/property_store.h"
 #include "generic/event_fetch.h"
 #include "generic/event_queue.h"
 #include "generic/session.h"
@@ -44,13 +45,6 @@ PtpResult run(uint16_t op, const uint32_t* params, uint32_t count) {
                                            1);
 }
 
-bool read_value(uint32_t code, uint32_t* value) {
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
-    if (!record) return false;
-    *value = record->currentValue;
-    PtpUnlockProperty(record);
-    return true;
-}
 
 // Movie mode by the live-view mode cache, or, before any switch-on, by the
 // current exposure mode (a missing property counts as not in movie mode).
@@ -59,7 +53,7 @@ bool in_movie_mode() {
     if (cache == kExposureModeMovie) return true;
     if (cache != kNoMode) return false;
     uint32_t mode = 0;
-    return read_value(PtpEos_ExposureModePropertyCode(), &mode) && mode == kExposureModeMovie;
+    return PtpReadCurrentValue(PtpEos_ExposureModePropertyCode(), &mode) && mode == kExposureModeMovie;
 }
 
 uint32_t saved_mode() {
@@ -74,10 +68,7 @@ void restore_exposure_mode() {
     if (!record) return;
     record->currentValue = saved_mode();
     PtpUnlockProperty(record);
-    PtpEventData event{};
-    event.code = kPtpEventDevicePropChanged;
-    std::memcpy(event.payload, &record, sizeof record);
-    PtpPushEvent(&event, /*notify=*/true);
+    PtpQueuePropertyChanged(record, /*notify=*/true);
 }
 
 // 0x9133 answered busy: a camera still showing live view from an earlier
@@ -119,7 +110,7 @@ bool PtpEosInterface_HasMovieServo() { return PtpEos_CameraListsProperty(kEosPro
 
 PtpResult PtpEos_StartMovieMode() {
     uint32_t saved = 0;
-    if (!read_value(kEosPropExposureMode, &saved)) saved = 0;
+    if (!PtpReadCurrentValue(kEosPropExposureMode, &saved)) saved = 0;
     {
         std::lock_guard<std::mutex> held(g_movie.lock);
         g_movie.savedExposureMode = saved;
@@ -156,7 +147,7 @@ PtpResult PtpEos_StartRecordMovie() {
     for (int poll = 0; poll < kRecordStatusPolls; ++poll) {
         PtpFetchEventsOnce(/*wait=*/true, /*lockHeld=*/false);
         uint32_t status = 0;
-        if (!read_value(kEosPropEvfRecordStatus, &status)) return rc;
+        if (!PtpReadCurrentValue(kEosPropEvfRecordStatus, &status)) return rc;
         if (status == kRecordStart) return PtpResult_Ok;
         std::this_thread::sleep_for(kRecordStatusPoll);
     }

@@ -72,18 +72,10 @@ bool model_between(uint8_t model, uint8_t first, uint8_t last) {
 }
 
 // The currentValue of code under its lock; false when the store has no record.
-bool read_value(uint32_t code, uint32_t* value) {
-    if (code == 0) return false;
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
-    if (!record) return false;
-    *value = record->currentValue;
-    PtpUnlockProperty(record);
-    return true;
-}
 
 bool value_is(uint32_t code, uint32_t expected) {
     uint32_t value = 0;
-    return read_value(code, &value) && value == expected;
+    return PtpReadCurrentValue(code, &value) && value == expected;
 }
 
 // The currentLabel of code copied under its lock; false when there is no record.
@@ -242,15 +234,15 @@ bool PtpGenericInterface_IsAutoIso() {
     case PtpVendor_Nikon: {
         if (model_in(PtpGenericInterface_CameraModel(), {192, 193, 203, 207, 208, 213, 218})) {
             uint32_t program = 0;
-            if (!read_value(kNikonPropExposureProgram, &program) ||
+            if (!PtpReadCurrentValue(kNikonPropExposureProgram, &program) ||
                 program < kNikonFirstSceneProgram)
                 return false;
         }
-        return read_value(nikon_auto_iso_property(), &value) && value > 0;
+        return PtpReadCurrentValue(nikon_auto_iso_property(), &value) && value > 0;
     }
     case PtpVendor_Sony: return value_is(kSonyPropIso, kSonyAutoIso);
     case PtpVendor_Fujifilm:
-        return read_value(kFujiPropIso, &value) && (value & kFujiAutoIsoBit) != 0;
+        return PtpReadCurrentValue(kFujiPropIso, &value) && (value & kFujiAutoIsoBit) != 0;
     default: return false;
     }
 }
@@ -259,7 +251,7 @@ bool PtpGenericInterface_IsImageFormatJpg() {
     uint32_t value = 0;
     switch (PtpSession_Vendor()) {
     case PtpVendor_Canon:
-        return read_value(kEosPropImageFormat, &value) && (value >> 24) == kCanonOneJpeg;
+        return PtpReadCurrentValue(kEosPropImageFormat, &value) && (value >> 24) == kCanonOneJpeg;
     default: return false;
     }
 }
@@ -268,7 +260,7 @@ bool PtpGenericInterface_IsImageFormatRaw() {
     uint32_t value = 0;
     switch (PtpSession_Vendor()) {
     case PtpVendor_Canon:
-        return read_value(kEosPropImageFormat, &value) && (value >> 24) == kCanonOneRaw;
+        return PtpReadCurrentValue(kEosPropImageFormat, &value) && (value >> 24) == kCanonOneRaw;
     case PtpVendor_Nikon: return value_is(kNikonPropImageQuality, nikon_raw_quality());
     case PtpVendor_Sony: return value_is(PtpGetImageFormatPropertyCode(), kSonyRaw);
     case PtpVendor_Fujifilm: return value_is(kFujiPropImageQuality, kFujiRaw);
@@ -280,11 +272,11 @@ bool PtpGenericInterface_IsImageFormatRawPlusJpg() {
     uint32_t value = 0;
     switch (PtpSession_Vendor()) {
     case PtpVendor_Canon:
-        return read_value(kEosPropImageFormat, &value) && (value >> 28) == kCanonTwoFormats;
+        return PtpReadCurrentValue(kEosPropImageFormat, &value) && (value >> 28) == kCanonTwoFormats;
     case PtpVendor_Nikon: return nikon_is_raw_plus_jpg();
     case PtpVendor_Sony: {
         uint32_t role = PtpGetImageFormatPropertyCode();
-        if (!read_value(role, &value)) return false;
+        if (!PtpReadCurrentValue(role, &value)) return false;
         uint32_t low = value & 0xFF;
         // The newer format property names RAW+JPEG 2; the older quality list 18-20.
         if (role == kSonyPropImageFormat) return low == 2;

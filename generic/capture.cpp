@@ -89,14 +89,6 @@ bool live_view_on() { return PtpSession_LiveViewOn(); }
 // --- Helpers -------------------------------------------------------------------------------
 
 // The current value of a stored property, read under its lock.
-bool read_value(uint32_t code, uint32_t* value) {
-    if (code == 0) return false;
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
-    if (!record) return false;
-    *value = record->currentValue;
-    PtpUnlockProperty(record);
-    return true;
-}
 
 // Nikon keeps a separate drive mode for live view.
 uint32_t nikon_drive_mode_code() {
@@ -289,7 +281,7 @@ bool PtpGenericInterface_CouldDoubleShoot() {
         // Remote release with focus held fires for as long as the shutter is
         // down, which in a continuous mode is more than one frame.
         uint32_t drive = 0;
-        if (!read_value(PtpGetDriveModePropertyCode(), &drive)) return false;
+        if (!PtpReadCurrentValue(PtpGetDriveModePropertyCode(), &drive)) return false;
         return PtpGenericInterface_IsDriveModeContinuous(drive) &&
                PtpIsOperationSupported(kCanonOpPressOn) && PtpSession_ManualFocus() == 1;
     }
@@ -299,10 +291,10 @@ bool PtpGenericInterface_CouldDoubleShoot() {
             live_view_on() && PtpGenericInterface_IsPropertySupported(kNikonLiveViewDriveMode)
                 ? kNikonLiveViewDriveMode
                 : PtpGetDriveModePropertyCode();
-        if (!read_value(code, &drive)) return false;
+        if (!PtpReadCurrentValue(code, &drive)) return false;
         uint32_t burst = 0;
         return PtpGenericInterface_IsDriveModeContinuous(drive) &&
-               read_value(kNikonBurstCount, &burst) && burst > 1;
+               PtpReadCurrentValue(kNikonBurstCount, &burst) && burst > 1;
     }
     case PtpVendor_Sony: return sony_could_double_shoot();
     default: return false;

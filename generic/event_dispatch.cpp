@@ -89,10 +89,7 @@ void property_changed(PtpVendor vendor, ByteReader& r) {
     PtpPropertyRecord* record = update_property(vendor, code, value, flag);
     if (vendor == PtpVendor_Fujifilm && record && record->code == 0x500E)
         fuji_exposure_mode_changed();
-    PtpEventData event{};
-    event.code = kPtpEventDevicePropChanged;
-    std::memcpy(event.payload, &record, sizeof record);
-    PtpPushEvent(&event, /*notify=*/false);
+    PtpQueuePropertyChanged(record, /*notify=*/false);
 }
 
 PtpResult dispatch_hub_records(PtpVendor vendor, const uint8_t* data, uint32_t length) {

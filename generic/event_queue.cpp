@@ -7,6 +7,7 @@
 
 #include "generic/session.h"
 #include "ptp_events.h"
+#include "ptp_properties.h"
 
 // A queued event.
 struct PtpEventRecord {
@@ -67,4 +68,16 @@ PtpHostEvent* PopEventPtr() {
     }
     if (copy) std::memcpy(&view.u, &copy, sizeof copy);
     return &view;
+}
+
+void PtpQueuePropertyChanged(PtpPropertyRecord* record, bool notify) {
+    PtpEventData event{};
+    event.code = kPtpEventDevicePropChanged;
+    static_assert(sizeof record <= sizeof event.payload, "a record pointer fits the payload");
+    std::memcpy(event.payload, &record, sizeof record);
+    PtpPushEvent(&event, notify);
+}
+
+void PtpQueuePropertyCodeChanged(uint32_t code, bool notify) {
+    PtpQueuePropertyChanged(PtpGenericInterface_GetProperty(code, 0), notify);
 }

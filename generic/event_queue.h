@@ -20,8 +20,15 @@ struct PtpEventData {
 };
 
 struct PtpEventRecord;
+struct PtpPropertyRecord;
 
 // Queues a copy of *event; with notify, calls the host's notify function
 // afterwards (with no queue lock held). Returns the queued record, or null when
 // memory is short (the event is dropped).
 PtpEventRecord* PtpPushEvent(const PtpEventData* event, bool notify);
+
+// Queues a DevicePropChanged event carrying the record pointer (null is
+// queued as it is: the host then knows only that something changed).
+void PtpQueuePropertyChanged(PtpPropertyRecord* record, bool notify);
+// The same for the store's record of code (null when it has none).
+void PtpQueuePropertyCodeChanged(uint32_t code, bool notify);

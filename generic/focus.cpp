@@ -246,12 +246,8 @@ PtpResult PtpGenericInterface_SetFocusMode(uint32_t mode, uint8_t notify) {
     PtpSession_SetManualFocus(mode);
     if (notify) {
         uint32_t code = PtpGetFocusModePropertyCode();
-        PtpPropertyRecord* record = code ? PtpGenericInterface_GetProperty(code, 0) : nullptr;
-        PtpEventData event{};
-        event.code = kPtpEventDevicePropChanged;
-        static_assert(sizeof record <= sizeof event.payload, "pointer fits the payload");
-        std::memcpy(event.payload, &record, sizeof record);
-        PtpPushEvent(&event, /*notify=*/true);
+        PtpQueuePropertyChanged(code ? PtpGenericInterface_GetProperty(code, 0) : nullptr,
+                                /*notify=*/true);
     }
     return PtpResult_Ok;
 }

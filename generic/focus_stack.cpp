@@ -73,14 +73,7 @@ struct RunningMark {
     RunningMark& operator=(const RunningMark&) = delete;
 };
 
-void queue_focus_mode_change() {
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(kCanonPropFocusMode, 0);
-    PtpEventData event{};
-    event.code = kPtpEventDevicePropChanged;
-    static_assert(sizeof record <= sizeof event.payload, "pointer fits the payload");
-    std::memcpy(event.payload, &record, sizeof record);
-    PtpPushEvent(&event, /*notify=*/true);
-}
+void queue_focus_mode_change() { PtpQueuePropertyCodeChanged(kCanonPropFocusMode, /*notify=*/true); }
 
 } // namespace
 

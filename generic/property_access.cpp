@@ -34,14 +34,7 @@ bool value_allowed(PtpPropertyRecord* record, uint32_t value) {
     return false;
 }
 
-void queue_change_event(uint32_t code) {
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 0);
-    PtpEventData event{};
-    event.code = kPtpEventDevicePropChanged;
-    static_assert(sizeof record <= sizeof event.payload, "pointer fits the payload");
-    std::memcpy(event.payload, &record, sizeof record);
-    PtpPushEvent(&event, /*notify=*/true);
-}
+void queue_change_event(uint32_t code) { PtpQueuePropertyCodeChanged(code, /*notify=*/true); }
 
 }  // namespace
 
@@ -150,4 +143,13 @@ PtpResult PtpGenericInterface_SetPropertyValue(uint32_t code, uint32_t value, ui
     // after it; a write or verification failure wins over the restart's result.
     PtpResult restarted = PropertyVendor_AfterWrite(vendor, rc);
     return rc == PtpResult_Ok ? restarted : rc;
+}
+
+bool PtpReadCurrentValue(uint32_t code, uint32_t* value) {
+    if (code == 0) return false;
+    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
+    if (!record) return false;
+    *value = record->currentValue;
+    PtpUnlockProperty(record);
+    return true;
 }

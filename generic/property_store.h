@@ -76,6 +76,10 @@ size_t PtpReadTypedValue(uint32_t dataType, const uint8_t* data, size_t length, 
 size_t PtpDataTypeSize(uint32_t dataType);
 size_t PtpPropertyValueSize(const PtpPropertyRecord* record);
 
+// The current value of code's record, read under its lock. False when code is
+// 0 or the store has no such record (*value untouched).
+bool PtpReadCurrentValue(uint32_t code, uint32_t* value);
+
 // The validation of a write, as a test (used by drivers that check values).
 bool PtpIsPropertyValueAllowed(uint32_t code, uint32_t value);
 
