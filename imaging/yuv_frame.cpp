@@ -68,6 +68,11 @@ constexpr int kBlueU = 1855980;  // 1.77 x 2^20
 // lifts the fraction's error (below 0.5 x 128 / 2^20) back onto it. Elsewhere
 // those values are at least 0.001 from a whole number, far beyond it.
 constexpr int kRounding = 64;
+// Green's fixed-point value lies within this of a whole number exactly where
+// the real value is one: the fractions' error stays below 128, while any other
+// value is at least 0.001 (1048 units) from a whole number.
+constexpr int kWholeWindow = 256;
+constexpr uint32_t kFractionOne = 1u << kFractionBits;
 
 inline uint32_t fixed_pixel(int y, int dr, int dg, int db) {
     return uint32_t(clamp_channel(y + db)) | uint32_t(clamp_channel(y + dg)) << 8 |
@@ -89,11 +94,14 @@ void convert_row(const uint8_t* src, uint32_t width, uint8_t* dst) {
             const int u = int8_t(in[4 * i]), y0 = in[4 * i + 1];
             const int v = int8_t(in[4 * i + 2]), y1 = in[4 * i + 3];
             const int dr = (kRedV * v + kRounding) >> kFractionBits;
-            const int dg = (kGreenU * u + kGreenV * v) >> kFractionBits;
+            const int green = kGreenU * u + kGreenV * v;
+            const int dg = green >> kFractionBits;
             const int db = (kBlueU * u + kRounding) >> kFractionBits;
             pixels[2 * i] = fixed_pixel(y0, dr, dg, db);
             pixels[2 * i + 1] = fixed_pixel(y1, dr, dg, db);
-            redo[i] = (344 * u + 714 * v) % 1000 == 0;
+            // Green lands within kWholeWindow of a whole number only where
+            // 0.344 u + 0.714 v is one: elsewhere it is at least 0.001 away.
+            redo[i] = uint32_t(green + kWholeWindow) % kFractionOne < 2 * kWholeWindow;
         }
         for (uint32_t i = 0; i < n; ++i) {
             if (!redo[i]) continue;
