@@ -11,6 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "comms/bytes.h"
 #include "ptp_generic.h"
 #include "ptp_liveview.h"
@@ -49,7 +53,7 @@ uint32_t reference_pixel(int y, int u, int v) {
            uint32_t(clamp_channel(r)) << 16 | 0xFF000000u;
 }
 
-// The same conversion in fixed point, which the compiler vectorises: each
+// The same conversion in fixed point (with SSE2 four pairs at a time): each
 // channel is clamp(y + d), with d = floor(coefficient x u or v) from 20-bit
 // fractions of the coefficients. Truncation and flooring differ only below 0,
 // where both clamp to 0. The fractions are close enough that the result can
@@ -79,40 +83,91 @@ inline uint32_t fixed_pixel(int y, int dr, int dg, int db) {
            uint32_t(clamp_channel(y + dr)) << 16 | 0xFF000000u;
 }
 
-// Pairs are converted in chunks so the flags of one chunk stay on the stack.
-constexpr uint32_t kChunkPairs = 256;
+// Green's fixed-point value is near a whole number: the pair takes the
+// reference formula.
+inline bool near_whole(int green) {
+    return uint32_t(green + kWholeWindow) % kFractionOne < 2 * kWholeWindow;
+}
+
+// One pair (U, Y0, V, Y1) into `pixels` (1 or 2) pixels.
+void convert_pair(const uint8_t* src, uint32_t pixels, uint8_t* dst) {
+    const int u = int8_t(src[0]), v = int8_t(src[2]);
+    const int green = kGreenU * u + kGreenV * v;
+    const int dr = (kRedV * v + kRounding) >> kFractionBits;
+    const int dg = green >> kFractionBits;
+    const int db = (kBlueU * u + kRounding) >> kFractionBits;
+    const bool exact = !near_whole(green);
+    for (uint32_t k = 0; k < pixels; ++k) {
+        const int y = src[1 + 2 * k];
+        put_u32(dst + 4 * k, exact ? fixed_pixel(y, dr, dg, db) : reference_pixel(y, u, v));
+    }
+}
+
+#if defined(__SSE2__)
+// Four pairs into eight pixels with the same fixed-point arithmetic. The
+// coefficients do not fit the 16-bit multiply-add, so each is split into
+// high x 64 + low; both products are exact in 32 bits. Returns a bit per
+// pair whose green value is near a whole number (bit k: pair k), for the
+// caller to convert again with the reference formula.
+uint32_t convert_four_pairs(const uint8_t* src, uint8_t* dst) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i u = _mm_srai_epi32(_mm_slli_epi32(x, 24), 24);
+    const __m128i v = _mm_srai_epi32(_mm_slli_epi32(x, 8), 24);
+    const __m128i y0 = _mm_and_si128(_mm_srli_epi32(x, 8), _mm_set1_epi32(0xFF));
+    const __m128i y1 = _mm_srli_epi32(x, 24);
+    // u in the low and v in the high 16 bits of each lane, for _mm_madd_epi16.
+    const __m128i uv = _mm_or_si128(_mm_and_si128(u, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(v, 16));
+    auto times = [uv](int high, int low) { // (cu, cv) packed as the lane's two halves
+        return _mm_add_epi32(_mm_slli_epi32(_mm_madd_epi16(uv, _mm_set1_epi32(high)), 6),
+                             _mm_madd_epi16(uv, _mm_set1_epi32(low)));
+    };
+    auto pack = [](int cu, int cv) { return int(uint32_t(uint16_t(cu)) | uint32_t(uint16_t(cv)) << 16); };
+    static_assert(kRedV == 22986 * 64 + 49 && kBlueU == 28999 * 64 + 44 &&
+                      kGreenU == -5636 * 64 - 6 && kGreenV == -11698 * 64 - 11,
+                  "the coefficients split as the multiply-adds below use them");
+    const __m128i rounding = _mm_set1_epi32(kRounding);
+    const __m128i dr = _mm_srai_epi32(_mm_add_epi32(times(pack(0, 22986), pack(0, 49)), rounding), kFractionBits);
+    const __m128i db = _mm_srai_epi32(_mm_add_epi32(times(pack(28999, 0), pack(44, 0)), rounding), kFractionBits);
+    const __m128i green = times(pack(-5636, -11698), pack(-6, -11));
+    const __m128i dg = _mm_srai_epi32(green, kFractionBits);
+    const __m128i near = _mm_and_si128(_mm_add_epi32(green, _mm_set1_epi32(kWholeWindow)),
+                                       _mm_set1_epi32(int(kFractionOne - 1)));
+    const uint32_t redo = uint32_t(_mm_movemask_ps(
+        _mm_castsi128_ps(_mm_cmplt_epi32(near, _mm_set1_epi32(2 * kWholeWindow)))));
+
+    // Four pixels of one luma lane: saturating packs clamp to 0..255, giving
+    // B0-3 G0-3 R0-3 A0-3, which the unpacks turn into B G R A per pixel.
+    const __m128i alpha = _mm_set1_epi32(255);
+    auto pixels = [&](__m128i y) {
+        const __m128i bg = _mm_packs_epi32(_mm_add_epi32(y, db), _mm_add_epi32(y, dg));
+        const __m128i ra = _mm_packs_epi32(_mm_add_epi32(y, dr), alpha);
+        const __m128i planes = _mm_packus_epi16(bg, ra);
+        const __m128i bgPairs = _mm_unpacklo_epi8(planes, _mm_srli_si128(planes, 4));
+        const __m128i raPairs = _mm_unpacklo_epi8(_mm_srli_si128(planes, 8), _mm_srli_si128(planes, 12));
+        return _mm_unpacklo_epi16(bgPairs, raPairs);
+    };
+    const __m128i first = pixels(y0), second = pixels(y1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi32(first, second));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), _mm_unpackhi_epi32(first, second));
+    return redo;
+}
+#endif
 
 // Converts one row of pairs (4 bytes each: U, Y0, V, Y1) into width pixels.
 void convert_row(const uint8_t* src, uint32_t width, uint8_t* dst) {
-    const uint32_t pairs = (width + 1) / 2;
-    for (uint32_t first = 0; first < pairs; first += kChunkPairs) {
-        const uint32_t n = pairs - first < kChunkPairs ? pairs - first : kChunkPairs;
-        const uint8_t* in = src + size_t(first) * 4;
-        uint32_t pixels[2 * kChunkPairs];
-        uint8_t redo[kChunkPairs];
-        for (uint32_t i = 0; i < n; ++i) {
-            const int u = int8_t(in[4 * i]), y0 = in[4 * i + 1];
-            const int v = int8_t(in[4 * i + 2]), y1 = in[4 * i + 3];
-            const int dr = (kRedV * v + kRounding) >> kFractionBits;
-            const int green = kGreenU * u + kGreenV * v;
-            const int dg = green >> kFractionBits;
-            const int db = (kBlueU * u + kRounding) >> kFractionBits;
-            pixels[2 * i] = fixed_pixel(y0, dr, dg, db);
-            pixels[2 * i + 1] = fixed_pixel(y1, dr, dg, db);
-            // Green lands within kWholeWindow of a whole number only where
-            // 0.344 u + 0.714 v is one: elsewhere it is at least 0.001 away.
-            redo[i] = uint32_t(green + kWholeWindow) % kFractionOne < 2 * kWholeWindow;
-        }
-        for (uint32_t i = 0; i < n; ++i) {
-            if (!redo[i]) continue;
-            const int u = int8_t(in[4 * i]), v = int8_t(in[4 * i + 2]);
-            pixels[2 * i] = reference_pixel(in[4 * i + 1], u, v);
-            pixels[2 * i + 1] = reference_pixel(in[4 * i + 3], u, v);
-        }
-        // An odd width drops the last pair's second pixel.
-        const uint32_t count = first + n == pairs && width % 2 ? 2 * n - 1 : 2 * n;
-        std::memcpy(dst + size_t(first) * 8, pixels, size_t(count) * 4);
+    const uint32_t pairs = width / 2;
+    uint32_t i = 0;
+#if defined(__SSE2__)
+    for (; pairs - i >= 4; i += 4) {
+        const uint32_t redo = convert_four_pairs(src + size_t(i) * 4, dst + size_t(i) * 8);
+        for (uint32_t k = 0; redo >> k; ++k)
+            if (redo >> k & 1) convert_pair(src + size_t(i + k) * 4, 2, dst + size_t(i + k) * 8);
     }
+#endif
+    for (; i < pairs; ++i)
+        convert_pair(src + size_t(i) * 4, 2, dst + size_t(i) * 8);
+    // An odd width drops the last pair's second pixel.
+    if (width % 2) convert_pair(src + size_t(pairs) * 4, 1, dst + size_t(pairs) * 8);
 }
 
 void put_bmp_header(uint8_t* out, uint32_t fileSize, uint32_t width, uint32_t rows) {
@@ -190,10 +245,23 @@ uint32_t PtpLiveView_ConvertYuvFrameForModel(const uint8_t* frame, uint32_t leng
 }
 
 uint32_t PtpLiveView_YuvPixel(int y, int u, int v) {
-    uint8_t pair[4] = {uint8_t(u), uint8_t(y), uint8_t(v), uint8_t(y)};
-    uint8_t out[4];
-    convert_row(pair, 1, out);
-    return peek_u32(out, 4, 0);
+    // Four equal pairs, so the wide path converts them; all eight pixels and
+    // the scalar path's single pixel must agree, else 0 (never a pixel: its
+    // alpha byte is 0xFF).
+    uint8_t pairs[16];
+    for (int k = 0; k < 4; ++k) {
+        pairs[4 * k] = uint8_t(u);
+        pairs[4 * k + 1] = uint8_t(y);
+        pairs[4 * k + 2] = uint8_t(v);
+        pairs[4 * k + 3] = uint8_t(y);
+    }
+    uint8_t wide[32], single[4];
+    convert_row(pairs, 8, wide);
+    convert_row(pairs, 1, single);
+    const uint32_t pixel = peek_u32(single, 4, 0);
+    for (uint32_t k = 0; k < 8; ++k)
+        if (peek_u32(wide, 32, 4 * k) != pixel) return 0;
+    return pixel;
 }
 
 uint32_t PtpLiveView_YuvPixelReference(int y, int u, int v) { return reference_pixel(y, u, v); }
