@@ -8,10 +8,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "comms/bytes.h"
 #include "comms/relay_link.h"
+#include "ptp_comms.h"
 
 namespace bench {
 
@@ -105,6 +108,15 @@ std::vector<char*> arguments(int argc, char** argv, const char* flag, double* va
     }
     args.push_back(nullptr);
     return args;
+}
+
+bool connect_both(uint16_t port, int* raw) {
+    std::string text = std::to_string(port);
+    if (ConnectToServer("127.0.0.1", text.c_str()) < 0 || (*raw = connect_raw(port)) < 0) {
+        std::fprintf(stderr, "cannot connect to the virtual Tetherhub\n");
+        return false;
+    }
+    return true;
 }
 
 } // namespace bench

@@ -25,6 +25,10 @@ bool recv_message(int fd, std::vector<uint8_t>& msg);
 // library sets it on its link; -1 on failure.
 int connect_raw(uint16_t port);
 
+// Connects the library's link and a bare socket (*raw) to the hub on
+// 127.0.0.1:port; false with a message on stderr when either fails.
+bool connect_both(uint16_t port, int* raw);
+
 // Shows the runs as usual and keeps the wall time per iteration of the two
 // named benchmarks, one value per repetition; other benchmarks are shown only.
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -145,10 +145,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::string port = std::to_string(SimHub_Port(hub));
-    if (ConnectToServer("127.0.0.1", port.c_str()) < 0 ||
-        (g_raw = bench::connect_raw(SimHub_Port(hub))) < 0) {
-        std::fprintf(stderr, "cannot connect to the virtual Tetherhub\n");
+    if (!bench::connect_both(SimHub_Port(hub), &g_raw)) {
         SimHub_Stop(hub);
         return 1;
     }
