@@ -14,6 +14,7 @@
 
 #include "comms/bytes.h"
 #include "comms/relay_link.h"
+#include "ptp/transaction.h"
 #include "ptp_comms.h"
 
 namespace bench {
@@ -117,6 +118,36 @@ bool connect_both(uint16_t port, int* raw) {
         return false;
     }
     return true;
+}
+
+uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId,
+                     uint32_t dataMessageSize, std::vector<uint8_t>& response) {
+    constexpr uint32_t kCommandSize = kRelayHeaderSize + kPtpContainerHeaderSize + 4;
+    uint8_t command[kCommandSize];
+    put_u32(command, kCommandSize);
+    command[4] = kRelayPtp;
+    put_u32(command + 5, kPtpContainerHeaderSize + 4);
+    put_u16(command + 9, kPtpContainerCommand);
+    put_u16(command + 11, op);
+    put_u32(command + 13, transactionId);
+    put_u32(command + 17, param);
+    uint8_t header[kRelayHeaderSize];
+    uint8_t* fresh = nullptr;
+    bool ok = send_all(fd, command, sizeof command) && recv_all(fd, header, sizeof header) &&
+              peek_u32(header, sizeof header, 0) == dataMessageSize &&
+              (fresh = static_cast<uint8_t*>(std::malloc(dataMessageSize))) != nullptr &&
+              recv_all(fd, fresh + kRelayHeaderSize, dataMessageSize - kRelayHeaderSize) &&
+              recv_message(fd, response);
+    if (fresh) std::memcpy(fresh, header, sizeof header);
+    ok = ok && peek_u16(fresh, dataMessageSize, 9) == kPtpContainerData &&
+         response.size() >= kRelayHeaderSize + kPtpContainerHeaderSize &&
+         peek_u16(response.data(), response.size(), 9) == kPtpContainerResponse &&
+         peek_u16(response.data(), response.size(), 11) == PtpResult_Ok;
+    if (!ok) {
+        std::free(fresh);
+        return nullptr;
+    }
+    return fresh;
 }
 
 } // namespace bench

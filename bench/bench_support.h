@@ -25,6 +25,15 @@ bool recv_message(int fd, std::vector<uint8_t>& msg);
 // library sets it on its link; -1 on failure.
 int connect_raw(uint16_t port);
 
+// One data-in PTP command over a bare socket, done by hand as the library does
+// it: the command (one u32 parameter) in one type-10 message, then the data
+// message received into a new buffer of exactly its size, then the response.
+// Returns that buffer (header included, malloc'd; the caller frees it) when the
+// data message is `dataMessageSize` bytes of a data container and the response
+// is OK; otherwise null. `response` is reused between calls.
+uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId,
+                     uint32_t dataMessageSize, std::vector<uint8_t>& response);
+
 // Connects the library's link and a bare socket (*raw) to the hub on
 // 127.0.0.1:port; false with a message on stderr when either fails.
 bool connect_both(uint16_t port, int* raw);

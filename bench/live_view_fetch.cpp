@@ -35,8 +35,6 @@ namespace {
 constexpr uint32_t kFrameSize = 100 * 1024;
 constexpr uint16_t kCanonOpGetViewFinderData = 0x9153;
 constexpr uint32_t kViewFinderMaxBytes = 0x100000;
-// The 0x9153 command container carries one parameter.
-constexpr uint32_t kCommandMessageSize = kRelayHeaderSize + kPtpContainerHeaderSize + 4;
 constexpr uint32_t kDataMessageSize = kRelayHeaderSize + kPtpContainerHeaderSize + kFrameSize;
 
 int g_raw = -1;               // the bare socket to the hub
@@ -69,32 +67,14 @@ void BM_LibraryLiveViewFrame(benchmark::State& state) {
 // does, and the response message.
 void BM_RawLiveViewFrame(benchmark::State& state) {
     static std::vector<uint8_t> response;
-    uint8_t command[kCommandMessageSize];
-    put_u32(command, kCommandMessageSize);
-    command[4] = kRelayPtp;
-    put_u32(command + 5, kPtpContainerHeaderSize + 4);
-    put_u16(command + 9, kPtpContainerCommand);
-    put_u16(command + 11, kCanonOpGetViewFinderData);
-    put_u32(command + 17, kViewFinderMaxBytes);
     uint32_t transactionId = 0x10000000; // apart from the library's ids
     for (auto _ : state) {
-        put_u32(command + 13, transactionId++);
-        uint8_t header[kRelayHeaderSize];
-        uint8_t* fresh = nullptr;
-        uint32_t total = 0;
-        bool ok = bench::send_all(g_raw, command, sizeof command) &&
-                  bench::recv_all(g_raw, header, sizeof header) &&
-                  (total = peek_u32(header, sizeof header, 0)) == kDataMessageSize &&
-                  (fresh = static_cast<uint8_t*>(std::malloc(total))) != nullptr &&
-                  bench::recv_all(g_raw, fresh + kRelayHeaderSize, total - kRelayHeaderSize) &&
-                  bench::recv_message(g_raw, response);
-        bool whole = ok && peek_u16(fresh, total, 9) == kPtpContainerData &&
-                     std::memcmp(fresh + kRelayHeaderSize + kPtpContainerHeaderSize, g_frame.data(),
-                                 g_imageLength) == 0;
-        std::free(fresh);
-        if (!whole || response.size() < kRelayHeaderSize + kPtpContainerHeaderSize ||
-            peek_u16(response.data(), response.size(), 9) != kPtpContainerResponse ||
-            peek_u16(response.data(), response.size(), 11) != PtpResult_Ok) {
+        uint8_t* data = bench::raw_data_in(g_raw, kCanonOpGetViewFinderData, kViewFinderMaxBytes,
+                                           transactionId++, kDataMessageSize, response);
+        bool whole = data && std::memcmp(data + kRelayHeaderSize + kPtpContainerHeaderSize,
+                                         g_frame.data(), g_imageLength) == 0;
+        std::free(data);
+        if (!whole) {
             state.SkipWithError("live-view frame over the bare socket failed");
             break;
         }

@@ -36,8 +36,6 @@ namespace {
 
 constexpr uint32_t kObjectSize = 50u * 1000 * 1000;
 constexpr double kMegabyte = 1e6;
-// The GetObject command container carries one parameter, the handle.
-constexpr uint32_t kCommandMessageSize = kRelayHeaderSize + kPtpContainerHeaderSize + 4;
 constexpr uint32_t kDataMessageSize = kRelayHeaderSize + kPtpContainerHeaderSize + kObjectSize;
 
 int g_raw = -1;          // the bare socket to the hub
@@ -87,34 +85,14 @@ void BM_LibraryGetObject(benchmark::State& state) {
 // not the library.
 void BM_RawGetObject(benchmark::State& state) {
     static std::vector<uint8_t> response;
-    uint8_t command[kCommandMessageSize];
-    put_u32(command, kCommandMessageSize);
-    command[4] = kRelayPtp;
-    put_u32(command + 5, kPtpContainerHeaderSize + 4);
-    put_u16(command + 9, kPtpContainerCommand);
-    put_u16(command + 11, kPtpOpGetObject);
-    put_u32(command + 17, g_handle);
     uint32_t transactionId = 0x10000000; // apart from the library's ids
     for (auto _ : state) {
-        put_u32(command + 13, transactionId++);
-        uint8_t header[kRelayHeaderSize];
-        uint8_t* fresh = nullptr;  // a new buffer for every object, as the library's
-        uint32_t total = 0;
-        bool ok = bench::send_all(g_raw, command, sizeof command) &&
-                  bench::recv_all(g_raw, header, sizeof header) &&
-                  (total = peek_u32(header, sizeof header, 0)) == kDataMessageSize &&
-                  (fresh = static_cast<uint8_t*>(std::malloc(total))) != nullptr &&
-                  bench::recv_all(g_raw, fresh + kRelayHeaderSize, total - kRelayHeaderSize) &&
-                  bench::recv_message(g_raw, response);
-        if (fresh) std::memcpy(fresh, header, sizeof header);
-        bool whole = ok && peek_u16(fresh, total, 9) == kPtpContainerData &&
-                     ends_match(fresh + kRelayHeaderSize + kPtpContainerHeaderSize,
-                                total - kRelayHeaderSize - kPtpContainerHeaderSize);
-        std::free(fresh);
-        if (!whole ||
-            response.size() < kRelayHeaderSize + kPtpContainerHeaderSize ||
-            peek_u16(response.data(), response.size(), 9) != kPtpContainerResponse ||
-            peek_u16(response.data(), response.size(), 11) != PtpResult_Ok) {
+        uint8_t* data = bench::raw_data_in(g_raw, kPtpOpGetObject, g_handle, transactionId++,
+                                           kDataMessageSize, response);
+        bool whole = data && ends_match(data + kRelayHeaderSize + kPtpContainerHeaderSize,
+                                        kDataMessageSize - kRelayHeaderSize - kPtpContainerHeaderSize);
+        std::free(data);
+        if (!whole) {
             state.SkipWithError("GetObject over the bare socket failed");
             break;
         }
