@@ -19,6 +19,7 @@
 #include "bench_support.h"
 #include "comms/bytes.h"
 #include "imaging/yuv_frame.h"
+#include "imaging/yuv_pixels.h"
 #include "ptp_comms.h"
 
 namespace {
@@ -129,6 +130,8 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     int status = 0;
+    size_t converters = 0;
+    std::printf("YUV converter on this CPU: %s\n", Yuv_Converters(&converters)[0].name);
     for (const FrameSize& size : kSizes) {
         double convert = reporter.seconds(std::string("BM_Convert/") + size.label);
         double copy = reporter.seconds(std::string("BM_Memcpy/") + size.label);

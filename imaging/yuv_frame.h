@@ -26,10 +26,3 @@ bool PtpLiveView_YuvBmpSize(uint32_t width, uint32_t rows, uint32_t dataAfterSta
 // FreeMemory.
 uint32_t PtpLiveView_ConvertYuvFrameForModel(const uint8_t* frame, uint32_t length, uint8_t model,
                                              uint8_t** image);
-
-// One pixel of luma y (0..255) and chroma u, v (-128..127), packed B, G, R,
-// 0xFF little-endian: as the conversion computes it (0 when its wide and
-// single-pair paths disagree), and by the camera maker's formula. The two
-// agree for every input.
-uint32_t PtpLiveView_YuvPixel(int y, int u, int v);
-uint32_t PtpLiveView_YuvPixelReference(int y, int u, int v);

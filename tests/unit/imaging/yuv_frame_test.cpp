@@ -3,14 +3,17 @@
 // short or lie about their size, and a check of the BMP by an independent reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "comms/bytes.h"
 #include "generic/session.h"
 #include "imaging/yuv_frame.h"
+#include "imaging/yuv_pixels.h"
 #include "ptp_comms.h"
 #include "ptp_liveview.h"
 
@@ -303,15 +306,101 @@ TEST_F(YuvFrameTest, IndependentReaderOpensBmp) {
 
 } // namespace
 
-// The conversion works in fixed point, four pairs at a time where the CPU
-// allows; every luma and chroma combination must give exactly what the
-// maker's formula gives, the rounding corner cases included.
-TEST(YuvPixel, FixedPointMatchesTheFormulaForEveryInput) {
-    uint32_t mismatches = 0;
+// Every converter the CPU runs (vector ones a block of pairs at a time, and
+// the scalar one) must give exactly what the maker's formula gives for every
+// luma and chroma combination, the rounding corner cases included. Chroma
+// varies along each row, so pairs that need the formula sit between pairs
+// that do not, in every position of a block.
+TEST(YuvPixel, EveryConverterMatchesTheFormulaForEveryInput) {
+    size_t count = 0;
+    const YuvConverter* converters = Yuv_Converters(&count);
+    ASSERT_GE(count, 1u);
+    EXPECT_EQ(converters[count - 1].pairs, nullptr);
+
+    constexpr uint32_t kPairs = 256; // v from -128 to 127
+    std::vector<uint8_t> row(kPairs * 4), out(kPairs * 8);
+    std::vector<uint32_t> expected(kPairs * 2);
+    std::vector<uint32_t> mismatches(count, 0);
+    for (int u = -128; u < 128; ++u) {
+        for (int y = 0; y < 256; y += 2) {
+            for (uint32_t j = 0; j < kPairs; ++j) {
+                const int v = int(j) - 128;
+                row[4 * j] = uint8_t(u);
+                row[4 * j + 1] = uint8_t(y);
+                row[4 * j + 2] = uint8_t(v);
+                row[4 * j + 3] = uint8_t(y + 1);
+                expected[2 * j] = Yuv_ReferencePixel(y, u, v);
+                expected[2 * j + 1] = Yuv_ReferencePixel(y + 1, u, v);
+            }
+            for (size_t c = 0; c < count; ++c) {
+                Yuv_ConvertRow(converters[c], row.data(), kPairs * 2, out.data());
+                for (uint32_t k = 0; k < kPairs * 2; ++k)
+                    if (peek_u32(out.data(), uint32_t(out.size()), 4 * k) != expected[k])
+                        ++mismatches[c];
+            }
+        }
+    }
+    for (size_t c = 0; c < count; ++c)
+        EXPECT_EQ(mismatches[c], 0u) << converters[c].name;
+}
+
+// Blocks in which several pairs, at every position, need the maker's formula
+// (green's 0.344 u + 0.714 v a whole number), between pairs that do not.
+TEST(YuvPixel, BlocksWithSeveralPairsNeedingTheFormula) {
+    std::vector<std::pair<int, int>> whole;
     for (int u = -128; u < 128; ++u)
         for (int v = -128; v < 128; ++v)
-            for (int y = 0; y < 256; ++y)
-                if (PtpLiveView_YuvPixel(y, u, v) != PtpLiveView_YuvPixelReference(y, u, v))
-                    ++mismatches;
-    EXPECT_EQ(mismatches, 0u);
+            if ((344 * u + 714 * v) % 1000 == 0) whole.push_back({u, v});
+    ASSERT_GT(whole.size(), 100u);
+
+    size_t count = 0;
+    const YuvConverter* converters = Yuv_Converters(&count);
+    constexpr uint32_t kPairs = 64;
+    std::vector<uint8_t> row(kPairs * 4), out(kPairs * 8);
+    for (size_t start = 0; start < whole.size(); start += 5) {
+        std::vector<uint32_t> expected;
+        for (uint32_t j = 0; j < kPairs; ++j) {
+            const auto [u, v] = j % 4 == 3 ? std::pair<int, int>{7, -3}
+                                           : whole[(start + j) % whole.size()];
+            const int y0 = int((j * 37 + start) & 255), y1 = y0 ^ 0x5A;
+            row[4 * j] = uint8_t(u);
+            row[4 * j + 1] = uint8_t(y0);
+            row[4 * j + 2] = uint8_t(v);
+            row[4 * j + 3] = uint8_t(y1);
+            expected.push_back(Yuv_ReferencePixel(y0, u, v));
+            expected.push_back(Yuv_ReferencePixel(y1, u, v));
+        }
+        for (size_t c = 0; c < count; ++c) {
+            Yuv_ConvertRow(converters[c], row.data(), kPairs * 2, out.data());
+            for (uint32_t k = 0; k < kPairs * 2; ++k)
+                ASSERT_EQ(peek_u32(out.data(), uint32_t(out.size()), 4 * k), expected[k])
+                    << converters[c].name << " pixel " << k << " from " << start;
+        }
+    }
+}
+
+// Rows of every width up to a few blocks: the vector converters hand the pairs
+// after their last whole block, and an odd width's last pixel, to the scalar
+// code, and write nothing past the row.
+TEST(YuvPixel, EveryConverterHandlesRowTails) {
+    size_t count = 0;
+    const YuvConverter* converters = Yuv_Converters(&count);
+    const YuvConverter& scalar = converters[count - 1];
+    uint32_t x = 12345;
+    for (uint32_t width = 1; width <= 70; ++width) {
+        std::vector<uint8_t> row((width + 1) / 2 * 4);
+        for (uint8_t& b : row) {
+            x = x * 1103515245u + 12345u;
+            b = uint8_t(x >> 16);
+        }
+        std::vector<uint8_t> want(width * 4);
+        Yuv_ConvertRow(scalar, row.data(), width, want.data());
+        for (size_t c = 0; c + 1 < count; ++c) {
+            std::vector<uint8_t> got(width * 4 + 8, 0xEE);
+            Yuv_ConvertRow(converters[c], row.data(), width, got.data());
+            EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin()))
+                << converters[c].name << " width " << width;
+            EXPECT_EQ(got[width * 4], 0xEE) << converters[c].name << " width " << width;
+        }
+    }
 }
