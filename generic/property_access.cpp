@@ -123,7 +123,10 @@ PtpResult PtpGenericInterface_SetPropertyValue(uint32_t code, uint32_t value, ui
     if (verify) paused.emplace();
 
     PtpResult rc = PropertyVendor_Write(vendor, code, value);
-    if (rc != PtpResult_Ok && rc != PtpResult_DeviceBusy) return PropertyVendor_AfterWrite(vendor, rc);
+    if (rc != PtpResult_Ok && rc != PtpResult_DeviceBusy) {
+        paused.reset();
+        return PropertyVendor_AfterWrite(vendor, rc);
+    }
 
     if (verify) {
         // A verification that is skipped leaves the write's own result.
@@ -139,10 +142,7 @@ PtpResult PtpGenericInterface_SetPropertyValue(uint32_t code, uint32_t value, ui
         queue_change_event(code);
         if (vendor == PtpVendor_Nikon) queue_change_event(kExposureBias);
     }
-    // Live view stopped by the driver for the write is restarted on every exit
-    // after it; a write or verification failure wins over the restart's result.
-    PtpResult restarted = PropertyVendor_AfterWrite(vendor, rc);
-    return rc == PtpResult_Ok ? restarted : rc;
+    return PropertyVendor_AfterWrite(vendor, rc);
 }
 
 bool PtpReadCurrentValue(uint32_t code, uint32_t* value) {

@@ -1,12 +1,16 @@
 #include "generic/property_vendor.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "eos/eos_session.h"
+#include "fuji/live_view_restart.h"
 #include "generic/event_fetch.h"
 #include "generic/property_store.h"
 #include "ptp/transaction.h"
+#include "ptp_liveview.h"
+#include "sony/property_controls.h"
 
 namespace {
 
@@ -14,7 +18,21 @@ namespace {
 constexpr int kCanonVerifyAttempts = 5;
 constexpr int kCanonVerifyPauseMillis = 100;
 
+// Sony exposure-program values above this are not reported back after a write.
+constexpr uint32_t kExposureProgram = 0x500E;
+constexpr uint32_t kSonyLastReportedProgram = 0x7804F;
+
+std::atomic<PropertyVendorWriteFn> standInWrite{nullptr};
+
+PtpResult write_without_driver(PtpVendor vendor, uint32_t code, uint32_t value) {
+    PropertyVendorWriteFn write = standInWrite.load();
+    if (!write) return PtpResult_NotSupportedForCamera;
+    return write(vendor, code, value);
+}
+
 }  // namespace
+
+void PropertyVendor_SetStandInWriteForTest(PropertyVendorWriteFn write) { standInWrite.store(write); }
 
 PtpResult PropertyVendor_ReadValue(PtpVendor vendor, uint32_t code, uint8_t** data,
                                    uint32_t* length) {
@@ -34,10 +52,10 @@ PtpResult PropertyVendor_Write(PtpVendor vendor, uint32_t code, uint32_t value) 
     switch (vendor) {
     case PtpVendor_Canon:
         return PtpEos_WritePropertyValue(code, value);
-    case PtpVendor_Nikon:
-    case PtpVendor_Sony:
-    case PtpVendor_Fujifilm:
-        return PtpResult_NotSupportedForCamera;
+    case PtpVendor_Nikon:     // the Nikon driver's write
+    case PtpVendor_Sony:      // the Sony driver's write
+    case PtpVendor_Fujifilm:  // the Fujifilm driver's write
+        return write_without_driver(vendor, code, value);
     default:
         return 0xFFFF;
     }
@@ -60,8 +78,14 @@ VerifyOutcome PropertyVendor_WaitForValue(PtpVendor vendor, uint32_t code, uint3
     switch (vendor) {
     case PtpVendor_Canon:
         return canon_wait_for_value(code, value);
+    case PtpVendor_Sony:
+        // Older bodies step toward the value, and some programs are never
+        // reported: nothing to wait for.
+        if (!PtpSony_SupportsNormalPropertyControls() ||
+            (code == kExposureProgram && value > kSonyLastReportedProgram))
+            return VerifyOutcome::Skipped;
+        return VerifyOutcome::Failed;  // the Sony driver's wait
     case PtpVendor_Nikon:     // the Nikon driver's wait
-    case PtpVendor_Sony:      // the Sony driver's wait
     case PtpVendor_Fujifilm:  // the Fujifilm driver's wait
     default:
         return VerifyOutcome::Failed;
@@ -145,9 +169,7 @@ void PropertyVendor_BeforeWrite(PtpVendor vendor) {
 }
 
 PtpResult PropertyVendor_AfterWrite(PtpVendor vendor, PtpResult result) {
-    switch (vendor) {
-    case PtpVendor_Fujifilm:  // restarts live view the driver stopped for the write
-    default:
-        return result;
-    }
+    if (vendor != PtpVendor_Fujifilm || !PtpFuji_TakeRestartLiveView()) return result;
+    PtpResult restarted = PtpGenericInterface_ToggleLiveView(1);
+    return result == PtpResult_Ok ? restarted : result;
 }

@@ -40,6 +40,14 @@ PtpResult PropertyVendor_Increment(PtpVendor vendor, uint32_t code, uint32_t dir
 // Waits for the vendor's own event processing to be idle before a write.
 void PropertyVendor_BeforeWrite(PtpVendor vendor);
 
-// Restarts live view when the driver stopped it for the write; returns the
-// write's result otherwise.
+// Every exit of a write that reached the driver ends here with the write's
+// result so far. When the driver stopped live view for the write (Fujifilm),
+// it is switched on again; a failed write or verification keeps its result,
+// a successful one takes the restart's. Otherwise returns result.
 PtpResult PropertyVendor_AfterWrite(PtpVendor vendor, PtpResult result);
+
+// Tests run the vendor-neutral write around a vendor whose driver the library
+// does not have yet: the stand-in answers for that driver's write. Null
+// removes it.
+using PropertyVendorWriteFn = PtpResult (*)(PtpVendor vendor, uint32_t code, uint32_t value);
+void PropertyVendor_SetStandInWriteForTest(PropertyVendorWriteFn write);
