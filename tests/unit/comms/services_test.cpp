@@ -208,6 +208,17 @@ TEST_F(Services, PackagedFocusResults) {
     ReplyWith(ControlReply(0x2002, {}));
     EXPECT_EQ(Comms_SendPackagedFocusChange(1, 1), 0x2002);
 
+    // A link lost in the middle frees the relay link too: after reconnecting,
+    // another thread's exchange goes through instead of waiting on it forever.
+    SimFault close;
+    close.kind = SimFault_CloseConnection;
+    SimHub_InjectFault(hub, close);
+    EXPECT_EQ(Comms_SendPackagedFocusChange(1, 1), PtpResult_ConnectionLost);
+    ASSERT_GE(ConnectToServer("127.0.0.1", std::to_string(SimHub_Port(hub)).c_str()), 0);
+    PtpResult next = PtpResult_Failed;
+    std::thread([&next] { next = Comms_SendPackagedFocusChange(1, 1); }).join();
+    EXPECT_EQ(next, PtpResult_Ok);
+
     for (PtpVendor vendor : {PtpVendor_None, PtpVendor_Nikon, PtpVendor_Sony, PtpVendor_Fujifilm}) {
         PtpSession_SetVendor(vendor);
         EXPECT_EQ(Comms_SendPackagedFocusChange(1, 3), PtpResult_NotSupportedForCamera) << vendor;
