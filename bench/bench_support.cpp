@@ -120,6 +120,32 @@ bool connect_both(uint16_t port, int* raw) {
     return true;
 }
 
+void disconnect_both(int raw) {
+    CloseServerConnection();
+    ::close(raw);
+}
+
+bool both_ran(const RatioReporter& reporter, double* library, double* raw) {
+    *library = reporter.library.seconds();
+    *raw = reporter.raw.seconds();
+    if (*library > 0 && *raw > 0) return true;
+    std::printf("library/raw ratio: not available (both benchmarks must run)\n");
+    return false;
+}
+
+int report_throughput(const char* what, double megabytes, const RatioReporter& reporter,
+                      double minRatio, double target) {
+    double library = 0, raw = 0;
+    if (!both_ran(reporter, &library, &raw)) return minRatio > 0 ? 1 : 0;
+    double libraryRate = megabytes / library;
+    double rawRate = megabytes / raw;
+    double ratio = libraryRate / rawRate;
+    std::printf("%s: library %.0f MB/s, raw socket %.0f MB/s, "
+                "library/raw throughput ratio %.2f (target >= %.1f)\n",
+                what, libraryRate, rawRate, ratio, target);
+    return minRatio > 0 && ratio < minRatio ? 1 : 0;
+}
+
 uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId,
                      uint32_t dataMessageSize, std::vector<uint8_t>& response) {
     constexpr uint32_t kCommandSize = kRelayHeaderSize + kPtpContainerHeaderSize + 4;

@@ -37,6 +37,8 @@ uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId
 // Connects the library's link and a bare socket (*raw) to the hub on
 // 127.0.0.1:port; false with a message on stderr when either fails.
 bool connect_both(uint16_t port, int* raw);
+// Closes both again.
+void disconnect_both(int raw);
 
 // Shows the runs as usual and keeps the wall time per iteration of the two
 // named benchmarks, one value per repetition; other benchmarks are shown only.
@@ -60,6 +62,16 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const char* libraryName_;
     const char* rawName_;
 };
+
+// The seconds per iteration of both benchmarks; false, with a line saying so,
+// when either did not run.
+bool both_ran(const RatioReporter& reporter, double* library, double* raw);
+
+// Prints "<what>: library X MB/s, raw socket Y MB/s, library/raw throughput
+// ratio R (target >= target)" for `megabytes` moved per iteration. Returns the
+// exit status: 1 when minRatio is set and the ratio is below it or unknown.
+int report_throughput(const char* what, double megabytes, const RatioReporter& reporter,
+                      double minRatio, double target);
 
 // Takes `flag` (e.g. "--max_ratio=") with its value out of argv, since the
 // benchmark library rejects unknown flags, and puts the defaults in front of

@@ -99,16 +99,11 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    CloseServerConnection();
-    ::close(g_raw);
+    bench::disconnect_both(g_raw);
     SimHub_Stop(hub);
 
-    double library = reporter.library.seconds();
-    double raw = reporter.raw.seconds();
-    if (library <= 0 || raw <= 0) {
-        std::printf("library/raw ratio: not available (both benchmarks must run)\n");
-        return maxRatio > 0 ? 1 : 0;
-    }
+    double library = 0, raw = 0;
+    if (!bench::both_ran(reporter, &library, &raw)) return maxRatio > 0 ? 1 : 0;
     double ratio = library / raw;
     std::printf("GetDeviceInfo round trip: library %.1f us, raw socket %.1f us, "
                 "library/raw ratio %.2f (target <= 1.5)\n",

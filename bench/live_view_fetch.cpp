@@ -134,8 +134,7 @@ int main(int argc, char** argv) {
     if (rc == PtpResult_Ok) rc = PtpGenericInterface_ToggleLiveView(1);
     if (rc != PtpResult_Ok) {
         std::fprintf(stderr, "cannot start live view: 0x%04X\n", unsigned(rc));
-        CloseServerConnection();
-        ::close(g_raw);
+        bench::disconnect_both(g_raw);
         SimHub_Stop(hub);
         return 1;
     }
@@ -145,16 +144,11 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     PtpGenericInterface_ToggleLiveView(0);
-    CloseServerConnection();
-    ::close(g_raw);
+    bench::disconnect_both(g_raw);
     SimHub_Stop(hub);
 
-    double library = reporter.library.seconds();
-    double raw = reporter.raw.seconds();
-    if (library <= 0 || raw <= 0) {
-        std::printf("library/raw ratio: not available (both benchmarks must run)\n");
-        return minRatio > 0 ? 1 : 0;
-    }
+    double library = 0, raw = 0;
+    if (!bench::both_ran(reporter, &library, &raw)) return minRatio > 0 ? 1 : 0;
     double ratio = raw / library;
     std::printf("live-view frames of %u KiB: library %.0f frames/s, raw socket %.0f frames/s, "
                 "library/raw ratio %.2f (target >= 0.8)\n",

@@ -200,8 +200,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    CloseServerConnection();
-    ::close(g_raw);
+    bench::disconnect_both(g_raw);
     SimHub_Stop(hub);
 
     if (rc != PtpResult_Ok)
@@ -212,17 +211,7 @@ int main(int argc, char** argv) {
         std::printf("peak extra memory: %.1f MB for a %.1f MB object\n", extra / kMegabyte,
                     kObjectSize / kMegabyte);
 
-    double library = reporter.library.seconds();
-    double raw = reporter.raw.seconds();
-    if (library <= 0 || raw <= 0) {
-        std::printf("library/raw ratio: not available (both benchmarks must run)\n");
-        return minRatio > 0 ? 1 : 0;
-    }
-    double libraryRate = kObjectSize / kMegabyte / library;
-    double rawRate = kObjectSize / kMegabyte / raw;
-    double ratio = libraryRate / rawRate;
-    std::printf("GetObject of %.1f MB: library %.0f MB/s, raw socket %.0f MB/s, "
-                "library/raw throughput ratio %.2f (target >= 0.7)\n",
-                kObjectSize / kMegabyte, libraryRate, rawRate, ratio);
-    return minRatio > 0 && ratio < minRatio ? 1 : 0;
+    char what[64];
+    std::snprintf(what, sizeof what, "GetObject of %.1f MB", kObjectSize / kMegabyte);
+    return bench::report_throughput(what, kObjectSize / kMegabyte, reporter, minRatio, 0.7);
 }

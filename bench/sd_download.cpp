@@ -168,21 +168,10 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    CloseServerConnection();
-    ::close(g_raw);
+    bench::disconnect_both(g_raw);
     SimHub_Stop(hub);
 
-    double library = reporter.library.seconds();
-    double raw = reporter.raw.seconds();
-    if (library <= 0 || raw <= 0) {
-        std::printf("library/raw ratio: not available (both benchmarks must run)\n");
-        return minRatio > 0 ? 1 : 0;
-    }
-    double libraryRate = kFileSize / kMegabyte / library;
-    double rawRate = kFileSize / kMegabyte / raw;
-    double ratio = libraryRate / rawRate;
-    std::printf("SD-card file of %.1f MB: library %.0f MB/s, raw socket %.0f MB/s, "
-                "library/raw throughput ratio %.2f (target >= 0.7)\n",
-                kFileSize / kMegabyte, libraryRate, rawRate, ratio);
-    return minRatio > 0 && ratio < minRatio ? 1 : 0;
+    char what[64];
+    std::snprintf(what, sizeof what, "SD-card file of %.1f MB", kFileSize / kMegabyte);
+    return bench::report_throughput(what, kFileSize / kMegabyte, reporter, minRatio, 0.7);
 }
