@@ -281,16 +281,25 @@ TEST_F(Framing, AHeaderAnnouncingMoreThanArrivesFailsCleanly) {
     EXPECT_EQ(call.get(), PtpResult_ConnectionLost);
 }
 
+// Only a process that never connected is in this state, so the checks run in
+// a fresh copy of the test binary (the thread-safe death-test style re-runs it
+// for this test alone) and report through its exit status.
 TEST(Connection, BeforeAnyConnection) {
-    EXPECT_EQ(CloseServerConnection(), 1);
-    EXPECT_STREQ(Comms_HostName(), "");
-    // Nothing received yet: the seconds since the epoch.
-    EXPECT_GT(SecondsSinceLastIncomingMessage(), 1.7e9);
-    EXPECT_EQ(ConnectToServer("127.0.0.1", "1"), -1);
-    EXPECT_EQ(ConnectToServer("no-such-host.invalid", "4000"), -1);
-    EXPECT_EQ(Comms_SendExact(nullptr, 4), PtpResult_InvalidArgument);
-    uint8_t b = 0;
-    EXPECT_EQ(Comms_SendExact(&b, 0), PtpResult_InvalidArgument);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            EXPECT_EQ(CloseServerConnection(), 1);
+            EXPECT_STREQ(Comms_HostName(), "");
+            // Nothing received yet: the seconds since the epoch.
+            EXPECT_GT(SecondsSinceLastIncomingMessage(), 1.7e9);
+            EXPECT_EQ(ConnectToServer("127.0.0.1", "1"), -1);
+            EXPECT_EQ(ConnectToServer("no-such-host.invalid", "4000"), -1);
+            EXPECT_EQ(Comms_SendExact(nullptr, 4), PtpResult_InvalidArgument);
+            uint8_t b = 0;
+            EXPECT_EQ(Comms_SendExact(&b, 0), PtpResult_InvalidArgument);
+            std::exit(::testing::Test::HasFailure() ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Utilities, LogFileAndFreeMemory) {

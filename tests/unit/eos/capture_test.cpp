@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "eos/eos_session.h"
 #include "generic/capture.h"
 #include "generic/session.h"
 #include "ptp_capture.h"
@@ -301,7 +302,8 @@ TEST_F(EosCapture, BulbMode) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode * 1000 + c.speed);
         PtpClearPropertyStore();
-        if (c.mode >= 0) set_property(0xD105, uint32_t(c.mode));
+        // The session's exposure-mode property: the dial's on bodies that list it.
+        if (c.mode >= 0) set_property(PtpEos_ExposureModePropertyCode(), uint32_t(c.mode));
         if (c.speed >= 0) set_property(kCanonPropShutterSpeed, uint32_t(c.speed));
         EXPECT_EQ(PtpEos_IsBulbMode(), c.bulb);
     }
