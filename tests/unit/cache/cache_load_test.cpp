@@ -17,11 +17,7 @@ class CacheLoad : public CacheDirs {
   protected:
     // Sets the last-access time of a file (the modification time stays).
     void SetAccessTime(const std::string& path, time_t seconds) {
-        struct timespec times[2];
-        times[0].tv_sec = seconds;
-        times[0].tv_nsec = 0;
-        times[1].tv_sec = 0;
-        times[1].tv_nsec = UTIME_OMIT;
+        struct timespec times[2] = {{seconds, 0}, {0, UTIME_OMIT}};
         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
     }
 };
@@ -122,27 +118,29 @@ TEST_F(CacheLoad, KeepsThe2001MostRecentlyAccessedRecordsAndDeletesTheRestWithTh
     // Creating files is what costs here: every fifth record has a thumbnail
     // and an image, enough to see whose files go.
     auto WithFiles = [](int i) { return i % 5 == 0; };
-    for (int i = 0; i < total; ++i) {
+    auto Name = [](int i) {
         char name[32];
         snprintf(name, sizeof name, "IMG_%04d.JPG", i);
-        PtpObjectInfo r = Record(uint32_t(i + 1), name);
-        WriteFile(InCache(std::string(name) + ".obj"), &r, sizeof r);
+        return std::string(name);
+    };
+    for (int i = 0; i < total; ++i) {
+        PtpObjectInfo r = Record(uint32_t(i + 1), Name(i).c_str());
+        WriteFile(InCache(Name(i) + ".obj"), &r, sizeof r);
         if (WithFiles(i)) {
-            WriteFile(InCache(std::string(name) + ".thumb"), small);
-            WriteFile(InImages(name), small);
+            WriteFile(InCache(Name(i) + ".thumb"), small);
+            WriteFile(InImages(Name(i)), small);
         }
-        SetAccessTime(InCache(std::string(name) + ".obj"), base + accessRank(i));
+        SetAccessTime(InCache(Name(i) + ".obj"), base + accessRank(i));
     }
     Open();
     int kept = 0;
     for (int i = 0; i < total; ++i) {
-        char name[32];
-        snprintf(name, sizeof name, "IMG_%04d.JPG", i);
+        const std::string name = Name(i);
         bool newest = accessRank(i) >= dropped;
         PtpObjectInfo key = Record(uint32_t(i + 1), ""), out;
         ASSERT_EQ(PtpCache_GetObjectInfo(&key, &out), newest) << name;
-        ASSERT_EQ(Exists(InCache(std::string(name) + ".obj")), newest) << name;
-        ASSERT_EQ(Exists(InCache(std::string(name) + ".thumb")), newest && WithFiles(i)) << name;
+        ASSERT_EQ(Exists(InCache(name + ".obj")), newest) << name;
+        ASSERT_EQ(Exists(InCache(name + ".thumb")), newest && WithFiles(i)) << name;
         ASSERT_EQ(Exists(InImages(name)), newest && WithFiles(i)) << name;
         kept += newest;
     }

@@ -140,7 +140,6 @@ TEST_F(HostileNames, TouchNothingInsideOrOutsideTheDirectories) {
 }
 
 TEST_F(HostileNames, RecordsWithHostileNamesPlantedOnDiskAreNotLoaded) {
-    Open();
     Bytes victim = Pattern(64, 1);
     WriteFile(root + "/x.obj", victim);
     WriteFile(root + "/x.thumb", victim);

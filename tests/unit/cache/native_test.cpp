@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +22,7 @@
 #include "integration/hub_fixture.h"
 #include "ptp_cache.h"
 #include "ptp_native.h"
+#include "support/raw_peer.h"
 
 namespace {
 
@@ -57,6 +56,11 @@ std::vector<uint8_t> Pattern(uint32_t size, uint32_t seed) {
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::string Sample(const char* name) { return std::string(PTP_SAMPLES_DIR) + "/" + name; }
@@ -140,12 +144,26 @@ protected:
         return image;
     }
 
+    // A thumbnail the way GetImage takes an image; the record gets the orientation.
+    static Image GetThumbnail(PtpObjectInfo* record, uint8_t shareMode) {
+        Image image;
+        uint8_t* data = nullptr;
+        uint32_t length = 0;
+        image.rc = Native_GetThumbnail(record, &data, &length, shareMode);
+        image.null = data == nullptr;
+        if (data) image.bytes.assign(data, data + length);
+        FreeMemory(data);
+        return image;
+    }
+
     bool ImageDirEmpty() const { return fs::is_empty(imageDir); }
 };
 
 // --- Whole or in parts ---------------------------------------------------------------
 
-TEST_F(NativeImages, ObjectsFromTheLimitOnAreFetchedInParts) {
+// Objects from the limit on come in parts; either way the image is stored
+// whole under the object's name and the next request is answered from it.
+TEST_F(NativeImages, FetchedWholeOrInPartsThenAnsweredFromTheCache) {
     struct Case {
         uint32_t size;
         uint32_t partRequests;
@@ -177,8 +195,23 @@ TEST_F(NativeImages, ObjectsFromTheLimitOnAreFetchedInParts) {
             EXPECT_EQ(peek_u32(p, 12, 8), c.lastLength);
         }
         EXPECT_EQ(s.share_prefixes, 0u);
-        // Stored whole under the object's name.
         EXPECT_EQ(ReadFile(imageDir + "/" + record.fileName), bytes);
+
+        SimHub_ResetStats(hub);
+        Image again = GetImage(record, 0, 0);
+        EXPECT_EQ(again.rc, PtpResult_Ok);
+        EXPECT_EQ(again.fetchedNow, 0);
+        EXPECT_TRUE(again.bytes == bytes);
+        PtpResult rc = 0;
+        uint8_t fetched = 9;
+        const char* path = Native_GetImageCachePath(&record, 0, 0, &rc, &fetched);
+        EXPECT_EQ(rc, PtpResult_Ok);
+        EXPECT_EQ(fetched, 0);
+        ASSERT_NE(path, nullptr);
+        EXPECT_EQ(fs::path(path).filename(), record.fileName);
+        s = SimHub_Stats(hub);
+        EXPECT_EQ(s.ptp_commands, 0u);
+        EXPECT_EQ(ControlTotal(s), 0u);
     }
 }
 
@@ -209,16 +242,9 @@ TEST_F(NativeImages, BrokenPartFailsTheFetch) {
         const char* what;
         std::vector<uint8_t> reply;
     } cases[] = {
-        {"empty success", {12, 0, 0, 0, 13, 7, 0, 0, 0, 0, 0x01, 0x20}},
-        {"one byte more", {}},
+        {"empty success", ControlReply(0x2001, {})},
+        {"one byte more", ControlReply(0x2001, std::vector<uint8_t>(kMiB2 + 1))},
     };
-    // A control reply carrying 2 MiB + 1 bytes.
-    std::vector<uint8_t>& longer = cases[1].reply;
-    longer.resize(12 + kMiB2 + 1);
-    put_u32(longer.data(), uint32_t(longer.size()));
-    longer[4] = 13;
-    put_u32(longer.data() + 5, kMiB2 + 1 + 7);
-    put_u16(longer.data() + 10, 0x2001);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SimFault fault;
@@ -322,54 +348,13 @@ TEST_F(NativeImages, SharedGetObjectCarriesItsOwnPrefix) {
 
 // --- Answers from the cache ----------------------------------------------------------
 
-TEST_F(NativeImages, SecondRequestIsAnsweredFromTheCache) {
-    std::vector<uint8_t> bytes = Pattern(5120000, 60);
-    PtpObjectInfo record = AddObject("IMG_3000.JPG", bytes);
-    ASSERT_EQ(GetImage(record, 0, 0).rc, PtpResult_Ok);
-    SimHub_ResetStats(hub);
-    Image again = GetImage(record, 0, 0);
-    EXPECT_EQ(again.rc, PtpResult_Ok);
-    EXPECT_EQ(again.fetchedNow, 0);
-    EXPECT_TRUE(again.bytes == bytes);
-    SimStats s = SimHub_Stats(hub);
-    EXPECT_EQ(s.ptp_commands, 0u);
-    EXPECT_EQ(ControlTotal(s), 0u);
-
-    PtpResult rc = 0;
-    uint8_t fetched = 9;
-    const char* path = Native_GetImageCachePath(&record, 0, 0, &rc, &fetched);
-    EXPECT_EQ(rc, PtpResult_Ok);
-    EXPECT_EQ(fetched, 0);
-    ASSERT_NE(path, nullptr);
-    EXPECT_EQ(fs::path(path).filename(), "IMG_3000.JPG");
-}
-
-TEST_F(NativeImages, ModifiedJpegWinsEvenForRawWithExtractedPreferred) {
-    PtpObjectInfo record = AddObject("IMG_2000.CR2", ReadFile(Sample("CanonRaw.cr2")));
-    ASSERT_EQ(record.objectFormat, 0xB103);
-    const std::vector<uint8_t> modified = {0xFF, 0xD8, 'e', 'd', 'i', 't', 0xFF, 0xD9};
-    std::ofstream(imageDir + "/IMG_2000.CR2.mod.jpg", std::ios::binary)
-        .write(reinterpret_cast<const char*>(modified.data()), std::streamsize(modified.size()));
-    SimHub_ResetStats(hub);
-    for (uint8_t prefer : {1, 0}) {
-        SCOPED_TRACE(prefer);
-        Image image = GetImage(record, 0, prefer);
-        EXPECT_EQ(image.rc, PtpResult_Ok);
-        EXPECT_EQ(image.fetchedNow, 0);
-        EXPECT_EQ(image.bytes, modified);
-        PtpResult rc = 0;
-        const char* path = Native_GetImageCachePath(&record, prefer, 0, &rc, nullptr);
-        ASSERT_NE(path, nullptr);
-        EXPECT_EQ(fs::path(path).filename(), "IMG_2000.CR2.mod.jpg");
-    }
-    SimStats s = SimHub_Stats(hub);
-    EXPECT_EQ(s.ptp_commands, 0u);
-    EXPECT_EQ(ControlTotal(s), 0u);
-}
-
-TEST_F(NativeImages, RawWithExtractedPreferredAsksTheHubForItsJpeg) {
+// A raw object with its extracted JPEG preferred: the hub is asked for the
+// JPEG, which is cached. A modified JPEG the host put beside the image wins
+// over it, and over the raw image when the JPEG is not preferred.
+TEST_F(NativeImages, RawWithExtractedPreferredAsksTheHubForItsJpegAndModifiedOneWins) {
     const std::vector<uint8_t> raw = ReadFile(Sample("CanonRaw.cr2"));
     PtpObjectInfo record = AddObject("IMG_2100.CR2", raw);
+    ASSERT_EQ(record.objectFormat, 0xB103);
     SimHub_ResetStats(hub);
     Image image = GetImage(record, 0, 1);
     ASSERT_EQ(image.rc, PtpResult_Ok);
@@ -379,10 +364,26 @@ TEST_F(NativeImages, RawWithExtractedPreferredAsksTheHubForItsJpeg) {
     EXPECT_EQ(image.bytes, std::vector<uint8_t>(raw.begin() + 8680, raw.begin() + 8706));
     EXPECT_EQ(SimHub_Stats(hub).control_requests[kControlExtractedJpg], 1u);
     EXPECT_EQ(ReadFile(imageDir + "/IMG_2100.CR2.ext.jpg"), image.bytes);
-    // Again: from the cache.
     SimHub_ResetStats(hub);
     EXPECT_EQ(GetImage(record, 0, 1).bytes, image.bytes);
     EXPECT_EQ(ControlTotal(SimHub_Stats(hub)), 0u);
+
+    const std::vector<uint8_t> modified = {0xFF, 0xD8, 'e', 'd', 'i', 't', 0xFF, 0xD9};
+    WriteFile(imageDir + "/IMG_2100.CR2.mod.jpg", modified);
+    for (uint8_t prefer : {1, 0}) {
+        SCOPED_TRACE(prefer);
+        Image edited = GetImage(record, 0, prefer);
+        EXPECT_EQ(edited.rc, PtpResult_Ok);
+        EXPECT_EQ(edited.fetchedNow, 0);
+        EXPECT_EQ(edited.bytes, modified);
+        PtpResult rc = 0;
+        const char* path = Native_GetImageCachePath(&record, prefer, 0, &rc, nullptr);
+        ASSERT_NE(path, nullptr);
+        EXPECT_EQ(fs::path(path).filename(), "IMG_2100.CR2.mod.jpg");
+    }
+    SimStats s = SimHub_Stats(hub);
+    EXPECT_EQ(s.ptp_commands, 0u);
+    EXPECT_EQ(ControlTotal(s), 0u);
 }
 
 // --- Thumbnails ----------------------------------------------------------------------
@@ -398,14 +399,11 @@ TEST_F(NativeImages, CameraThumbnailWritesTheOrientation) {
             asked = AddObject("IMG_1001.JPG", ReadFile(Sample("Canon1DmkIII-orient6.jpg")));
         }
         SimHub_ResetStats(hub);
-        uint8_t* data = nullptr;
-        uint32_t length = 0;
-        ASSERT_EQ(Native_GetThumbnail(&asked, &data, &length, share), PtpResult_Ok);
-        ASSERT_GE(length, 4u);
-        EXPECT_EQ(data[0], 0xFF);
-        EXPECT_EQ(data[1], 0xD8);
-        std::vector<uint8_t> thumb(data, data + length);
-        FreeMemory(data);
+        Image thumb = GetThumbnail(&asked, share);
+        ASSERT_EQ(thumb.rc, PtpResult_Ok);
+        ASSERT_GE(thumb.bytes.size(), 4u);
+        EXPECT_EQ(thumb.bytes[0], 0xFF);
+        EXPECT_EQ(thumb.bytes[1], 0xD8);
         EXPECT_EQ(asked.orientation & 0xFF, 6u);
         SimStats s = SimHub_Stats(hub);
         EXPECT_EQ(s.ptp_commands, 1u);
@@ -422,9 +420,9 @@ TEST_F(NativeImages, CameraThumbnailWritesTheOrientation) {
         PtpObjectInfo fresh = asked;
         fresh.orientation = 0;
         SimHub_ResetStats(hub);
-        ASSERT_EQ(Native_GetThumbnail(&fresh, &data, &length, 0), PtpResult_Ok);
-        EXPECT_EQ(std::vector<uint8_t>(data, data + length), thumb);
-        FreeMemory(data);
+        Image cached = GetThumbnail(&fresh, 0);
+        EXPECT_EQ(cached.rc, PtpResult_Ok);
+        EXPECT_EQ(cached.bytes, thumb.bytes);
         EXPECT_EQ(fresh.orientation & 0xFF, 6u);
         EXPECT_EQ(SimHub_Stats(hub).ptp_commands, 0u);
         PtpObjectInfo stored = {};
@@ -455,6 +453,16 @@ TEST_F(NativeImages, RefusedArguments) {
     EXPECT_EQ(Native_GetShareImageCachePath(&record, &rc, &fetched, 1), nullptr);
     EXPECT_EQ(rc, PtpResult_InvalidData);
     EXPECT_EQ(SimHub_Stats(hub).share_prefixes, 0u);
+
+    // An SD-card name filling all 256 bytes without a NUL is cut, never read past.
+    record = {};
+    record.handle = PTP_OBJECT_HANDLE_SD_CARD;
+    std::memset(record.fileName, 'A', sizeof record.fileName);
+    std::memset(record.keywords, 'B', sizeof record.keywords);
+    for (const Image& image : {GetImage(record, 0, 0), GetThumbnail(&record, 0)}) {
+        EXPECT_NE(image.rc, PtpResult_Ok);
+        EXPECT_TRUE(image.null);
+    }
 }
 
 // --- The hub's SD card -----------------------------------------------------------------
@@ -469,10 +477,7 @@ PtpObjectInfo SdRecord(const char* name) {
 
 TEST_F(NativeImages, SdCardFileThroughGetImage) {
     std::vector<uint8_t> bytes = Pattern(3 * kMiB1, 70);
-    {
-        std::ofstream out(SimHub_SdCardDir(hub) + "/SD_0001.JPG", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
+    WriteFile(SimHub_SdCardDir(hub) + "/SD_0001.JPG", bytes);
     PtpObjectInfo record = SdRecord("SD_0001.JPG");
     SimHub_ResetStats(hub);
     Image image = GetImage(record, 0, 0);
@@ -496,42 +501,22 @@ TEST_F(NativeImages, SdCardFileThroughGetImage) {
 
 TEST_F(NativeImages, SdCardThumbnailWritesTheOrientation) {
     fs::copy_file(Sample("Canon1DmkIII-orient6.jpg"), SimHub_SdCardDir(hub) + "/SD_0002.JPG");
-    PtpObjectInfo record = SdRecord("SD_0002.JPG");
-    SimHub_ResetStats(hub);
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    ASSERT_EQ(Native_GetThumbnail(&record, &data, &length, 0), PtpResult_Ok);
     // The sample's EXIF thumbnail: 28 bytes at 8060 (the samples' manifest).
     std::vector<uint8_t> file = ReadFile(Sample("Canon1DmkIII-orient6.jpg"));
     ASSERT_GE(file.size(), 8088u);
     std::vector<uint8_t> thumb(file.begin() + 8060, file.begin() + 8088);
-    EXPECT_EQ(std::vector<uint8_t>(data, data + length), thumb);
-    FreeMemory(data);
-    EXPECT_EQ(record.orientation & 0xFF, 6u);
-    EXPECT_EQ(SimHub_Stats(hub).control_requests[kControlSdThumbnail], 1u);
-
-    PtpObjectInfo fresh = SdRecord("SD_0002.JPG");
-    SimHub_ResetStats(hub);
-    ASSERT_EQ(Native_GetThumbnail(&fresh, &data, &length, 0), PtpResult_Ok);
-    EXPECT_EQ(std::vector<uint8_t>(data, data + length), thumb);
-    FreeMemory(data);
-    EXPECT_EQ(fresh.orientation & 0xFF, 6u);
-    EXPECT_EQ(ControlTotal(SimHub_Stats(hub)), 0u);
-}
-
-// A name that fills all 256 bytes without a NUL is cut, never read past.
-TEST_F(NativeImages, UnterminatedNameIsBounded) {
-    PtpObjectInfo record = {};
-    record.handle = PTP_OBJECT_HANDLE_SD_CARD;
-    std::memset(record.fileName, 'A', sizeof record.fileName);
-    std::memset(record.keywords, 'B', sizeof record.keywords);
-    Image image = GetImage(record, 0, 0);
-    EXPECT_NE(image.rc, PtpResult_Ok);
-    EXPECT_TRUE(image.null);
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    EXPECT_NE(Native_GetThumbnail(&record, &data, &length, 0), PtpResult_Ok);
-    EXPECT_EQ(data, nullptr);
+    // First from the card, then from the cache.
+    for (uint32_t requests : {1u, 0u}) {
+        SCOPED_TRACE(requests);
+        PtpObjectInfo record = SdRecord("SD_0002.JPG");
+        SimHub_ResetStats(hub);
+        Image image = GetThumbnail(&record, 0);
+        ASSERT_EQ(image.rc, PtpResult_Ok);
+        EXPECT_EQ(image.bytes, thumb);
+        EXPECT_EQ(record.orientation & 0xFF, 6u);
+        EXPECT_EQ(SimHub_Stats(hub).control_requests[kControlSdThumbnail], requests);
+        EXPECT_EQ(ControlTotal(SimHub_Stats(hub)), requests);
+    }
 }
 
 } // namespace

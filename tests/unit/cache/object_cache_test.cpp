@@ -212,34 +212,31 @@ TEST_F(ObjectCache, AReusedHandleNamingAnotherFileIsAnotherObject) {
     EXPECT_TRUE(Names(imageDir).empty());
 }
 
-TEST_F(ObjectCache, ThumbnailWhoseFileWasRemovedIsNotFound) {
+// An image or thumbnail whose file went behind the cache's back is not found;
+// the image is forgotten and can be stored again.
+TEST_F(ObjectCache, FilesThatVanishedAreNotFound) {
     Open();
     PtpObjectInfo r = Record(3, "IMG_0003.JPG");
-    Bytes thumb = Pattern(300, 2);
-    ASSERT_TRUE(PtpCache_AddThumbnailToCache(&r, thumb.data(), uint32_t(thumb.size())));
-    ASSERT_EQ(unlink(InCache("IMG_0003.JPG.thumb").c_str()), 0);
-    uint8_t* data = reinterpret_cast<uint8_t*>(&r); // must come back cleared
-    uint32_t length = 99;
-    EXPECT_FALSE(PtpCache_GetThumbnail(&r, &data, &length));
-    EXPECT_EQ(data, nullptr);
-    EXPECT_EQ(length, 0u);
-    // An empty thumbnail file counts as none too.
-    WriteFile(InCache("IMG_0003.JPG.thumb"), Bytes());
-    EXPECT_FALSE(PtpCache_GetThumbnail(&r, &data, &length));
-}
-
-TEST_F(ObjectCache, ImageWhoseFileVanishedIsForgottenAndStoredAgain) {
-    Open();
-    PtpObjectInfo r = Record(3, "IMG_0003.JPG");
-    Bytes image = Pattern(300, 2);
-    ASSERT_NE(PtpCache_AddImageToCache(&r, image.data(), uint32_t(image.size())), nullptr);
+    Bytes data = Pattern(300, 2);
+    ASSERT_NE(PtpCache_AddImageToCache(&r, data.data(), uint32_t(data.size())), nullptr);
     ASSERT_EQ(unlink(InImages("IMG_0003.JPG").c_str()), 0);
     Owned i;
     EXPECT_FALSE(PtpCache_ReadImage(&r, &i.data, &i.length));
     EXPECT_EQ(PtpCache_GetCachedImagePath(&r, false), nullptr);
-    ASSERT_NE(PtpCache_AddImageToCache(&r, image.data(), uint32_t(image.size())), nullptr);
+    ASSERT_NE(PtpCache_AddImageToCache(&r, data.data(), uint32_t(data.size())), nullptr);
     ASSERT_TRUE(PtpCache_ReadImage(&r, &i.data, &i.length));
-    EXPECT_EQ(i.bytes(), image);
+    EXPECT_EQ(i.bytes(), data);
+
+    ASSERT_TRUE(PtpCache_AddThumbnailToCache(&r, data.data(), uint32_t(data.size())));
+    ASSERT_EQ(unlink(InCache("IMG_0003.JPG.thumb").c_str()), 0);
+    uint8_t* thumb = reinterpret_cast<uint8_t*>(&r); // must come back cleared
+    uint32_t length = 99;
+    EXPECT_FALSE(PtpCache_GetThumbnail(&r, &thumb, &length));
+    EXPECT_EQ(thumb, nullptr);
+    EXPECT_EQ(length, 0u);
+    // An empty thumbnail file counts as none too.
+    WriteFile(InCache("IMG_0003.JPG.thumb"), Bytes());
+    EXPECT_FALSE(PtpCache_GetThumbnail(&r, &thumb, &length));
 }
 
 TEST_F(ObjectCache, ThumbnailWithANewOrientationStoresTheRecordFirst) {

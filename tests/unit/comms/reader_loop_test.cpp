@@ -60,21 +60,6 @@ class ReaderLoop : public ::testing::Test {
     void send(const std::vector<uint8_t>& message) { ASSERT_TRUE(RawPeer_Write(peer, message)); }
 };
 
-TEST_F(ReaderLoop, WaiterReceivesEachMessageWhole) {
-    for (uint8_t tag = 1; tag <= 3; ++tag) {
-        std::vector<uint8_t> sent = ptp_message(0x1001, tag);
-        send(sent);
-        EXPECT_EQ(take(WaitForUnsolicitedMessage()), sent);
-    }
-    // Any type that is not an out-of-band notice is posted, an empty body too.
-    std::vector<uint8_t> reply = ControlReply(0x2001, {7});
-    send(reply);
-    EXPECT_EQ(take(WaitForUnsolicitedMessage()), reply);
-    std::vector<uint8_t> empty = RelayMessage(9, {});
-    send(empty);
-    EXPECT_EQ(take(WaitForUnsolicitedMessage()), empty);
-}
-
 TEST_F(ReaderLoop, WaiterWithinOneSecondGetsBothMessagesInOrder) {
     std::vector<uint8_t> first = ptp_message(0x1001, 1), second = ptp_message(0x1001, 2);
     send(first);
@@ -110,6 +95,7 @@ TEST_F(ReaderLoop, IncomingDelegateOnlyForPtpMessagesThatAreNotLiveView) {
         {"Nikon extended live-view image", ptp_message(0x9428), 0},
         {"control reply", ControlReply(0x2001, {0x53, 0x91}), 0},
         {"serial frame", RelayMessage(9, {1, 2, 3, 4, 5, 6, 7, 8}), 0},
+        {"empty serial frame", RelayMessage(9, {}), 0},
         // 12 bytes: the container code would end one byte past the message.
         {"12-byte PTP message", RelayMessage(10, {12, 0, 0, 0, 2, 0, 0x09}), 0},
         {"13-byte PTP message", RelayMessage(10, {12, 0, 0, 0, 2, 0, 0x09, 0x10}), 1},
@@ -119,7 +105,8 @@ TEST_F(ReaderLoop, IncomingDelegateOnlyForPtpMessagesThatAreNotLiveView) {
         g_incoming = 0;
         send(c.message);
         std::vector<uint8_t> got = take(WaitForUnsolicitedMessage());
-        // The delegate has run by the time the waiter has the message.
+        // Every message is posted whole; the delegate has run by the time the
+        // waiter has it.
         EXPECT_EQ(g_incoming.load(), c.calls);
         EXPECT_EQ(got, c.message);
     }
@@ -137,12 +124,8 @@ TEST_F(ReaderLoop, FailedConnectionWakesTheWaiterWithNullOnce) {
     // The end was seen: a second waiter blocks until a new loop posts.
     auto second = std::async(std::launch::async, [] { return take(WaitForUnsolicitedMessage()); });
     EXPECT_EQ(second.wait_for(milliseconds(300)), std::future_status::timeout);
-    RawPeer_Close(peer);
-    RawPeer fresh;
-    ASSERT_TRUE(RawPeer_Listen(fresh));
-    ASSERT_GE(ConnectToServer("127.0.0.1", RawPeer_PortText(fresh).c_str()), 0);
-    ASSERT_TRUE(RawPeer_Accept(fresh));
-    peer = fresh;
+    ASSERT_GE(ConnectToServer("127.0.0.1", RawPeer_PortText(peer).c_str()), 0);
+    ASSERT_TRUE(RawPeer_Accept(peer));
     loop = std::thread([] { ReadSocketLoop(); });
     std::vector<uint8_t> sent = ptp_message(0x1001, 9);
     send(sent);

@@ -8,17 +8,19 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <thread>
 #include <vector>
 
 #include "comms/bytes.h"
 #include "generic/session.h"
 #include "ptp_eos.h"
+#include "support/eos_event_block.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using eosblock::Bytes;
+using eosblock::operator+;
+using eosblock::u32s;
 
 const PtpEosFrameModel kModel = {5472, 3648, 0};
 
@@ -32,7 +34,7 @@ Bytes jpeg(size_t body = 200) {
     return j;
 }
 
-void record(Bytes& f, uint32_t type, std::initializer_list<uint32_t> words) {
+void record(Bytes& f, uint32_t type, const std::vector<uint32_t>& words) {
     ByteWriter w;
     write_u32(w, uint32_t(8 + 4 * words.size()));
     write_u32(w, type);
@@ -81,38 +83,32 @@ Bytes yuv(uint32_t w, uint32_t h, size_t length) {
 }
 
 TEST(EosLiveViewParse, LengthAndMarkers) {
-    Bytes j = jpeg();
-
-    Bytes short_frame = j;
-    pad_to(short_frame, 3999);
-    EXPECT_FALSE(parse(short_frame).ok) << "3999 bytes are refused";
-
-    Bytes exact = j;
-    pad_to(exact, 4000);
-    Parsed p = parse(exact);
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.info.kind, kEosFrameJpeg);
-    EXPECT_EQ(p.image, j);
-
-    // The marker may start as late as offset 255.
-    Bytes late(255, 0);
-    late.insert(late.end(), j.begin(), j.end());
-    pad_to(late, 4000);
-    p = parse(late);
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.info.kind, kEosFrameJpeg);
-    EXPECT_EQ(p.image, j);
-
-    // No end marker: no image.
-    Bytes open = j;
-    open.resize(open.size() - 2);
-    pad_to(open, 4000);
-    EXPECT_FALSE(parse(open).ok);
-
-    // An end marker whose first two bytes are fill bytes does not count.
-    Bytes filled = {0xFF, 0xD8, 0xFF, 0xC4, 0x01, 0x02, 0xFF, 0xFF, 0xFF, 0xD9};
-    pad_to(filled, 4000);
-    EXPECT_FALSE(parse(filled).ok);
+    const Bytes j = jpeg();
+    struct Case {
+        const char* what;
+        Bytes start;
+        size_t length;
+        bool ok;
+    } cases[] = {
+        {"3999 bytes are refused", j, 3999, false},
+        {"4000 bytes", j, 4000, true},
+        {"marker as late as offset 255", Bytes(255, 0) + j, 4000, true},
+        {"no end marker", Bytes(j.begin(), j.end() - 2), 4000, false},
+        {"end marker after fill bytes does not count",
+         {0xFF, 0xD8, 0xFF, 0xC4, 0x01, 0x02, 0xFF, 0xFF, 0xFF, 0xD9},
+         4000,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes f = c.start;
+        f.resize(c.length, 0);
+        Parsed p = parse(f);
+        ASSERT_EQ(p.ok, c.ok);
+        if (!c.ok) continue;
+        EXPECT_EQ(p.info.kind, kEosFrameJpeg);
+        EXPECT_EQ(p.image, j);
+    }
 }
 
 TEST(EosLiveViewParse, MarkerAtOffset300IsAnUncompressedFrame) {
@@ -144,83 +140,51 @@ TEST(EosLiveViewParse, MarkerAtOffset300IsAnUncompressedFrame) {
 }
 
 TEST(EosLiveViewParse, Records) {
+    // Without size records: the model's size, and a zoom factor's share of it.
+    const uint32_t W = 5472, H = 3648;
     struct Case {
         const char* name;
         std::vector<std::pair<uint32_t, std::vector<uint32_t>>> records;
-        uint32_t zoom, zoomX, fullWidth, fullHeight, visibleWidth1, visibleHeight1;
-        uint32_t visibleWidth2, orientation;
-        float angle1, angle2;
+        uint32_t zoom, zoomX, full[2], visible[3], orientation;
+        float angles[2];
     };
     const Case cases[] = {
-        // With zoom factor 5 and no size records, the model's size and a fifth of it.
-        {"zoom 5 defaults", {{4, {5}}}, 5, 0, 5472, 3648, 1094, 729, 1094, 0, 0, 0},
-        {"no records", {}, 1, 0, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
-        {"zoom reported as 0", {{4, {0}}}, 1, 0, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
+        {"zoom 5 defaults", {{4, {5}}}, 5, 0, {W, H}, {1094, 729, 1094}, 0, {0, 0}},
+        {"no records", {}, 1, 0, {W, H}, {W, H, W}, 0, {0, 0}},
+        {"zoom reported as 0", {{4, {0}}}, 1, 0, {W, H}, {W, H, W}, 0, {0, 0}},
         {"full size and visible pairs",
          {{4, {10}}, {14, {6000, 4000}}, {18, {0, 0, 640, 480}}},
          10,
          0,
-         6000,
-         4000,
-         640,
-         480,
-         600,
+         {6000, 4000},
+         {640, 480, 600},
          0,
-         0,
-         0},
-        {"second pair", {{13, {0, 0, 320, 240}}}, 1, 0, 5472, 3648, 5472, 3648, 320, 0, 0, 0},
-        {"position", {{5, {1200, 900}}}, 1, 1200, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
-        {"level 35000 folds",
-         {{16, {0, 1, 35000, 35000}}},
-         1,
-         0,
-         5472,
-         3648,
-         5472,
-         3648,
-         5472,
-         1,
-         350.0f,
-         -10.0f},
-        {"level 18000 stays",
-         {{16, {0, 4, 18000, 18000}}},
-         1,
-         0,
-         5472,
-         3648,
-         5472,
-         3648,
-         5472,
-         4,
-         180.0f,
-         180.0f},
+         {0, 0}},
+        {"second pair", {{13, {0, 0, 320, 240}}}, 1, 0, {W, H}, {W, H, 320}, 0, {0, 0}},
+        {"position", {{5, {1200, 900}}}, 1, 1200, {W, H}, {W, H, W}, 0, {0, 0}},
+        {"level 35000 folds", {{16, {0, 1, 35000, 35000}}}, 1, 0, {W, H}, {W, H, W}, 1, {350, -10}},
+        {"level 18000 stays", {{16, {0, 4, 18000, 18000}}}, 1, 0, {W, H}, {W, H, W}, 4, {180, 180}},
         // A record too short for its fields is ignored; the walk goes on.
-        {"short zoom record", {{4, {}}, {5, {7, 8}}}, 1, 7, 5472, 3648, 5472, 3648, 5472, 0, 0, 0},
+        {"short zoom record", {{4, {}}, {5, {7, 8}}}, 1, 7, {W, H}, {W, H, W}, 0, {0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bytes f = jpeg();
-        for (const auto& r : c.records) {
-            ByteWriter w;
-            write_u32(w, uint32_t(8 + 4 * r.second.size()));
-            write_u32(w, r.first);
-            for (uint32_t v : r.second)
-                write_u32(w, v);
-            f.insert(f.end(), w.buf.begin(), w.buf.end());
-        }
+        for (const auto& r : c.records)
+            record(f, r.first, r.second);
         pad_to(f, 4000);
         Parsed p = parse(f);
         ASSERT_TRUE(p.ok);
         EXPECT_EQ(p.info.zoom, c.zoom);
         EXPECT_EQ(p.info.zoomX, c.zoomX);
-        EXPECT_EQ(p.info.fullWidth, c.fullWidth);
-        EXPECT_EQ(p.info.fullHeight, c.fullHeight);
-        EXPECT_EQ(p.info.visibleWidth1, c.visibleWidth1);
-        EXPECT_EQ(p.info.visibleHeight1, c.visibleHeight1);
-        EXPECT_EQ(p.info.visibleWidth2, c.visibleWidth2);
+        EXPECT_EQ(p.info.fullWidth, c.full[0]);
+        EXPECT_EQ(p.info.fullHeight, c.full[1]);
+        EXPECT_EQ(p.info.visibleWidth1, c.visible[0]);
+        EXPECT_EQ(p.info.visibleHeight1, c.visible[1]);
+        EXPECT_EQ(p.info.visibleWidth2, c.visible[2]);
         EXPECT_EQ(p.info.orientation, c.orientation);
-        EXPECT_FLOAT_EQ(p.info.levelAngle1, c.angle1);
-        EXPECT_FLOAT_EQ(p.info.levelAngle2, c.angle2);
+        EXPECT_FLOAT_EQ(p.info.levelAngle1, c.angles[0]);
+        EXPECT_FLOAT_EQ(p.info.levelAngle2, c.angles[1]);
         EXPECT_EQ(p.info.record15[0], 0xFFFFFFFFu);
         EXPECT_EQ(p.info.record15[1], 0xFFFFFFFFu);
         EXPECT_EQ(p.info.record15[2], 0u);
@@ -233,11 +197,7 @@ TEST(EosLiveViewParse, RecordEndingAtTheEndIsNotUsed) {
         Bytes f = jpeg();
         // A filler record brings the zoom record to end at 4000 (+ extra).
         const size_t fillerSize = 4000 - 12 - f.size();
-        ByteWriter w;
-        write_u32(w, uint32_t(fillerSize));
-        write_u32(w, 0x7F);
-        w.buf.resize(fillerSize, 0);
-        f.insert(f.end(), w.buf.begin(), w.buf.end());
+        record(f, 0x7F, std::vector<uint32_t>((fillerSize - 8) / 4, 0));
         record(f, 4, {5});
         f.resize(f.size() + extra, 0);
         Parsed p = parse(f);
@@ -248,12 +208,7 @@ TEST(EosLiveViewParse, RecordEndingAtTheEndIsNotUsed) {
     // A size that runs past the data, or below a header, ends the walk.
     for (uint32_t size : {0u, 4u, 7u, 0xFFFFFFF8u}) {
         SCOPED_TRACE(size);
-        Bytes f = jpeg();
-        ByteWriter w;
-        write_u32(w, size);
-        write_u32(w, 4);
-        write_u32(w, 9);
-        f.insert(f.end(), w.buf.begin(), w.buf.end());
+        Bytes f = jpeg() + u32s({size, 4, 9});
         record(f, 5, {11, 12});
         pad_to(f, 4000);
         Parsed p = parse(f);
@@ -270,15 +225,13 @@ TEST(EosLiveViewParse, AfFramesAreLimited) {
     const Case cases[] = {{80, 80, 64}, {3, 3, 3}, {80, 2, 2}, {0, 5, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reported);
-        Bytes f = jpeg();
-        ByteWriter w;
-        write_u32(w, 12 + 24 * c.held);
-        write_u32(w, 8);
-        write_u32(w, c.reported);
+        // The count, then six words per frame.
+        std::vector<uint32_t> words = {c.reported};
         for (uint32_t i = 0; i < c.held; ++i)
             for (uint32_t k = 0; k < 6; ++k)
-                write_u32(w, (i + 1) * 16 + k);
-        f.insert(f.end(), w.buf.begin(), w.buf.end());
+                words.push_back((i + 1) * 16 + k);
+        Bytes f = jpeg();
+        record(f, 8, words);
         pad_to(f, 4000);
         Parsed p = parse(f);
         ASSERT_TRUE(p.ok);
@@ -347,53 +300,50 @@ TEST(EosLiveViewParse, LastInfoCopiesAreWholeWhileFramesArrive) {
     EXPECT_EQ(info.zoomX, 300u);
 }
 
-TEST(EosLiveViewExtract, InPlace) {
-    auto buffer = [](const Bytes& b) {
-        uint8_t* p = static_cast<uint8_t*>(std::malloc(b.size()));
-        std::memcpy(p, b.data(), b.size());
-        return p;
-    };
-    PtpSession_SetModel(0);
-
-    Bytes withMarker(10, 0x55);
-    Bytes j = jpeg(20);
-    withMarker.insert(withMarker.end(), j.begin(), j.end());
-    uint8_t* data = buffer(withMarker);
-    uint32_t length = uint32_t(withMarker.size());
-    ASSERT_TRUE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
-    EXPECT_EQ(Bytes(data, data + length), j);
+// Runs the in-place extraction on a heap copy of in, given as length bytes
+// (all of in when 0).
+struct Extracted {
+    bool ok;
+    Bytes data;
+};
+Extracted extract(const Bytes& in, uint32_t length = 0) {
+    uint8_t* data = static_cast<uint8_t*>(std::malloc(in.size()));
+    std::memcpy(data, in.data(), in.size());
+    if (!length) length = uint32_t(in.size());
+    Extracted e;
+    e.ok = PtpEosInterface_ExtractLiveViewImage(&data, &length);
+    e.data.assign(data, data + length);
     std::free(data);
+    return e;
+}
+
+TEST(EosLiveViewExtract, InPlace) {
+    PtpSession_SetModel(0);
+    const Bytes j = jpeg(20);
+    const Bytes withMarker = Bytes(10, 0x55) + j;
+    Extracted e = extract(withMarker);
+    ASSERT_TRUE(e.ok);
+    EXPECT_EQ(e.data, j);
 
     // Short data without a marker is refused, untouched.
-    Bytes shortData(100, 0x11);
-    data = buffer(shortData);
-    length = uint32_t(shortData.size());
-    EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
-    EXPECT_EQ(length, 100u);
-    EXPECT_EQ(Bytes(data, data + length), shortData);
-    std::free(data);
+    const Bytes shortData(100, 0x11);
+    e = extract(shortData);
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.data, shortData);
 
     // Data of 260 bytes or more without a marker is an uncompressed frame.
-    Bytes frame = yuv(4, 2, 300);
-    data = buffer(frame);
-    length = uint32_t(frame.size());
-    ASSERT_TRUE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
-    EXPECT_EQ(length, 54u + 4 * 2 * 4);
-    EXPECT_EQ(data[0], 'B');
-    std::free(data);
+    e = extract(yuv(4, 2, 300));
+    ASSERT_TRUE(e.ok);
+    EXPECT_EQ(e.data.size(), 54u + 4 * 2 * 4);
+    EXPECT_EQ(e.data[0], 'B');
 
     // A frame that does not convert is refused and kept.
-    Bytes broken = yuv(100, 100, 300);
-    data = buffer(broken);
-    length = uint32_t(broken.size());
-    EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
-    EXPECT_EQ(length, 300u);
-    std::free(data);
+    e = extract(yuv(100, 100, 300));
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.data.size(), 300u);
 
-    length = 3;
-    data = buffer(withMarker);
-    EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(&data, &length));
-    std::free(data);
+    EXPECT_FALSE(extract(withMarker, 3).ok);
+    uint32_t length = 3;
     EXPECT_FALSE(PtpEosInterface_ExtractLiveViewImage(nullptr, &length));
 }
 

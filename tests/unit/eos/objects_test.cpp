@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,31 +79,40 @@ Bytes named_listing(const std::vector<Obj>& objs) {
     return w.buf;
 }
 
+// An exact-size heap copy, so a read past the data is caught.
+using HeapCopy = std::unique_ptr<uint8_t, void (*)(void*)>;
+HeapCopy heap_copy(const Bytes& data) {
+    HeapCopy copy(static_cast<uint8_t*>(std::malloc(data.empty() ? 1 : data.size())), std::free);
+    if (!data.empty()) std::memcpy(copy.get(), data.data(), data.size());
+    return copy;
+}
+
 std::vector<PtpEosObjectEntry> parse(uint16_t op, const Bytes& data, uint16_t filter = 0,
                                      PtpResult* rc = nullptr) {
     std::vector<PtpEosObjectEntry> out;
-    // An exact-size heap copy, so a read past the data is caught.
-    uint8_t* copy = static_cast<uint8_t*>(std::malloc(data.size() ? data.size() : 1));
-    if (!data.empty()) std::memcpy(copy, data.data(), data.size());
-    PtpResult r = PtpEos_ParseFolderListing(op, copy, uint32_t(data.size()), filter, &out);
-    std::free(copy);
+    PtpResult r =
+        PtpEos_ParseFolderListing(op, heap_copy(data).get(), uint32_t(data.size()), filter, &out);
     if (rc) *rc = r;
     return out;
 }
 
-TEST(EosListing, SizedRecordsBecomeEntries) {
+TEST(EosListing, RecordsBecomeEntries) {
     Obj a{0x9000001, kJpeg, "IMG_0001.JPG", 0x00020001, 0x1234, 0x5678};
     Obj b{0x9000002, kFolder, "100CANON"};
-    for (uint16_t op : {uint16_t(0x9109), uint16_t(0x9170)}) {
+    for (uint16_t op : {uint16_t(0x9109), uint16_t(0x9170), uint16_t(0x917A)}) {
+        SCOPED_TRACE(op);
+        // 0x917A listings carry no listing words, and the filter does not apply to them.
+        const bool named = op == 0x917A;
         PtpResult rc = 0;
-        std::vector<PtpEosObjectEntry> e = parse(op, sized_listing({a, b}), 0, &rc);
+        std::vector<PtpEosObjectEntry> e = parse(
+            op, named ? named_listing({a, b}) : sized_listing({a, b}), named ? 0x300D : 0, &rc);
         ASSERT_EQ(rc, PtpResult_Ok);
         ASSERT_EQ(e.size(), 2u);
         EXPECT_EQ(e[0].handle, 0x9000001u);
         EXPECT_EQ(e[0].storage, 0x00020001u);
         EXPECT_EQ(e[0].format, kJpeg);
-        EXPECT_EQ(e[0].listingWord1, 0x1234u);
-        EXPECT_EQ(e[0].listingWord2, 0x5678u);
+        EXPECT_EQ(e[0].listingWord1, named ? 0u : 0x1234u);
+        EXPECT_EQ(e[0].listingWord2, named ? 0u : 0x5678u);
         EXPECT_EQ(e[0].reserved1, 0u);
         EXPECT_EQ(e[0].reserved2, 0u);
         EXPECT_EQ(e[0].extra, 0u);
@@ -118,22 +128,6 @@ TEST(EosListing, SizedRecordsBecomeEntries) {
     std::vector<PtpEosObjectEntry> e = parse(0x9109, w.buf);
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[1].handle, 0x9000002u);
-}
-
-TEST(EosListing, NamedRecordsBecomeEntries) {
-    Obj a{7, kJpeg, "IMG_0007.JPG", 0x00010001, 5, 6};
-    Obj b{8, 0xB108, "IMG_0008.CR3"};
-    PtpResult rc = 0;
-    // The filter does not apply to these listings.
-    std::vector<PtpEosObjectEntry> e = parse(0x917A, named_listing({a, b}), 0x300D, &rc);
-    ASSERT_EQ(rc, PtpResult_Ok);
-    ASSERT_EQ(e.size(), 2u);
-    EXPECT_EQ(e[0].handle, 7u);
-    EXPECT_EQ(e[0].format, kJpeg);
-    EXPECT_EQ(e[0].listingWord1, 0u); // these listings carry no words
-    EXPECT_STREQ(e[0].fileName, "IMG_0007.JPG");
-    EXPECT_EQ(e[1].format, 0xB108u);
-    EXPECT_STREQ(e[1].fileName, "IMG_0008.CR3");
 }
 
 TEST(EosListing, FormatFilter) {
@@ -189,6 +183,8 @@ TEST(EosListing, HostileListingsAreRefused) {
         return b;
     };
     size_t second = 4 + 36 + 6; // the second record's size field
+    const Bytes named6 = named_listing({{1, kJpeg, "ABCDEF"}});
+    const Bytes named0 = named_listing({{1, kJpeg, ""}});
     struct Case {
         const char* what;
         uint16_t op;
@@ -204,18 +200,8 @@ TEST(EosListing, HostileListingsAreRefused) {
         {"record size wraps", 0x9109, with_u32(good, second, 0xFFFFFFFC)},
         {"truncated last record", 0x9109, Bytes(good.begin(), good.end() - 1)},
         {"named: huge count", 0x917A, with_u32(named_listing({{1, kJpeg, "A"}}), 0, 1000)},
-        {"named: string past the end", 0x917A,
-         [] {
-             Bytes b = named_listing({{1, kJpeg, "ABCDEF"}});
-             b.resize(b.size() - 3);
-             return b;
-         }()},
-        {"named: fixed part cut", 0x917A,
-         [] {
-             Bytes b = named_listing({{1, kJpeg, ""}});
-             b.resize(30);
-             return b;
-         }()},
+        {"named: string past the end", 0x917A, Bytes(named6.begin(), named6.end() - 3)},
+        {"named: fixed part cut", 0x917A, Bytes(named0.begin(), named0.begin() + 30)},
     };
     for (const Case& c : cases) {
         PtpResult rc = 0;
@@ -278,11 +264,9 @@ TEST(EosExtraAttributes, TablesThatDoNotFitAreIgnored) {
     for (const Case& c : cases) {
         PtpEosObjectEntry entry = {};
         entry.handle = 10;
-        uint8_t* copy = static_cast<uint8_t*>(std::malloc(c.table.size()));
-        std::memcpy(copy, c.table.data(), c.table.size());
-        EXPECT_FALSE(PtpEos_ApplyExtraAttributes(copy, uint32_t(c.table.size()), &entry, 1))
+        EXPECT_FALSE(PtpEos_ApplyExtraAttributes(heap_copy(c.table).get(), uint32_t(c.table.size()),
+                                                 &entry, 1))
             << c.what;
-        std::free(copy);
         EXPECT_EQ(entry.extra, 0u) << c.what;
     }
 }
@@ -556,16 +540,14 @@ struct Cut {
     uint8_t orientation;
 };
 
-// Runs the cut on an exact-size heap copy, so a read past the data is caught.
+// Runs the cut on an exact-size heap copy.
 Cut cut(const Bytes& in, bool wantOrientation) {
-    uint8_t* copy = static_cast<uint8_t*>(std::malloc(in.size() ? in.size() : 1));
-    if (!in.empty()) std::memcpy(copy, in.data(), in.size());
+    HeapCopy copy = heap_copy(in);
     uint32_t length = uint32_t(in.size());
     Cut out{0, {}, 0xEE};
-    out.rc = PtpEosInterface_ExtractThumbnail(copy, &length,
+    out.rc = PtpEosInterface_ExtractThumbnail(copy.get(), &length,
                                               wantOrientation ? &out.orientation : nullptr);
-    if (out.rc == PtpResult_Ok) out.data.assign(copy, copy + length);
-    std::free(copy);
+    if (out.rc == PtpResult_Ok) out.data.assign(copy.get(), copy.get() + length);
     return out;
 }
 
@@ -673,11 +655,9 @@ TEST(EosCr3Preview, TruncationsNeverReadPastTheData) {
     uint32_t fullOffset = 0, fullSize = 0;
     ASSERT_TRUE(PtpEos_FindCr3Preview(file.data(), uint32_t(file.size()), &fullOffset, &fullSize));
     for (size_t n = 0; n < file.size(); n += (n >= 9000 && n < 12000 ? 1 : 97)) {
-        uint8_t* copy = static_cast<uint8_t*>(std::malloc(n ? n : 1));
-        if (n) std::memcpy(copy, file.data(), n);
         uint32_t offset = 7, size = 7;
-        bool found = PtpEos_FindCr3Preview(copy, uint32_t(n), &offset, &size);
-        std::free(copy);
+        bool found = PtpEos_FindCr3Preview(heap_copy(Bytes(file.begin(), file.begin() + n)).get(),
+                                           uint32_t(n), &offset, &size);
         if (found) {
             EXPECT_LE(uint64_t(offset) + size, n) << n;
             EXPECT_EQ(offset, fullOffset) << n;
@@ -721,12 +701,11 @@ TEST(EosCr3Preview, HostileLayouts) {
          false},
     };
     for (const Case& c : cases) {
-        uint8_t* copy = static_cast<uint8_t*>(std::malloc(c.data.size()));
-        std::memcpy(copy, c.data.data(), c.data.size());
         uint32_t offset = 0, size = 0;
-        EXPECT_EQ(PtpEos_FindCr3Preview(copy, uint32_t(c.data.size()), &offset, &size), c.found)
+        EXPECT_EQ(
+            PtpEos_FindCr3Preview(heap_copy(c.data).get(), uint32_t(c.data.size()), &offset, &size),
+            c.found)
             << c.what;
-        std::free(copy);
         if (c.found) {
             EXPECT_EQ(offset, 60u) << c.what;
             EXPECT_EQ(size, 20u) << c.what;

@@ -3,6 +3,7 @@
 // properties), sets the model number and fills the store by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -44,19 +45,15 @@ void become(PtpVendor vendor, uint8_t model = 0, std::vector<uint16_t> operation
 // --- What the camera can do --------------------------------------------------------------
 
 TEST(Capabilities, HalfPress) {
-    become(PtpVendor_Canon, 0, {0x9128});
-    EXPECT_TRUE(PtpGenericInterface_SupportsHalfPress());
-    become(PtpVendor_Canon, 0, {0x910F});
-    EXPECT_FALSE(PtpGenericInterface_SupportsHalfPress());
     struct {
         PtpVendor vendor;
+        std::vector<uint16_t> ops;
         bool answer;
-    } others[] = {{PtpVendor_Nikon, false},
-                  {PtpVendor_Sony, true},
-                  {PtpVendor_Fujifilm, true},
-                  {PtpVendor_None, false}};
-    for (const auto& c : others) {
-        become(c.vendor);
+    } cases[] = {{PtpVendor_Canon, {0x9128}, true}, {PtpVendor_Canon, {0x910F}, false},
+                 {PtpVendor_Nikon, {}, false},      {PtpVendor_Sony, {}, true},
+                 {PtpVendor_Fujifilm, {}, true},    {PtpVendor_None, {0x9128}, false}};
+    for (const auto& c : cases) {
+        become(c.vendor, 0, c.ops);
         EXPECT_EQ(PtpGenericInterface_SupportsHalfPress(), c.answer) << c.vendor;
     }
 }
@@ -247,11 +244,10 @@ TEST(Capabilities, RawOnlyAndJpegValues) {
         {PtpVendor_None, 0, 0x16010000, false, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.vendor) + " " + std::to_string(c.value));
         become(c.vendor, c.model);
-        EXPECT_EQ(PtpGenericInterface_IsImagePropertyRawOnly(c.value), c.rawOnly)
-            << c.vendor << " " << c.value;
-        EXPECT_EQ(PtpGenericInterface_ImageFormatHasJpg(c.value), c.hasJpg)
-            << c.vendor << " " << c.value;
+        EXPECT_EQ(PtpGenericInterface_IsImagePropertyRawOnly(c.value), c.rawOnly);
+        EXPECT_EQ(PtpGenericInterface_ImageFormatHasJpg(c.value), c.hasJpg);
     }
 }
 
@@ -380,6 +376,7 @@ TEST(Capabilities, LensName) {
     }
 }
 
+// Fujifilm: the larger of the top and the low byte counts.
 TEST(Capabilities, BatteryPercentage) {
     struct {
         PtpVendor vendor;
@@ -394,7 +391,9 @@ TEST(Capabilities, BatteryPercentage) {
         {PtpVendor_Canon, 0x104, 0},
         {PtpVendor_Nikon, 0x12340050, 0x50},
         {PtpVendor_Sony, 0x164, 0x64},
-        {PtpVendor_Fujifilm, 11u << 24 | 2, 80}, // the larger of top and low byte
+        {PtpVendor_None, 2, 0},
+        {PtpVendor_Fujifilm, 11u << 24 | 2, 80},
+        {PtpVendor_Fujifilm, 3u << 24 | 9, 40},
         {PtpVendor_Fujifilm, 2, 10},
         {PtpVendor_Fujifilm, 7, 10},
         {PtpVendor_Fujifilm, 8, 20},
@@ -408,8 +407,6 @@ TEST(Capabilities, BatteryPercentage) {
         {PtpVendor_Fujifilm, 13, 100},
         {PtpVendor_Fujifilm, 255, 100},
         {PtpVendor_Fujifilm, 6, 0},
-        {PtpVendor_Fujifilm, 3u << 24 | 9, 40},
-        {PtpVendor_None, 2, 0},
     };
     for (const auto& c : cases) {
         become(c.vendor);
@@ -459,18 +456,15 @@ TEST(Capabilities, SettableInMode) {
         {PtpVendor_None, {}, {}, {}},
     };
     auto listed = [](const std::vector<uint32_t>& modes, uint32_t m) {
-        for (uint32_t x : modes)
-            if (x == m) return true;
-        return false;
+        return std::find(modes.begin(), modes.end(), m) != modes.end();
     };
     for (const auto& c : cases) {
         become(c.vendor);
         for (uint32_t m = 0; m < 10; ++m) {
-            EXPECT_EQ(PtpIsApertureSettableInMode(m), listed(c.aperture, m))
-                << c.vendor << " " << m;
-            EXPECT_EQ(PtpIsShutterSettableInMode(m), listed(c.shutter, m)) << c.vendor << " " << m;
-            EXPECT_EQ(PtpIsCompensationSettableInMode(m), listed(c.compensation, m))
-                << c.vendor << " " << m;
+            SCOPED_TRACE(std::to_string(c.vendor) + " mode " + std::to_string(m));
+            EXPECT_EQ(PtpIsApertureSettableInMode(m), listed(c.aperture, m));
+            EXPECT_EQ(PtpIsShutterSettableInMode(m), listed(c.shutter, m));
+            EXPECT_EQ(PtpIsCompensationSettableInMode(m), listed(c.compensation, m));
         }
     }
 }

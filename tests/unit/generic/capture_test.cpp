@@ -1,6 +1,6 @@
 // Capture dispatch against a scripted camera: what each vendor (and no vendor)
-// sends or answers, the Canon take-and-wait with mirror lock-up and the busy
-// wait, the test shot, and the double-shot checks.
+// sends or answers, the Canon take-and-wait and the busy wait, the test shot,
+// and the double-shot checks.
 #include "generic/capture.h"
 
 #include <gtest/gtest.h>
@@ -97,51 +97,9 @@ TEST_F(Capture, CanonTakeShotPressesAndReleases) {
     EXPECT_EQ(PtpGenericInterface_IsEventLoopPaused(), 0);
 }
 
-TEST_F(Capture, CanonTakeAndWaitReleasesTwiceWithMirrorUp) {
+// Any answer but Device Busy ends the wait as a failed capture.
+TEST_F(Capture, CanonBusyWaitFailsOnAnyOtherAnswer) {
     canon();
-    set_property(kCanonPropMirrorUp, 1);
-    ASSERT_EQ(PtpGenericInterface_TakeAndWaitForShotToComplete(), PtpResult_Ok);
-    std::vector<Command> all = sent();
-    std::vector<Call> want = {press(1, 0), press(2, 0), release(2), release(1),
-                              press(1, 0), press(2, 0), release(2), release(1)};
-    ASSERT_EQ(all.size(), want.size() + 1);
-    for (size_t i = 0; i < want.size(); ++i)
-        EXPECT_EQ((Call{all[i].op, all[i].params}), want[i]) << "at " << i;
-    EXPECT_TRUE(is_write_of(all.back(), 0xD10F));
-    // The first release only raised the mirror; the exposure follows 500 ms later.
-    EXPECT_GE(all[4].at - all[3].at, milliseconds(500));
-
-    // Without mirror lock-up one shot, then the wait.
-    clear_sent();
-    set_property(kCanonPropMirrorUp, 0);
-    ASSERT_EQ(PtpGenericInterface_TakeAndWaitForShotToComplete(), PtpResult_Ok);
-    all = sent();
-    ASSERT_EQ(all.size(), 5u);
-    EXPECT_TRUE(is_write_of(all.back(), 0xD10F));
-}
-
-TEST_F(Capture, CanonBusyWaitWritesEvery250MsWhileBusy) {
-    canon();
-    set_property(0xD10F, 3, 1);
-    // Six busy answers: the engine's own retry takes every second one, so the
-    // wait itself sees Device Busy three times.
-    int busy = 6;
-    camera().responder = [&busy](const Command& c) {
-        if (c.op == 0x9110 && busy > 0) {
-            --busy;
-            return answer(PtpResult_DeviceBusy);
-        }
-        return ok();
-    };
-    EXPECT_EQ(PtpCanonBusyWait(), PtpResult_Ok);
-    std::vector<Command> all = sent();
-    ASSERT_EQ(all.size(), 7u);
-    for (const Command& c : all)
-        EXPECT_TRUE(is_write_of(c, 0xD10F));
-    for (size_t i : {2u, 4u, 6u})
-        EXPECT_GE(all[i].at - all[i - 1].at, milliseconds(250));
-
-    // Any other answer ends the wait as a failed capture.
     camera().responder = [](const Command&) { return answer(0x2002); };
     EXPECT_EQ(PtpCanonBusyWait(), PtpResult_CaptureFailed);
 }
@@ -250,15 +208,6 @@ TEST_F(Capture, CanonMitigateWritesSingleShotVerified) {
     ASSERT_TRUE(canon_write(sent()[0], &code, &value));
     EXPECT_EQ(code, 0xD106u);
     EXPECT_EQ(value, 0u);
-}
-
-TEST_F(Capture, CanonDispatchesHalfPressAndRelease) {
-    canon();
-    PtpSession_SetManualFocus(1);
-    EXPECT_EQ(PtpGenericInterface_StartHalfPress(), PtpResult_Ok);
-    EXPECT_EQ(PtpGenericInterface_ReleaseHalfPress(), PtpResult_Ok);
-    std::vector<Call> want = {press(1, 1), release(1)};
-    EXPECT_EQ(calls(), want);
 }
 
 } // namespace

@@ -70,22 +70,19 @@ TEST(DeviceInfo, RefusesTruncatedAndOversizedData) {
         EXPECT_FALSE(PtpParseDeviceInfo(d.data(), uint32_t(d.size()), &info)) << cut;
     }
 
-    Lists tooMany;
-    tooMany.ops.assign(321, 0x1001);
-    tooMany.opsCount = 321;
-    std::vector<uint8_t> d = device_info(tooMany);
-    EXPECT_FALSE(PtpParseDeviceInfo(d.data(), uint32_t(d.size()), &info));
-
-    Lists exactly;
-    exactly.ops.assign(320, 0x1001);
-    exactly.opsCount = 320;
-    d = device_info(exactly);
-    EXPECT_TRUE(PtpParseDeviceInfo(d.data(), uint32_t(d.size()), &info));
-
-    Lists lying;  // a count larger than the codes that follow
-    lying.opsCount = 200;
-    d = device_info(lying, 0);
-    EXPECT_FALSE(PtpParseDeviceInfo(d.data(), uint32_t(d.size()), &info));
+    // At most 320 operations; a count larger than the codes that follow fails.
+    struct Case {
+        size_t codes;
+        uint32_t count;
+        bool parsed;
+    } cases[] = {{321, 321, false}, {320, 320, true}, {3, 200, false}};
+    for (const Case& c : cases) {
+        Lists lists;
+        lists.ops.assign(c.codes, 0x1001);
+        lists.opsCount = c.count;
+        std::vector<uint8_t> d = device_info(lists, 0);
+        EXPECT_EQ(PtpParseDeviceInfo(d.data(), uint32_t(d.size()), &info), c.parsed) << c.count;
+    }
 }
 
 TEST(DeviceInfo, TextLongerThanTheDataIsNotCopied) {

@@ -157,13 +157,14 @@ TEST(HdrEnd, ValueASeriesEndsOn) {
         {0xD101, 104, 1, 3, 0, 2, nullptr},   // no record
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.value << " step " << c.step << " shots " << c.shots);
         const char* end = PtpGenericInterface_GetEndHdrValue(c.code, c.value, c.step, c.shots,
                                                              c.mode, c.direction);
         if (!c.label) {
-            EXPECT_EQ(end, nullptr) << c.value << " step " << c.step << " shots " << c.shots;
+            EXPECT_EQ(end, nullptr);
         } else {
-            ASSERT_NE(end, nullptr) << c.value << " step " << c.step << " shots " << c.shots;
-            EXPECT_STREQ(end, c.label) << c.value << " step " << c.step << " shots " << c.shots;
+            ASSERT_NE(end, nullptr);
+            EXPECT_STREQ(end, c.label);
         }
     }
 }

@@ -106,68 +106,55 @@ Preview preview(const Bytes& file, size_t n, uint16_t format) {
     return preview_of(Bytes(file.begin(), file.begin() + n), format);
 }
 
-TEST(ImageInspect, ThumbnailsOfTheSamplesMatchTheManifest) {
+// JPEG files and the CR2 keep their thumbnail in IFD1 as the thumbnail tags
+// describe it. The CR2 preview is IFD0's strip, which the manifest's tool
+// reports as its PreviewImage (its strip_offsets column is a later IFD's). In
+// file order the D70 NEF holds the JpgFromRaw (SubIFD) first and the
+// MakerNote's PreviewImage second; the second is the one wanted, its offset
+// counted from the MakerNote's own TIFF header. Every sample JPEG ends with its
+// EOI marker.
+TEST(ImageInspect, SamplesMatchTheManifest) {
     std::vector<Row> rows = manifest();
     ASSERT_FALSE(rows.empty());
-    int checked = 0;
+    int thumbs = 0, cr2 = 0, nef = 0, jpegs = 0;
     for (const Row& row : rows) {
-        // JPEG files and the CR2 keep their thumbnail in IFD1 as the
-        // thumbnail tags describe it.
         const std::string& type = row.at("file_type");
-        if (type != "JPEG" && type != "CR2") continue;
         SCOPED_TRACE(row.at("file"));
         Bytes file = read_file(sample_path(row.at("file")));
         ASSERT_EQ(file.size(), number(row, "bytes"));
-        Thumb t = thumbnail(file, file.size());
-        if (row.at("thumbnail_offset").empty()) {
-            EXPECT_EQ(t.size, 0u);
-            continue;
+        if (type == "JPEG" || type == "CR2") {
+            Thumb t = thumbnail(file, file.size());
+            if (row.at("thumbnail_offset").empty()) {
+                EXPECT_EQ(t.size, 0u);
+            } else {
+                ASSERT_EQ(t.size, number(row, "thumbnail_length"));
+                EXPECT_TRUE(std::equal(t.bytes.begin(), t.bytes.end(),
+                                       file.begin() + number(row, "thumbnail_offset")));
+                EXPECT_EQ(t.orientation, number(row, "orientation"));
+                ++thumbs;
+            }
         }
-        uint32_t offset = number(row, "thumbnail_offset");
-        uint32_t length = number(row, "thumbnail_length");
-        ASSERT_EQ(t.size, length);
-        EXPECT_TRUE(std::equal(t.bytes.begin(), t.bytes.end(), file.begin() + offset));
-        EXPECT_EQ(t.orientation, number(row, "orientation"));
-        ++checked;
+        if (type == "CR2" || type == "NEF") {
+            if (type == "NEF")
+                ASSERT_LT(number(row, "jpgfromraw_start"), number(row, "preview_start"));
+            Preview p = preview(file, file.size(), type == "CR2" ? kPtpFormatCr2 : kPtpFormatNef);
+            ASSERT_TRUE(p.found);
+            EXPECT_EQ(p.offset, number(row, "preview_start"));
+            EXPECT_EQ(p.length, number(row, "preview_length"));
+            ++(type == "CR2" ? cr2 : nef);
+        }
+        if (type == "JPEG") {
+            ASSERT_GE(file.size(), 2u);
+            ASSERT_EQ(file[file.size() - 2], 0xFF);
+            ASSERT_EQ(file[file.size() - 1], 0xD9);
+            EXPECT_EQ(PtpFindJpegEnd(file.data(), uint32_t(file.size())), file.size());
+            ++jpegs;
+        }
     }
-    EXPECT_GE(checked, 6);
-}
-
-TEST(ImageInspect, Cr2PreviewIsTheFirstIfdStrip) {
-    // The rule takes IFD0's StripOffsets/StripByteCounts, which the manifest's
-    // tool reports as the CR2's PreviewImage; its strip_offsets column is the
-    // strip of a later IFD.
-    int checked = 0;
-    for (const Row& row : manifest()) {
-        if (row.at("file_type") != "CR2") continue;
-        SCOPED_TRACE(row.at("file"));
-        Bytes file = read_file(sample_path(row.at("file")));
-        Preview p = preview(file, file.size(), kPtpFormatCr2);
-        ASSERT_TRUE(p.found);
-        EXPECT_EQ(p.offset, number(row, "preview_start"));
-        EXPECT_EQ(p.length, number(row, "preview_length"));
-        ++checked;
-    }
-    EXPECT_EQ(checked, 1);
-}
-
-TEST(ImageInspect, NefPreviewIsTheSecondJpeg) {
-    // In file order the D70 NEF holds the JpgFromRaw (SubIFD) first and the
-    // MakerNote's PreviewImage second; the second is the one wanted. Offsets
-    // inside the Nikon MakerNote count from its own TIFF header.
-    int checked = 0;
-    for (const Row& row : manifest()) {
-        if (row.at("file_type") != "NEF") continue;
-        SCOPED_TRACE(row.at("file"));
-        Bytes file = read_file(sample_path(row.at("file")));
-        ASSERT_LT(number(row, "jpgfromraw_start"), number(row, "preview_start"));
-        Preview p = preview(file, file.size(), kPtpFormatNef);
-        ASSERT_TRUE(p.found);
-        EXPECT_EQ(p.offset, number(row, "preview_start"));
-        EXPECT_EQ(p.length, number(row, "preview_length"));
-        ++checked;
-    }
-    EXPECT_EQ(checked, 1);
+    EXPECT_GE(thumbs, 6);
+    EXPECT_EQ(cr2, 1);
+    EXPECT_EQ(nef, 1);
+    EXPECT_GE(jpegs, 6);
 }
 
 TEST(ImageInspect, FormatsWithoutARawRuleFindNoPreview) {
@@ -187,22 +174,6 @@ TEST(ImageInspect, FormatsWithoutARawRuleFindNoPreview) {
                                                           &length, kPtpFormatCr2));
     EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()), &offset,
                                                           nullptr, kPtpFormatCr2));
-}
-
-TEST(ImageInspect, JpegEndOfEverySampleJpegIsItsLength) {
-    int checked = 0;
-    for (const Row& row : manifest()) {
-        if (row.at("file_type") != "JPEG") continue;
-        SCOPED_TRACE(row.at("file"));
-        Bytes file = read_file(sample_path(row.at("file")));
-        ASSERT_GE(file.size(), 2u);
-        // The files end with their EOI marker.
-        ASSERT_EQ(file[file.size() - 2], 0xFF);
-        ASSERT_EQ(file[file.size() - 1], 0xD9);
-        EXPECT_EQ(PtpFindJpegEnd(file.data(), uint32_t(file.size())), file.size());
-        ++checked;
-    }
-    EXPECT_GE(checked, 6);
 }
 
 // The samples' file names, for one truncation test per sample.
@@ -280,24 +251,12 @@ struct Tiff {
     bool big = false;
     Bytes b;
 
-    void u16(uint16_t v) {
-        if (big) {
-            b.push_back(uint8_t(v >> 8));
-            b.push_back(uint8_t(v));
-        } else {
-            b.push_back(uint8_t(v));
-            b.push_back(uint8_t(v >> 8));
-        }
+    void put_int(uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(uint8_t(v >> 8 * (big ? bytes - 1 - i : i)));
     }
-    void u32(uint32_t v) {
-        if (big) {
-            u16(uint16_t(v >> 16));
-            u16(uint16_t(v));
-        } else {
-            u16(uint16_t(v));
-            u16(uint16_t(v >> 16));
-        }
-    }
+    void u16(uint16_t v) { put_int(v, 2); }
+    void u32(uint32_t v) { put_int(v, 4); }
     void header(uint32_t ifd0) {
         if (big)
             b.insert(b.end(), {'M', 'M', 0, 42});
@@ -326,6 +285,24 @@ struct Tiff {
         std::memcpy(b.data() + at, text, std::strlen(text));
     }
 };
+
+// A little-endian TIFF whose IFD0, at ifd0, holds one-value entries given as
+// (tag, value, type), padded with zeros to size; count, when not -1, is the
+// entry count written instead of the true one.
+struct Entry {
+    uint16_t tag;
+    uint32_t value;
+    uint16_t type = 4;
+};
+Bytes ifd0_file(const std::vector<Entry>& entries, size_t size, uint32_t ifd0 = 8, int count = -1) {
+    Tiff t;
+    t.header(ifd0);
+    t.u16(uint16_t(count < 0 ? int(entries.size()) : count));
+    for (const Entry& e : entries)
+        t.entry(e.tag, e.type, 1, e.value);
+    t.pad_to(size);
+    return t.b;
+}
 
 TEST(ImageInspect, ThumbnailOrientationIsReadAsAShortInEitherByteOrder) {
     for (bool big : {false, true}) {
@@ -358,27 +335,15 @@ TEST(ImageInspect, ThumbnailOutsideTheDataIsRefused) {
         {105, 1},            // offset past the end
     };
     for (const Case& c : cases) {
-        Tiff t;
-        t.header(8);
-        t.u16(3);
-        t.short_entry(0x0112, 1);
-        t.entry(0x0201, 4, 1, c.offset);
-        t.entry(0x0202, 4, 1, c.size);
-        t.pad_to(104);
-        EXPECT_EQ(thumbnail(t.b, t.b.size()).size, 0u) << c.offset << " " << c.size;
+        Bytes f = ifd0_file({{0x0112, 1, 3}, {0x0201, c.offset}, {0x0202, c.size}}, 104);
+        EXPECT_EQ(thumbnail(f, f.size()).size, 0u) << c.offset << " " << c.size;
     }
     // Without an orientation tag there is no complete set.
-    Tiff t;
-    t.header(8);
-    t.u16(2);
-    t.entry(0x0201, 4, 1, 40);
-    t.entry(0x0202, 4, 1, 4);
-    t.pad_to(60);
-    EXPECT_EQ(thumbnail(t.b, t.b.size()).size, 0u);
+    Bytes f = ifd0_file({{0x0201, 40}, {0x0202, 4}}, 60);
+    EXPECT_EQ(thumbnail(f, f.size()).size, 0u);
     uint8_t* buffer = nullptr;
-    EXPECT_EQ(
-        PtpGenericInterface_ExtractThumbnail(t.b.data(), uint32_t(t.b.size()), nullptr, nullptr),
-        0u);
+    EXPECT_EQ(PtpGenericInterface_ExtractThumbnail(f.data(), uint32_t(f.size()), nullptr, nullptr),
+              0u);
     EXPECT_EQ(PtpGenericInterface_ExtractThumbnail(nullptr, 10, nullptr, &buffer), 0u);
 }
 
@@ -487,22 +452,16 @@ TEST(ImageInspect, NefModelTextIsBoundedByTheData) {
 TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
     struct Case {
         uint32_t ifd0;
-        uint16_t entries;
-        size_t size;
+        int entries;
     } cases[] = {
-        {0xFFFFFFF8u, 1, 64}, // header + offset wraps in 32 bits
-        {63, 1, 64},          // the entry count's second byte is missing
-        {64, 1, 64},          // IFD0 at the very end
-        {8, 5, 64},           // 5 entries need 62 bytes after the count, 54 are left
+        {0xFFFFFFF8u, 1}, // header + offset wraps in 32 bits
+        {63, 1},          // the entry count's second byte is missing
+        {64, 1},          // IFD0 at the very end
+        {8, 5},           // 5 entries need 62 bytes after the count, 54 are left
     };
     for (const Case& c : cases) {
-        Tiff t;
-        t.header(c.ifd0);
-        t.u16(c.entries);
-        t.entry(0x0111, 4, 1, 40);
-        t.entry(0x0117, 4, 1, 4);
-        t.pad_to(c.size);
-        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found) << c.ifd0;
+        Bytes f = ifd0_file({{0x0111, 40}, {0x0117, 4}}, 64, c.ifd0, c.entries);
+        EXPECT_FALSE(preview(f, f.size(), kPtpFormatCr2).found) << c.ifd0;
     }
     // A header at 100 whose IFD0 offset wraps around to an IFD placed at 8:
     // taken in 32 bits it would be found.
@@ -517,65 +476,39 @@ TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
     EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
 }
 
+// The strip is found when its byte count is the second strip tag met, after
+// an offset, and the strip lies inside the data.
 TEST(ImageInspect, Cr2SuccessNeedsTheByteCountAsSecondHit) {
-    // Offsets first: found.
-    {
-        Tiff t;
-        t.header(8);
-        t.u16(2);
-        t.entry(0x0111, 4, 1, 100);
-        t.entry(0x0117, 4, 1, 20);
-        t.pad_to(200);
-        Preview p = preview(t.b, t.b.size(), kPtpFormatCr2);
-        ASSERT_TRUE(p.found);
-        EXPECT_EQ(p.offset, 100u);
-        EXPECT_EQ(p.length, 20u);
-    }
-    // Byte counts first: the second hit is an offset, and no later pair makes
-    // a byte count the second hit.
-    {
-        Tiff t;
-        t.header(8);
-        t.u16(4);
-        t.entry(0x0117, 4, 1, 20);
-        t.entry(0x0111, 4, 1, 100);
-        t.entry(0x0111, 4, 1, 120);
-        t.entry(0x0117, 4, 1, 20);
-        t.pad_to(200);
-        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
-    }
-    // Two byte counts and no offset: nothing to hand out.
-    {
-        Tiff t;
-        t.header(8);
-        t.u16(2);
-        t.entry(0x0117, 4, 1, 20);
-        t.entry(0x0117, 4, 1, 20);
-        t.pad_to(200);
-        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
-    }
-    // A strip that does not lie inside the data.
-    for (uint32_t offset : {190u, 0xFFFFFFF0u}) {
-        Tiff t;
-        t.header(8);
-        t.u16(2);
-        t.entry(0x0111, 4, 1, offset);
-        t.entry(0x0117, 4, 1, 20);
-        t.pad_to(200);
-        EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found) << offset;
+    struct Case {
+        const char* what;
+        std::vector<Entry> entries;
+        bool found;
+    } cases[] = {
+        {"offsets first", {{0x0111, 100}, {0x0117, 20}}, true},
+        {"byte counts first: no later pair makes a byte count the second hit",
+         {{0x0117, 20}, {0x0111, 100}, {0x0111, 120}, {0x0117, 20}},
+         false},
+        {"two byte counts and no offset", {{0x0117, 20}, {0x0117, 20}}, false},
+        {"strip past the end", {{0x0111, 190}, {0x0117, 20}}, false},
+        {"strip wraps in 32 bits", {{0x0111, 0xFFFFFFF0u}, {0x0117, 20}}, false},
+    };
+    for (const Case& c : cases) {
+        Bytes f = ifd0_file(c.entries, 200);
+        Preview p = preview(f, f.size(), kPtpFormatCr2);
+        EXPECT_EQ(p.found, c.found) << c.what;
+        if (p.found) {
+            EXPECT_EQ(p.offset, 100u);
+            EXPECT_EQ(p.length, 20u);
+        }
     }
 }
 
 TEST(ImageInspect, PreviewHeaderIsLookedForInTheFirst500Bytes) {
     for (size_t at : {0u, 499u, 500u}) {
-        Tiff t;
-        t.b.assign(at, 0);
-        t.header(8);
-        t.u16(2);
-        t.entry(0x0111, 4, 1, 100);
-        t.entry(0x0117, 4, 1, 20);
-        t.pad_to(at + 200);
-        Preview p = preview(t.b, t.b.size(), kPtpFormatCr2);
+        Bytes f(at, 0);
+        Bytes tiff = ifd0_file({{0x0111, 100}, {0x0117, 20}}, 200);
+        f.insert(f.end(), tiff.begin(), tiff.end());
+        Preview p = preview(f, f.size(), kPtpFormatCr2);
         EXPECT_EQ(p.found, at < 500) << at;
         if (p.found) {
             EXPECT_EQ(p.offset, at + 100);
