@@ -176,4 +176,11 @@ uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId
     return fresh;
 }
 
+bool initialize(int argc, char** argv, const char* flag, double* value) {
+    std::vector<char*> args = arguments(argc, argv, flag, value);
+    int count = int(args.size()) - 1;
+    benchmark::Initialize(&count, args.data());
+    return !benchmark::ReportUnrecognizedArguments(count, args.data());
+}
+
 } // namespace bench

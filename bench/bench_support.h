@@ -81,4 +81,8 @@ int report_throughput(const char* what, double megabytes, const RatioReporter& r
 // points into argv and static storage.
 std::vector<char*> arguments(int argc, char** argv, const char* flag, double* value);
 
+// Initialises the benchmark library with those arguments; false, with the
+// unknown flags shown, when a flag is not recognised.
+bool initialize(int argc, char** argv, const char* flag, double* value);
+
 } // namespace bench

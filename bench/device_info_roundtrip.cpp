@@ -77,10 +77,7 @@ BENCHMARK(BM_RawGetDeviceInfo)->UseRealTime();
 
 int main(int argc, char** argv) {
     double maxRatio = 0;
-    std::vector<char*> args = bench::arguments(argc, argv, "--max_ratio=", &maxRatio);
-    int count = int(args.size()) - 1;
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+    if (!bench::initialize(argc, argv, "--max_ratio=", &maxRatio)) return 1;
 
     SimOptions options;
     options.camera = "canon";

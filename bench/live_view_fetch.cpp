@@ -104,10 +104,7 @@ uint32_t jpeg_length(const std::vector<uint8_t>& frame) {
 
 int main(int argc, char** argv) {
     double minRatio = 0;
-    std::vector<char*> args = bench::arguments(argc, argv, "--min_ratio=", &minRatio);
-    int count = int(args.size()) - 1;
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+    if (!bench::initialize(argc, argv, "--min_ratio=", &minRatio)) return 1;
 
     SimOptions options;
     options.camera = "canon";

@@ -135,10 +135,7 @@ BENCHMARK(BM_RawSdGetFile)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     double minRatio = 0;
-    std::vector<char*> args = bench::arguments(argc, argv, "--min_ratio=", &minRatio);
-    int count = int(args.size()) - 1;
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+    if (!bench::initialize(argc, argv, "--min_ratio=", &minRatio)) return 1;
 
     SimOptions options;
     options.empty_card = true;

@@ -112,8 +112,6 @@ class MedianReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
     double minRatio = 0;
-    std::vector<char*> args = bench::arguments(argc, argv, "--min_ratio=", &minRatio);
-    int n = int(args.size()) - 1;
     for (const FrameSize& size : kSizes) {
         benchmark::RegisterBenchmark((std::string("BM_Convert/") + size.label).c_str(),
                                      BM_Convert, size)
@@ -124,7 +122,7 @@ int main(int argc, char** argv) {
             ->UseRealTime()
             ->Unit(benchmark::kMicrosecond);
     }
-    benchmark::Initialize(&n, args.data());
+    if (!bench::initialize(argc, argv, "--min_ratio=", &minRatio)) return 1;
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
