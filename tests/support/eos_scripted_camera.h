@@ -23,6 +23,17 @@ struct ScriptedCamera {
     std::vector<uint16_t> properties;
 };
 
+// A DeviceInfo manufacturer text each vendor is detected from; null for none.
+inline const char* scripted_maker_of(PtpVendor vendor) {
+    switch (vendor) {
+    case PtpVendor_Canon: return "Canon Inc.";
+    case PtpVendor_Nikon: return "Nikon";
+    case PtpVendor_Sony: return "Sony Corporation";
+    case PtpVendor_Fujifilm: return "FUJIFILM";
+    default: return nullptr;
+    }
+}
+
 inline std::deque<std::vector<uint8_t>>& scripted_replies() {
     static std::deque<std::vector<uint8_t>> replies;
     return replies;

@@ -17,23 +17,13 @@
 
 namespace {
 
-const char* maker_of(PtpVendor vendor) {
-    switch (vendor) {
-    case PtpVendor_Canon: return "Canon Inc.";
-    case PtpVendor_Nikon: return "Nikon";
-    case PtpVendor_Sony: return "Sony Corporation";
-    case PtpVendor_Fujifilm: return "FUJIFILM";
-    default: return nullptr;
-    }
-}
-
 // Makes a camera of vendor current with an empty store, its property roles and
 // model number; PtpVendor_None leaves no vendor.
 void become(PtpVendor vendor, uint8_t model = 0, std::vector<uint16_t> operations = {},
             std::vector<uint16_t> properties = {}) {
     PtpClearPropertyStore();
     ScriptedCamera camera;
-    camera.manufacturer = maker_of(vendor) ? maker_of(vendor) : "Canon Inc.";
+    camera.manufacturer = scripted_maker_of(vendor) ? scripted_maker_of(vendor) : "Canon Inc.";
     camera.operations = std::move(operations);
     camera.properties = std::move(properties);
     ASSERT_TRUE(scripted_connect(camera));

@@ -25,20 +25,10 @@ using namespace scripted;
 
 const std::vector<uint16_t> kCanonOps = {0x9101, 0x9109, 0x9110, 0x9128, 0x9129, 0x9155};
 
-const char* maker_of(PtpVendor vendor) {
-    switch (vendor) {
-    case PtpVendor_Canon: return "Canon Inc.";
-    case PtpVendor_Nikon: return "Nikon";
-    case PtpVendor_Sony: return "Sony Corporation";
-    case PtpVendor_Fujifilm: return "FUJIFILM";
-    default: return nullptr;
-    }
-}
-
 // A camera of vendor with an empty store and the model number given.
 void become(PtpVendor vendor, uint8_t model = 0, const std::vector<uint16_t>& ops = kCanonOps) {
-    if (maker_of(vendor))
-        connect(maker_of(vendor), ops);
+    if (scripted_maker_of(vendor))
+        connect(scripted_maker_of(vendor), ops);
     else
         connect_nobody(ops);
     PtpClearPropertyStore();
