@@ -86,10 +86,7 @@ TEST_P(CanonShot, AddsOneObjectThatDownloadsWhole) {
     if (!picturesDir.empty()) EXPECT_EQ(stored.bytes->size(), 3u << 19);
 
     std::vector<TakenEvent> taken;
-    ASSERT_TRUE(WaitForEvent([](const TakenEvent& e) { return e.code == kObjectAdded; }, &taken));
-    ASSERT_TRUE(SettleEventLoop());
-    for (const TakenEvent& e : DrainEvents())
-        taken.push_back(e);
+    ASSERT_TRUE(TakeEventsAfter(kObjectAdded, &taken));
     int added = 0;
     for (const TakenEvent& e : taken)
         added += e.code == kObjectAdded;

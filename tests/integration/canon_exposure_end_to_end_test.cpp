@@ -55,10 +55,7 @@ TEST_F(CanonExposure, BulbExposureStoresOnePicture) {
     EXPECT_EQ(SimHub_ObjectHandles(hub).size(), before + 1);
 
     std::vector<TakenEvent> taken;
-    ASSERT_TRUE(WaitForEvent([](const TakenEvent& e) { return e.code == kObjectAdded; }, &taken));
-    ASSERT_TRUE(SettleEventLoop());
-    for (const TakenEvent& e : DrainEvents())
-        taken.push_back(e);
+    ASSERT_TRUE(TakeEventsAfter(kObjectAdded, &taken));
     int added = 0;
     for (const TakenEvent& e : taken)
         added += e.code == kObjectAdded;

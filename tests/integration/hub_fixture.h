@@ -175,6 +175,17 @@ class HubTest : public ::testing::Test {
             timeout);
     }
 
+    // After a shot: takes events until the first with `code` and then every
+    // event the loop still delivers once it has settled. False when none came.
+    bool TakeEventsAfter(uint32_t code, std::vector<TakenEvent>* taken) {
+        if (!WaitForEvent([code](const TakenEvent& e) { return e.code == code; }, taken))
+            return false;
+        if (!SettleEventLoop()) return false;
+        for (const TakenEvent& e : DrainEvents())
+            taken->push_back(e);
+        return true;
+    }
+
     // Waits until the event-check loop has fetched everything the camera
     // queued and finished dispatching it (a pause waits for a pass in
     // progress). The loop must be running and not paused.
