@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <initializer_list>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -59,11 +58,6 @@ struct EosCapture {
 
 EosCapture g_capture;
 
-PtpResult run(uint16_t op, std::initializer_list<uint32_t> params, uint32_t* respParam = nullptr) {
-    return PtpTransaction_ExecuteWithRetry(op, params.begin(), uint32_t(params.size()), nullptr, 0,
-                                           nullptr, nullptr, respParam, 1);
-}
-
 // The current value (and access) of a stored property, read under its lock.
 bool read_value(uint32_t code, uint32_t* value, uint8_t* access = nullptr) {
     PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
@@ -97,14 +91,14 @@ PtpResult press_remote(bool* paused) {
     PtpResult rc;
     if (PtpGenericInterface_CameraModel() == kModelMirrorUpPress &&
         value_is(kCanonPropMirrorUp, 1)) {
-        rc = run(kCanonOpPressOn, {kPressMirrorUp, focus});
+        rc = PtpTransaction_Run(kCanonOpPressOn, {kPressMirrorUp, focus});
     } else {
         uint32_t respParam = 0;
-        rc = run(kCanonOpPressOn, {kPressHalf, focus}, &respParam);
+        rc = PtpTransaction_Run(kCanonOpPressOn, {kPressHalf, focus}, &respParam);
         if (respParam == kRespParamRefused) {
             rc = kCanonRespPressRefused;
         } else if (rc == PtpResult_Ok) {
-            rc = run(kCanonOpPressOn, {kPressFull, focus});
+            rc = PtpTransaction_Run(kCanonOpPressOn, {kPressFull, focus});
             if (rc == PtpResult_Ok) PtpCapture_SetShutterPressed(true);
         }
     }
@@ -116,7 +110,7 @@ PtpResult press_remote(bool* paused) {
 PtpResult press_single() {
     g_capture.remoteRelease = false;
     uint32_t respParam = 0;
-    PtpResult rc = run(kCanonOpRelease, {}, &respParam);
+    PtpResult rc = PtpTransaction_Run(kCanonOpRelease, {}, &respParam);
     if (respParam == kRespParamRefused) return kCanonRespPressRefused;
     if (rc == PtpResult_Ok) PtpSession_SetLiveViewZoom(0);
     return rc;
@@ -171,8 +165,8 @@ PtpResult PtpEos_ReleaseShutter() {
     // is released all the same.
     resume_if_paused_by_press();
     if (!g_capture.remoteRelease) return PtpResult_Ok;
-    PtpResult rc = run(kCanonOpPressOff, {kPressFull});
-    if (rc == PtpResult_Ok) rc = run(kCanonOpPressOff, {kPressHalf});
+    PtpResult rc = PtpTransaction_Run(kCanonOpPressOff, {kPressFull});
+    if (rc == PtpResult_Ok) rc = PtpTransaction_Run(kCanonOpPressOff, {kPressHalf});
     PtpCapture_SetShutterPressed(false);
     return rc;
 }
@@ -180,14 +174,14 @@ PtpResult PtpEos_ReleaseShutter() {
 void PtpEos_ResetCaptureState() { g_capture.pausedByPress = false; }
 
 PtpResult PtpEos_StartHalfPress() {
-    return run(kCanonOpPressOn, {kPressHalf, PtpSession_ManualFocus()});
+    return PtpTransaction_Run(kCanonOpPressOn, {kPressHalf, PtpSession_ManualFocus()});
 }
 
-PtpResult PtpEos_ReleaseHalfPress() { return run(kCanonOpPressOff, {kPressHalf}); }
+PtpResult PtpEos_ReleaseHalfPress() { return PtpTransaction_Run(kCanonOpPressOff, {kPressHalf}); }
 
-PtpResult PtpEos_Focus() { return run(kCanonOpAutofocus, {}); }
+PtpResult PtpEos_Focus() { return PtpTransaction_Run(kCanonOpAutofocus, {}); }
 
-PtpResult PtpEos_StopFocus() { return run(kCanonOpAutofocusStop, {}); }
+PtpResult PtpEos_StopFocus() { return PtpTransaction_Run(kCanonOpAutofocusStop, {}); }
 
 bool PtpEos_IsBulbMode() {
     uint32_t mode = 0;

@@ -59,11 +59,6 @@ struct EosLiveView {
 
 EosLiveView g_lv;
 
-PtpResult run(uint16_t op, const uint32_t* params, uint32_t count) {
-    return PtpTransaction_ExecuteWithRetry(op, params, count, nullptr, 0, nullptr, nullptr, nullptr,
-                                           1);
-}
-
 
 void queue_changed(uint32_t code) { PtpQueuePropertyCodeChanged(code, /*notify=*/true); }
 
@@ -114,8 +109,7 @@ PtpResult PtpEos_SetLiveView(bool on, bool setEvfMode) {
     PtpSession_SetLiveViewOn(on);
     PtpSession_SetLiveViewZoom(0);
     if (on && PtpIsOperationSupported(kEosOpLiveViewAfterSwitch)) {
-        const uint32_t zero = 0;
-        run(kEosOpLiveViewAfterSwitch, &zero, 1); // its answer changes nothing
+        PtpTransaction_Run(kEosOpLiveViewAfterSwitch, {0}); // its answer changes nothing
     }
     // Without touch focus the focus mode the host may offer depends on live view.
     if (!PtpEos_CanTouchFocus()) queue_changed(kEosPropFocusMode);
@@ -167,7 +161,7 @@ PtpResult PtpEos_SetLiveViewZoomLevel(uint32_t level) {
     uint32_t code = 0;
     if (!PtpEos_ZoomCodeForLevel(PtpGenericInterface_CameraModel(), level, &code))
         return PtpResult_OperationNotSupported;
-    return run(kEosOpZoom, &code, 1);
+    return PtpTransaction_Run(kEosOpZoom, {code});
 }
 
 void PtpEos_ZoomPositionFor(double x, double y, double width, double height, uint32_t* px,
@@ -188,8 +182,7 @@ PtpResult PtpEos_SetLiveViewPosition(double x, double y) {
 }
 
 PtpResult PtpEos_SetZoomPosition(uint32_t x, uint32_t y) {
-    const uint32_t params[] = {x, y};
-    return run(kEosOpZoomPosition, params, 2);
+    return PtpTransaction_Run(kEosOpZoomPosition, {x, y});
 }
 
 PtpResult PtpEos_SetStandardLiveViewFocus() {

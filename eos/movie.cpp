@@ -40,11 +40,6 @@ struct EosMovie {
 
 EosMovie g_movie;
 
-PtpResult run(uint16_t op, const uint32_t* params, uint32_t count) {
-    return PtpTransaction_ExecuteWithRetry(op, params, count, nullptr, 0, nullptr, nullptr, nullptr,
-                                           1);
-}
-
 
 // Movie mode by the live-view mode cache, or, before any switch-on, by the
 // current exposure mode (a missing property counts as not in movie mode).
@@ -94,12 +89,12 @@ PtpResult recover_busy_movie_select(PtpResult busy) {
     PtpGenericInterface_SetPropertyValue(kEosPropEvfRecordStatus, kRecordStop, 0);
     bool leftFailed = false;
     if (!in_movie_mode() && PtpEos_UsesMovieSelect())
-        leftFailed = run(kEosOpMovieSelectOff, nullptr, 0) != PtpResult_Ok;
+        leftFailed = PtpTransaction_Run(kEosOpMovieSelectOff) != PtpResult_Ok;
     if (!leftFailed) {
         PtpEos_SetLiveView(false, false);
         restore_exposure_mode();
     }
-    return run(kEosOpMovieSelectOn, nullptr, 0);
+    return PtpTransaction_Run(kEosOpMovieSelectOn);
 }
 
 } // namespace
@@ -117,7 +112,7 @@ PtpResult PtpEos_StartMovieMode() {
     }
     PtpResult rc = PtpResult_Ok;
     if (!in_movie_mode() && PtpEos_UsesMovieSelect()) {
-        rc = run(kEosOpMovieSelectOn, nullptr, 0);
+        rc = PtpTransaction_Run(kEosOpMovieSelectOn);
         if (rc == PtpResult_DeviceBusy) rc = recover_busy_movie_select(rc);
     }
     if (PtpEos_CameraListsProperty(kEosPropEvfMode))
@@ -130,7 +125,7 @@ PtpResult PtpEos_StartMovieMode() {
 
 PtpResult PtpEos_StopMovieMode() {
     if (!in_movie_mode() && PtpEos_UsesMovieSelect()) {
-        PtpResult rc = run(kEosOpMovieSelectOff, nullptr, 0);
+        PtpResult rc = PtpTransaction_Run(kEosOpMovieSelectOff);
         if (rc != PtpResult_Ok) return rc;
     }
     PtpResult rc = PtpEos_SetLiveView(false, false);

@@ -29,24 +29,17 @@ struct EosSession {
 
 EosSession g_eos;
 
-PtpResult run(uint16_t op, const uint32_t* params, uint32_t count) {
-    return PtpTransaction_ExecuteWithRetry(op, params, count, nullptr, 0, nullptr, nullptr, nullptr,
-                                           1);
-}
-
-PtpResult run1(uint16_t op, uint32_t param) { return run(op, &param, 1); }
-
 } // namespace
 
 PtpResult PtpEos_StartSession() {
     PtpEos_ResetCaptureState(); // the session start ended any pause a press held
     PtpEos_ResetLiveViewState();
-    PtpResult rc = run1(kEosOpSetRemoteMode, kEosRemoteModeOn);
+    PtpResult rc = PtpTransaction_Run(kEosOpSetRemoteMode, {kEosRemoteModeOn});
     if (rc != PtpResult_Ok) return rc;
-    rc = run1(kEosOpSetEventMode, kEosEventModeOn);
+    rc = PtpTransaction_Run(kEosOpSetEventMode, {kEosEventModeOn});
     if (rc != PtpResult_Ok) return rc;
     if (PtpIsOperationSupported(kEosOpSetRequestedProperties)) {
-        rc = run1(kEosOpSetRequestedProperties, kEosAllPropertyGroups);
+        rc = PtpTransaction_Run(kEosOpSetRequestedProperties, {kEosAllPropertyGroups});
         if (rc != PtpResult_Ok) return rc;
     }
     std::this_thread::sleep_for(kEosReportDelay);
@@ -63,9 +56,9 @@ PtpResult PtpEos_StartSession() {
     return rc;
 }
 
-void PtpEos_SetRemoteMode(uint32_t mode) { run1(kEosOpSetRemoteMode, mode); }
+void PtpEos_SetRemoteMode(uint32_t mode) { PtpTransaction_Run(kEosOpSetRemoteMode, {mode}); }
 
-PtpResult PtpEos_KeepAlive() { return run(kEosOpKeepDeviceOn, nullptr, 0); }
+PtpResult PtpEos_KeepAlive() { return PtpTransaction_Run(kEosOpKeepDeviceOn); }
 
 uint32_t PtpEos_ExposureModePropertyCode() { return g_eos.exposureModeCode.load(); }
 

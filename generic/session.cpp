@@ -14,6 +14,7 @@
 #include "comms/ptp_transport.h"
 #include "eos/eos_models.h"
 #include "eos/eos_session.h"
+#include "generic/driver.h"
 #include "generic/event_loop.h"
 #include "generic/property_store.h"
 #include "ptp/transaction.h"
@@ -45,6 +46,7 @@ constexpr float kBracketStopUnknown = kMaxBracketStopUnknown;
 struct Session {
     // Written by StartSession on the host's thread, read everywhere.
     std::atomic<uint16_t> vendor{PtpVendor_None};
+    std::atomic<const PtpDriver*> driver{nullptr};  // chosen with vendor; null reads as plain PTP
     std::atomic<uint8_t> model{0};
     std::atomic<uint32_t> manualFocus{0};
     std::atomic<uint8_t> liveViewZoom{0};
@@ -61,12 +63,22 @@ struct Session {
 
 Session g_session;
 
+// The driver is chosen here, once per vendor change, never per call.
+void store_vendor(uint16_t vendor) {
+    g_session.driver.store(PtpDriver_ForVendor(vendor));
+    g_session.vendor.store(vendor);
+}
+
 bool is_vendor(uint32_t v) { return v >= PtpVendor_Fujifilm && v <= PtpVendor_Nikon; }
 
 }  // namespace
 
 PtpVendor PtpSession_Vendor() { return g_session.vendor.load(); }
-void PtpSession_SetVendor(PtpVendor vendor) { g_session.vendor.store(vendor); }
+const PtpDriver* PtpSession_Driver() {
+    const PtpDriver* driver = g_session.driver.load();
+    return driver ? driver : PtpDriver_ForVendor(PtpVendor_None);
+}
+void PtpSession_SetVendor(PtpVendor vendor) { store_vendor(vendor); }
 void PtpSession_SetModel(uint8_t model) { g_session.model.store(model); }
 const PtpDeviceInfo& PtpSession_DeviceInfo() { return g_session.deviceInfo; }
 PtpEventNotifyFn PtpSession_NotifyFn() { return g_session.notify.load(); }
@@ -333,7 +345,7 @@ uint16_t PtpGenericInterface_GetCameraManufacturer() {
         std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
         vendor = PtpDetectVendor(g_session.deviceInfo.manufacturer);
     }
-    g_session.vendor.store(vendor);
+    store_vendor(vendor);
     return vendor;
 }
 
@@ -369,7 +381,7 @@ PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
 
     uint16_t r = PtpGenericInterface_GetCameraManufacturer();
     // After a failed DeviceInfo read this is 0xFF11, which names no vendor.
-    g_session.vendor.store(r);
+    store_vendor(r);
 
     g_session.maxBracketStop.store(kBracketStopUnknown);
     g_session.model.store(0);

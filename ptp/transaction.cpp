@@ -237,3 +237,23 @@ PtpResult PtpTransaction_ExecuteWithRetry(uint16_t op, const uint32_t* params,
     return PtpTransaction_Execute(op, params, paramCount, dataOut, dataOutLen, dataIn, dataInLen,
                                   respParam, blocking);
 }
+
+PtpResult PtpTransaction_Run(uint16_t op, std::initializer_list<uint32_t> params,
+                             uint32_t* respParam) {
+    return PtpTransaction_ExecuteWithRetry(op, params.begin(), uint32_t(params.size()), nullptr, 0,
+                                           nullptr, nullptr, respParam, 1);
+}
+
+PtpResult PtpTransaction_RunDataIn(uint16_t op, std::initializer_list<uint32_t> params,
+                                   uint8_t** data, uint32_t* length) {
+    *data = nullptr;
+    *length = 0;
+    PtpResult rc = PtpTransaction_ExecuteWithRetry(op, params.begin(), uint32_t(params.size()),
+                                                   nullptr, 0, data, length, nullptr, 1);
+    if (rc != PtpResult_Ok) {
+        std::free(*data);
+        *data = nullptr;
+        *length = 0;
+    }
+    return rc;
+}

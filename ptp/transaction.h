@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 
 #include "ptp_generic.h"
@@ -52,6 +53,18 @@ PtpResult PtpTransaction_ExecuteWithRetry(uint16_t op, const uint32_t* params,
                                           uint32_t dataOutLen, uint8_t** dataIn,
                                           uint32_t* dataInLen, uint32_t* respParam,
                                           uint8_t blocking);
+
+// One whole blocking transaction without a data phase, with the busy retry:
+// the short form for plain commands. *respParam as for the engine.
+PtpResult PtpTransaction_Run(uint16_t op, std::initializer_list<uint32_t> params = {},
+                             uint32_t* respParam = nullptr);
+
+// One whole blocking transaction receiving data, with the busy retry. On
+// anything but OK the data is released and *data, *length are null and 0, so a
+// partial transfer never reaches a caller. Out: *data is malloc'd and owned by
+// the caller.
+PtpResult PtpTransaction_RunDataIn(uint16_t op, std::initializer_list<uint32_t> params,
+                                   uint8_t** data, uint32_t* length);
 
 // Phase operations, for callers that hold the transaction lock (through
 // PtpTransaction_Hold) across several phases.
