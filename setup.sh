@@ -3,7 +3,7 @@
 # packages, when it is missing. The library itself needs only a C++ compiler.
 set -euo pipefail
 packages=(cmake g++ make pkg-config clang-14 libclang-rt-14-dev
-          libgtest-dev libgmock-dev libbenchmark-dev python3)
+          libgtest-dev libgmock-dev libbenchmark-dev python3 ccache)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
