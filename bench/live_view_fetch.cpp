@@ -28,6 +28,7 @@
 #include "ptp_eos.h"
 #include "ptp_generic.h"
 #include "ptp_liveview.h"
+#include "sim_canon_hooks.h"
 #include "sim_hub.h"
 
 namespace {

@@ -1,20 +1,17 @@
-// PTP operations of the emulated camera. One row per operation; a vendor
-// operation names its vendor because the makers reuse the same codes
-// (0x9207 is a different operation on a Nikon and on a Sony). Property and
-// storage operations are implemented in sim_properties.cpp and sim_storage.cpp,
-// Canon's in the sim_canon*.cpp files.
+// PTP operations of the emulated camera: the standard ones here, one row per
+// operation, then the rows of the camera's vendor (its row of hooks,
+// sim_vendor.h), whose own state and time-driven changes are reached through
+// the same row. Property and storage operations are implemented in
+// sim_properties.cpp and sim_storage.cpp.
 #include "sim_camera.h"
 
-#include "sim_canon.h"
 #include "sim_properties.h"
 #include "sim_storage.h"
+#include "sim_vendor.h"
 
 #include "comms/bytes.h"
 
 namespace {
-
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespOperationNotSupported = 0x2005;
 
 constexpr uint16_t kPtpOpGetDeviceInfo = 0x1001;
 constexpr uint16_t kPtpOpOpenSession = 0x1002;
@@ -32,45 +29,10 @@ constexpr uint16_t kPtpOpGetDevicePropValue = 0x1015;
 constexpr uint16_t kPtpOpSetDevicePropValue = 0x1016;
 constexpr uint16_t kPtpOpGetPartialObject = 0x101B;
 
-constexpr uint16_t kCanonOpGetStorageIds = 0x9101;
-constexpr uint16_t kCanonOpGetObjectInfoEx = 0x9109;
-constexpr uint16_t kCanonOpGetThumbEx = 0x910A;
-constexpr uint16_t kCanonOpRemoteRelease = 0x910F;
-constexpr uint16_t kCanonOpSetDevicePropValueEx = 0x9110;
-constexpr uint16_t kCanonOpSetRemoteMode = 0x9114;
-constexpr uint16_t kCanonOpSetEventMode = 0x9115;
-constexpr uint16_t kCanonOpGetEvent = 0x9116;
-constexpr uint16_t kCanonOpKeepDeviceOn = 0x911D;
-constexpr uint16_t kCanonOpBulbStart = 0x9125;
-constexpr uint16_t kCanonOpBulbEnd = 0x9126;
-constexpr uint16_t kCanonOpRequestDevicePropValue = 0x9127;
-constexpr uint16_t kCanonOpRemoteReleaseOn = 0x9128;
-constexpr uint16_t kCanonOpRemoteReleaseOff = 0x9129;
-constexpr uint16_t kCanonOpGetPartialObjectEx = 0x912C;
-constexpr uint16_t kCanonOpMovieSelectOn = 0x9133;
-constexpr uint16_t kCanonOpMovieSelectOff = 0x9134;
-constexpr uint16_t kCanonOpGetViewFinderData = 0x9153;
-constexpr uint16_t kCanonOpDoAf = 0x9154;
-constexpr uint16_t kCanonOpDriveLens = 0x9155;
-constexpr uint16_t kCanonOpZoom = 0x9158;
-constexpr uint16_t kCanonOpZoomPosition = 0x9159;
-constexpr uint16_t kCanonOpAfCancel = 0x9160;
-constexpr uint16_t kCanonOpGetObjectInfo64 = 0x9170;
-constexpr uint16_t kCanonOpGetPartialObject64 = 0x9172;
-
-using SimOpHandler = void (*)(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
-
-struct SimOpRow {
-    uint16_t op;
-    SimVendor vendor;
-    SimOpHandler handler;
-};
-
 void op_get_device_info(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
-    answer->has_data = true;
-    answer->data = cam.device_info_override.empty() ? SimCamera_BuildDeviceInfo(*cam.model)
-                                                    : cam.device_info_override;
-    answer->code = kPtpRespOk;
+    SimCamera_AnswerData(answer, cam.device_info_override.empty()
+                                     ? SimCamera_BuildDeviceInfo(*cam.model)
+                                     : cam.device_info_override);
 }
 
 // The hub keeps the session open on its side; both calls are accepted as
@@ -84,49 +46,38 @@ void op_close_session(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answe
     answer->code = kPtpRespOk;
 }
 
-const SimOpRow kOps[] = {
-    {kPtpOpGetDeviceInfo, SimVendor_Any, op_get_device_info},
-    {kPtpOpOpenSession, SimVendor_Any, op_open_session},
-    {kPtpOpCloseSession, SimVendor_Any, op_close_session},
-    {kPtpOpGetStorageIDs, SimVendor_Any, SimStorage_GetStorageIds},
-    {kPtpOpGetStorageInfo, SimVendor_Any, SimStorage_GetStorageInfo},
-    {kPtpOpGetNumObjects, SimVendor_Any, SimStorage_GetNumObjects},
-    {kPtpOpGetObjectHandles, SimVendor_Any, SimStorage_GetObjectHandles},
-    {kPtpOpGetObjectInfo, SimVendor_Any, SimStorage_GetObjectInfo},
-    {kPtpOpGetObject, SimVendor_Any, SimStorage_GetObject},
-    {kPtpOpGetThumb, SimVendor_Any, SimStorage_GetThumb},
-    {kPtpOpDeleteObject, SimVendor_Any, SimStorage_DeleteObject},
-    {kPtpOpGetDevicePropDesc, SimVendor_Any, SimProperties_GetDesc},
-    {kPtpOpGetDevicePropValue, SimVendor_Any, SimProperties_GetValue},
-    {kPtpOpSetDevicePropValue, SimVendor_Any, SimProperties_SetValue},
-    {kPtpOpGetPartialObject, SimVendor_Any, SimStorage_GetPartialObject},
-
-    {kCanonOpGetStorageIds, SimVendor_Canon, SimCanon_GetStorageIds},
-    {kCanonOpGetObjectInfoEx, SimVendor_Canon, SimCanon_ListObjects},
-    {kCanonOpGetThumbEx, SimVendor_Canon, SimCanon_GetThumbnail},
-    {kCanonOpRemoteRelease, SimVendor_Canon, SimCanon_RemoteRelease},
-    {kCanonOpSetDevicePropValueEx, SimVendor_Canon, SimCanon_SetPropertyValue},
-    {kCanonOpSetRemoteMode, SimVendor_Canon, SimCanon_SetRemoteMode},
-    {kCanonOpSetEventMode, SimVendor_Canon, SimCanon_SetEventMode},
-    {kCanonOpGetEvent, SimVendor_Canon, SimCanon_GetEvent},
-    {kCanonOpKeepDeviceOn, SimVendor_Canon, SimCanon_KeepDeviceOn},
-    {kCanonOpBulbStart, SimVendor_Canon, SimCanon_BulbStart},
-    {kCanonOpBulbEnd, SimVendor_Canon, SimCanon_BulbEnd},
-    {kCanonOpRequestDevicePropValue, SimVendor_Canon, SimCanon_RequestPropertyValue},
-    {kCanonOpRemoteReleaseOn, SimVendor_Canon, SimCanon_RemoteReleaseOn},
-    {kCanonOpRemoteReleaseOff, SimVendor_Canon, SimCanon_RemoteReleaseOff},
-    {kCanonOpGetPartialObjectEx, SimVendor_Canon, SimCanon_GetPartialObject},
-    {kCanonOpMovieSelectOn, SimVendor_Canon, SimCanon_MovieSelectOn},
-    {kCanonOpMovieSelectOff, SimVendor_Canon, SimCanon_MovieSelectOff},
-    {kCanonOpGetViewFinderData, SimVendor_Canon, SimCanon_GetViewFinderData},
-    {kCanonOpDoAf, SimVendor_Canon, SimCanon_DoAf},
-    {kCanonOpDriveLens, SimVendor_Canon, SimCanon_DriveLens},
-    {kCanonOpZoom, SimVendor_Canon, SimCanon_Zoom},
-    {kCanonOpZoomPosition, SimVendor_Canon, SimCanon_ZoomPosition},
-    {kCanonOpAfCancel, SimVendor_Canon, SimCanon_AfCancel},
-    {kCanonOpGetObjectInfo64, SimVendor_Canon, SimCanon_ListOrDescribe},
-    {kCanonOpGetPartialObject64, SimVendor_Canon, SimCanon_GetPartialObject},
+const SimOpRow kStandardOps[] = {
+    {kPtpOpGetDeviceInfo, op_get_device_info},
+    {kPtpOpOpenSession, op_open_session},
+    {kPtpOpCloseSession, op_close_session},
+    {kPtpOpGetStorageIDs, SimStorage_GetStorageIds},
+    {kPtpOpGetStorageInfo, SimStorage_GetStorageInfo},
+    {kPtpOpGetNumObjects, SimStorage_GetNumObjects},
+    {kPtpOpGetObjectHandles, SimStorage_GetObjectHandles},
+    {kPtpOpGetObjectInfo, SimStorage_GetObjectInfo},
+    {kPtpOpGetObject, SimStorage_GetObject},
+    {kPtpOpGetThumb, SimStorage_GetThumb},
+    {kPtpOpDeleteObject, SimStorage_DeleteObject},
+    {kPtpOpGetDevicePropDesc, SimProperties_GetDesc},
+    {kPtpOpGetDevicePropValue, SimProperties_GetValue},
+    {kPtpOpSetDevicePropValue, SimProperties_SetValue},
+    {kPtpOpGetPartialObject, SimStorage_GetPartialObject},
 };
+
+// A camera of a vendor without a row: standard operations and events only.
+const SimVendorHooks kPlainHooks = {};
+
+// The one place the sim chooses by vendor: each vendor's row lives in its own
+// sim files, so a vendor's camera grows there without a change here.
+const SimVendorHooks* hooks_for(SimVendor vendor) {
+    switch (vendor) {
+    case SimVendor_Canon: return &kSimCanonHooks;
+    case SimVendor_Nikon: return &kSimNikonHooks;
+    case SimVendor_Sony: return &kSimSonyHooks;
+    case SimVendor_Fujifilm: return &kSimFujifilmHooks;
+    }
+    return &kPlainHooks;
+}
 
 bool listed(const SimCodeList& list, uint16_t code) {
     for (size_t i = 0; i < list.count; ++i)
@@ -144,25 +95,18 @@ void write_code_list(ByteWriter& w, const SimCodeList& list) {
 // leaves unlisted), then the vendor codes that are only listed (a code in both
 // appears once).
 void write_property_list(ByteWriter& w, const SimCameraModel& m) {
-    std::vector<uint16_t> codes;
+    std::vector<uint16_t> described, listed_codes;
     for (const SimPropertyTable* table : {m.properties, m.model_properties}) {
-        if (!table) continue;
-        for (size_t i = 0; i < table->count; ++i)
-            codes.push_back(table->rows[i].code);
-    }
-    std::vector<uint16_t> listed_codes;
-    for (const SimPropertyTable* table : {m.properties, m.model_properties}) {
-        if (!table) continue;
-        for (size_t i = 0; i < table->count; ++i)
-            if (!(table->rows[i].flags & SimPropFlag_Unlisted))
-                listed_codes.push_back(table->rows[i].code);
+        for (size_t i = 0; table && i < table->count; ++i) {
+            const SimPropertyFacts& row = table->rows[i];
+            described.push_back(row.code);
+            if (!(row.flags & SimPropFlag_Unlisted)) listed_codes.push_back(row.code);
+        }
     }
     for (size_t i = 0; i < m.vendor_properties.count; ++i) {
         uint16_t code = m.vendor_properties.codes[i];
-        bool described = false;
-        for (uint16_t c : codes)
-            described = described || c == code;
-        if (!described) listed_codes.push_back(code);
+        if (!listed(SimCodeList{described.data(), described.size()}, code))
+            listed_codes.push_back(code);
     }
     write_code_list(w, SimCodeList{listed_codes.data(), listed_codes.size()});
 }
@@ -175,11 +119,21 @@ void SimCamera_Init(SimCameraState& cam, const SimCameraModel* model) {
     cam.objects.clear();
     cam.next_handle = 1;
     cam.events.clear();
-    SimCanon_Init(cam);
+    cam.next_file_number = 1;
+    cam.next_source = 0;
+    cam.vendor = hooks_for(model->vendor);
+    cam.vendor_state.reset();
+    if (cam.vendor->init) cam.vendor->init(cam);
 }
 
 void SimCamera_Tick(SimCameraState& cam) {
-    if (cam.model->vendor == SimVendor_Canon) SimCanon_Tick(cam);
+    if (cam.vendor->tick) cam.vendor->tick(cam);
+}
+
+void SimCamera_AnswerData(SimPtpAnswer* answer, std::vector<uint8_t> data) {
+    answer->has_data = true;
+    answer->data = std::move(data);
+    answer->code = kPtpRespOk;
 }
 
 void SimCamera_Run(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
@@ -190,11 +144,12 @@ void SimCamera_Run(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* 
     bool always = cmd.op == kPtpOpGetDeviceInfo || cmd.op == kPtpOpOpenSession ||
                   cmd.op == kPtpOpCloseSession;
     if (!always && !listed(cam.model->operations, cmd.op)) return;
-    for (const SimOpRow& row : kOps) {
-        if (row.op != cmd.op) continue;
-        if (row.vendor != SimVendor_Any && row.vendor != cam.model->vendor) continue;
-        row.handler(cam, cmd, answer);
-        return;
+    for (const SimOpTable& table : {SimOps(kStandardOps), cam.vendor->ops}) {
+        for (size_t i = 0; i < table.count; ++i) {
+            if (table.rows[i].op != cmd.op) continue;
+            table.rows[i].handler(cam, cmd, answer);
+            return;
+        }
     }
 }
 

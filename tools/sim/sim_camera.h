@@ -2,12 +2,12 @@
 // its device properties in sim_model_properties.cpp and, for Canon models,
 // sim_canon_properties.cpp) and its mutable state (property values, the card,
 // pending events). The PTP operations it answers are a dispatch table
-// (sim_camera.cpp) whose handlers live in sim_properties.cpp, sim_storage.cpp
-// and the sim_canon*.cpp files. Internal to the sim; callers hold the hub lock
-// around every function here.
+// (sim_camera.cpp) whose handlers live in sim_properties.cpp and
+// sim_storage.cpp, followed by the vendor's own operations and state, reached
+// through its row of hooks (sim_vendor.h). Internal to the sim; callers hold
+// the hub lock around every function here.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -16,7 +16,6 @@
 #include <vector>
 
 enum SimVendor : uint8_t {
-    SimVendor_Any, // op table rows only: a standard operation
     SimVendor_Canon,
     SimVendor_Nikon,
     SimVendor_Sony,
@@ -31,6 +30,24 @@ struct SimCodeList {
 template <size_t N> constexpr SimCodeList SimCodes(const uint16_t (&codes)[N]) {
     return SimCodeList{codes, N};
 }
+
+// PTP response codes the camera and the hub answer with.
+constexpr uint16_t kPtpRespOk = 0x2001;
+constexpr uint16_t kPtpRespGeneralError = 0x2002;
+constexpr uint16_t kPtpRespOperationNotSupported = 0x2005;
+constexpr uint16_t kPtpRespInvalidStorageId = 0x2008;
+constexpr uint16_t kPtpRespInvalidObjectHandle = 0x2009;
+constexpr uint16_t kPtpRespDevicePropNotSupported = 0x200A;
+constexpr uint16_t kPtpRespAccessDenied = 0x200F;
+constexpr uint16_t kPtpRespDeviceBusy = 0x2019;
+constexpr uint16_t kPtpRespInvalidParentObject = 0x201A;
+constexpr uint16_t kPtpRespInvalidDevicePropFormat = 0x201B;
+constexpr uint16_t kPtpRespInvalidDevicePropValue = 0x201C;
+constexpr uint16_t kPtpRespInvalidParameter = 0x201D;
+
+// The one storage the camera reports: the first card slot, physical store 1,
+// logical store 1.
+constexpr uint32_t kStorageIdCard1 = 0x00010001;
 
 // Device properties ------------------------------------------------------------
 
@@ -205,51 +222,7 @@ struct SimEvent {
     std::vector<uint8_t> raw;
 };
 
-// What a Canon camera keeps between operations: its remote and event modes,
-// the shutter button, mirror lock-up and the storing of the last shot, and
-// what tests read back through SimHub_CanonStats.
-struct SimCanonState {
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point started; // the hub's start: times in the history count from here
-
-    uint32_t remote_mode = 0; // last parameter of 0x9114
-    uint32_t event_mode = 0;  // last parameter of 0x9115
-    uint32_t reports = 0;     // full reports queued
-    bool half_pressed = false;
-    bool full_pressed = false;
-    bool bulb_open = false;     // a bulb exposure runs until the button is let go
-    Clock::time_point bulb_opened; // when the running bulb exposure began
-    uint32_t last_bulb_ms = 0;     // how long the last finished bulb exposure lasted
-    bool mirror_raised = false; // mirror lock-up: the last release only raised it
-    bool movie_mode = false;
-
-    uint32_t busy_after_shot_ms = 300;
-    Clock::time_point busy_until; // operations answer Device Busy before this
-    bool busy_reported = false;   // busy 1 went out in the event data; busy 0 is owed
-
-    bool press_refused = false;    // test hook: presses answer parameter 1
-    uint16_t object_record = 0;    // test hook: overrides the model's record type
-    uint32_t next_file_number = 1; // the number in the next picture's name
-    uint32_t next_source = 0;      // which capture picture the next JPEG copies
-
-    uint32_t pictures = 0;
-    std::vector<uint32_t> release_millis;
-    std::vector<uint32_t> busy_millis;
-    uint32_t writes = 0;
-    uint16_t last_written_code = 0;
-    uint32_t last_written_value = 0;
-    std::vector<uint32_t> lens_drives;
-    // Focus position in lens steps, 0 (nearest) to kSimLensTravel (infinity,
-    // sim_hub.h); it starts in the middle.
-    int32_t lens_position = 500;
-    uint32_t zoom = 0, zoom_x = 0, zoom_y = 0;
-
-    // Live view (sim_canon_live_view.cpp).
-    bool lv_yuv = false;         // test hook: frames are uncompressed YUV frames
-    uint32_t lv_orientation = 0; // test hook: the orientation code the frames report
-    uint32_t lv_frame_bytes = 0; // test hook: JPEG frames are padded to this size
-    uint32_t lv_frames = 0;      // frames sent
-};
+struct SimVendorHooks;
 
 struct SimCameraState {
     const SimCameraModel* model = nullptr;
@@ -269,8 +242,14 @@ struct SimCameraState {
     // the RAW file for models that write one (never null for them).
     std::vector<std::shared_ptr<const std::vector<uint8_t>>> capture_pictures;
     std::shared_ptr<const std::vector<uint8_t>> capture_raw;
+    uint32_t next_file_number = 1; // the number in the next picture's name
+    uint32_t next_source = 0;      // which capture picture the next JPEG copies
 
-    SimCanonState canon;
+    // The vendor's row of hooks (never null once initialised) and its own
+    // state, which only the vendor's sim files look into (null when it keeps
+    // none).
+    const SimVendorHooks* vendor = nullptr;
+    std::shared_ptr<void> vendor_state;
 };
 
 // Sets up the state of a fresh camera of this model: factory property values
@@ -295,12 +274,15 @@ struct SimPtpAnswer {
     SimSlice bulk; // when it has an owner, the data phase is this slice and `data` is unused
 };
 
+// Answers OK with a data-in phase of these bytes.
+void SimCamera_AnswerData(SimPtpAnswer* answer, std::vector<uint8_t> data);
+
 // Runs one command against the camera. Unknown operations, and operations the
 // model does not list, answer 0x2005 Operation Not Supported.
 void SimCamera_Run(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 
-// Lets time-driven state catch up (a Canon camera that has finished storing a
-// shot reports that it is no longer busy). Called before every command and
+// Lets the vendor's time-driven state catch up (a camera that has finished
+// storing a shot reports that it is no longer busy). Called before every command and
 // before the pending events are taken.
 void SimCamera_Tick(SimCameraState& cam);
 

@@ -1,7 +1,9 @@
 // The Canon EOS camera: its vendor operations, the event data it hands over
 // (on control code 130 and through its own GetEvent) and the storing of a shot,
 // during which it answers Device Busy. Internal to the sim; callers hold the
-// hub lock.
+// hub lock. The camera's row of hooks (sim_vendor.h), its operation table and
+// the hub calls tests steer it with (sim_canon_hooks.h) are in
+// sim_canon_vendor.cpp.
 //
 // Operations (each with the parameters the host sends):
 //   sim_canon_session.cpp  0x9114 SetRemoteMode (mode), 0x9115 SetEventMode (mode),
@@ -24,7 +26,10 @@
 
 #include "comms/bytes.h"
 
+#include <chrono>
 #include <deque>
+#include <functional>
+#include <vector>
 
 // Event data ------------------------------------------------------------------
 
@@ -45,15 +50,73 @@ bool SimCanon_IsImageFormat(uint16_t code);
 
 // Camera state ------------------------------------------------------------------
 
+// What a Canon camera keeps between operations: its remote and event modes,
+// the shutter button, mirror lock-up and the storing of the last shot, and
+// what tests read back through SimHub_CanonStats. It is the camera's
+// vendor_state, made by SimCanon_Init.
+struct SimCanonState {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point started; // the hub's start: times in the history count from here
+
+    uint32_t remote_mode = 0; // last parameter of 0x9114
+    uint32_t event_mode = 0;  // last parameter of 0x9115
+    uint32_t reports = 0;     // full reports queued
+    bool half_pressed = false;
+    bool full_pressed = false;
+    bool bulb_open = false;        // a bulb exposure runs until the button is let go
+    Clock::time_point bulb_opened; // when the running bulb exposure began
+    uint32_t last_bulb_ms = 0;     // how long the last finished bulb exposure lasted
+    bool mirror_raised = false;    // mirror lock-up: the last release only raised it
+    bool movie_mode = false;
+
+    uint32_t busy_after_shot_ms = 300;
+    Clock::time_point busy_until; // operations answer Device Busy before this
+    bool busy_reported = false;   // busy 1 went out in the event data; busy 0 is owed
+
+    bool press_refused = false; // test hook: presses answer parameter 1
+    uint16_t object_record = 0; // test hook: overrides the model's record type
+
+    uint32_t pictures = 0;
+    std::vector<uint32_t> release_millis;
+    std::vector<uint32_t> busy_millis;
+    uint32_t writes = 0;
+    uint16_t last_written_code = 0;
+    uint32_t last_written_value = 0;
+    std::vector<uint32_t> lens_drives;
+    // Focus position in lens steps, 0 (nearest) to kSimLensTravel (infinity,
+    // sim_canon_hooks.h); it starts in the middle.
+    int32_t lens_position = 500;
+    uint32_t zoom = 0, zoom_x = 0, zoom_y = 0;
+
+    // Live view (sim_canon_live_view.cpp).
+    bool lv_yuv = false;         // test hook: frames are uncompressed YUV frames
+    uint32_t lv_orientation = 0; // test hook: the orientation code the frames report
+    uint32_t lv_frame_bytes = 0; // test hook: JPEG frames are padded to this size
+    uint32_t lv_frames = 0;      // frames sent
+};
+
+// The Canon state of a Canon camera (only Canon handlers and hooks ask).
+SimCanonState& SimCanon_State(SimCameraState& cam);
+const SimCanonState& SimCanon_State(const SimCameraState& cam);
+
 // A fresh camera: nothing pressed, not storing, modes 0, history empty.
 void SimCanon_Init(SimCameraState& cam);
 
 // Reports the end of a storing period that has run out (see SimCamera_Tick).
 void SimCanon_Tick(SimCameraState& cam);
 
+// Zeroes the counters and history SimHub_ResetStats clears.
+void SimCanon_ResetStats(SimCameraState& cam);
+
 // While a shot is being stored: answers Device Busy, notes the refusal and
 // returns true.
 bool SimCanon_RefuseWhileStoring(SimCameraState& cam, SimPtpAnswer* answer);
+
+// Applies a test hook's change to the Canon state of the hub's camera under the
+// hub lock (sim_canon_vendor.cpp). Nothing for a null hub or a camera that is
+// not a Canon.
+struct SimHub;
+void SimCanon_WithHub(SimHub* hub, const std::function<void(SimCanonState&)>& change);
 
 // Milliseconds since the hub started, for the history tests read.
 uint32_t SimCanon_Millis(const SimCameraState& cam);

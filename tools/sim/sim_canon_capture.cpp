@@ -5,15 +5,12 @@
 // event data. After a shot the camera is busy storing it for a while.
 #include "sim_canon.h"
 
+#include "sim_canon_hooks.h"
 #include "sim_events.h"
-#include "sim_hub.h"
 #include "sim_properties.h"
 #include "sim_storage.h"
 
 namespace {
-
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespInvalidParameter = 0x201D;
 
 constexpr uint16_t kExposureMode = 0xD105;
 constexpr uint16_t kExposureModeDial = 0xD138;
@@ -59,7 +56,7 @@ bool in_bulb_mode(const SimCameraState& cam) {
 }
 
 void start_storing(SimCameraState& cam) {
-    SimCanonState& c = cam.canon;
+    SimCanonState& c = SimCanon_State(cam);
     if (c.busy_after_shot_ms == 0) return;
     c.busy_until = SimCanonState::Clock::now() + std::chrono::milliseconds(c.busy_after_shot_ms);
     if (c.busy_reported) return;
@@ -73,8 +70,8 @@ void start_storing(SimCameraState& cam) {
 void store_jpeg(SimCameraState& cam, uint32_t number) {
     std::shared_ptr<const std::vector<uint8_t>> bytes;
     if (!cam.capture_pictures.empty()) {
-        bytes = cam.capture_pictures[cam.canon.next_source % cam.capture_pictures.size()];
-        ++cam.canon.next_source;
+        bytes = cam.capture_pictures[cam.next_source % cam.capture_pictures.size()];
+        ++cam.next_source;
     }
     std::string name = SimStorage_PictureName(*cam.model, number);
     SimStorage_Add(cam, name.c_str(), nullptr, std::move(bytes), true);
@@ -90,9 +87,9 @@ bool store_raw(SimCameraState& cam, uint32_t number) {
 // One file per format of the current image format, in its order; a JPEG when
 // none of them is one the camera can write.
 void take_picture(SimCameraState& cam) {
-    SimCanonState& c = cam.canon;
-    uint32_t number = c.next_file_number;
-    c.next_file_number = number >= kLastFileNumber ? 1 : number + 1;
+    SimCanonState& c = SimCanon_State(cam);
+    uint32_t number = cam.next_file_number;
+    cam.next_file_number = number >= kLastFileNumber ? 1 : number + 1;
 
     uint32_t packed = SimProperties_Bits(cam, kImageFormat, kLargeFineJpeg);
     uint32_t count = packed >> 28;
@@ -121,7 +118,7 @@ void open_bulb(SimCanonState& c) {
 
 // Ends a running bulb exposure with its picture; nothing when none runs.
 void close_bulb(SimCameraState& cam) {
-    SimCanonState& c = cam.canon;
+    SimCanonState& c = SimCanon_State(cam);
     if (!c.bulb_open) return;
     c.bulb_open = false;
     auto open = SimCanonState::Clock::now() - c.bulb_opened;
@@ -133,7 +130,7 @@ void close_bulb(SimCameraState& cam) {
 // press only raises the mirror; in bulb mode the exposure lasts until the
 // button comes up (when `bulb` allows it).
 void full_press(SimCameraState& cam, bool bulb) {
-    SimCanonState& c = cam.canon;
+    SimCanonState& c = SimCanon_State(cam);
     SimCanon_Note(c.release_millis, SimCanon_Millis(cam));
     if (SimProperties_Bits(cam, kMirrorUp, 0) == 1 && !c.mirror_raised) {
         c.mirror_raised = true;
@@ -156,7 +153,7 @@ void refuse_press(SimPtpAnswer* answer) {
 
 void SimCanon_RemoteReleaseOn(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
     if (SimCanon_RefuseWhileStoring(cam, answer)) return;
-    SimCanonState& c = cam.canon;
+    SimCanonState& c = SimCanon_State(cam);
     uint32_t mode = cmd.params[0];
     if (mode != kHalfPress && mode != kFullPress && mode != kFullPressAlone) {
         answer->code = kPtpRespInvalidParameter;
@@ -177,7 +174,7 @@ void SimCanon_RemoteReleaseOn(SimCameraState& cam, const SimPtpCommand& cmd, Sim
 
 void SimCanon_RemoteReleaseOff(SimCameraState& cam, const SimPtpCommand& cmd,
                                SimPtpAnswer* answer) {
-    SimCanonState& c = cam.canon;
+    SimCanonState& c = SimCanon_State(cam);
     switch (cmd.params[0]) {
     case kFullPress:
         c.full_pressed = false;
@@ -191,7 +188,7 @@ void SimCanon_RemoteReleaseOff(SimCameraState& cam, const SimPtpCommand& cmd,
 
 void SimCanon_RemoteRelease(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
     if (SimCanon_RefuseWhileStoring(cam, answer)) return;
-    if (cam.canon.press_refused) {
+    if (SimCanon_State(cam).press_refused) {
         refuse_press(answer);
         return;
     }
@@ -201,8 +198,9 @@ void SimCanon_RemoteRelease(SimCameraState& cam, const SimPtpCommand&, SimPtpAns
 
 void SimCanon_BulbStart(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
     if (SimCanon_RefuseWhileStoring(cam, answer)) return;
-    SimCanon_Note(cam.canon.release_millis, SimCanon_Millis(cam));
-    open_bulb(cam.canon);
+    SimCanonState& c = SimCanon_State(cam);
+    SimCanon_Note(c.release_millis, SimCanon_Millis(cam));
+    open_bulb(c);
     ok(answer);
 }
 
@@ -216,23 +214,24 @@ void SimCanon_DoAf(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) 
 void SimCanon_AfCancel(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) { ok(answer); }
 
 void SimCanon_DriveLens(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
+    SimCanonState& c = SimCanon_State(cam);
     const uint32_t p = cmd.params[0];
-    SimCanon_Note(cam.canon.lens_drives, p);
+    SimCanon_Note(c.lens_drives, p);
     const int32_t steps = int32_t(p & kLensStepMask);
-    int32_t& at = cam.canon.lens_position;
+    int32_t& at = c.lens_position;
     at = (p & kLensTowardsNear) ? (at > steps ? at - steps : 0)
                                 : (kSimLensTravel - at > steps ? at + steps : kSimLensTravel);
     ok(answer);
 }
 
 void SimCanon_Zoom(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    cam.canon.zoom = cmd.params[0];
+    SimCanon_State(cam).zoom = cmd.params[0];
     ok(answer);
 }
 
 void SimCanon_ZoomPosition(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    cam.canon.zoom_x = cmd.params[0];
-    cam.canon.zoom_y = cmd.params[1];
+    SimCanonState& c = SimCanon_State(cam);
+    c.zoom_x = cmd.params[0];
+    c.zoom_y = cmd.params[1];
     ok(answer);
 }
-

@@ -30,7 +30,6 @@ constexpr uint32_t kRecordObjectRemoved = 0xC182;
 constexpr uint16_t kFirstImageFormat = 0xD120;
 constexpr uint16_t kLastImageFormat = 0xD123;
 
-constexpr uint32_t kStorageIdCard1 = 0x00010001;
 constexpr uint32_t kRootParent = 0;
 constexpr uint32_t kFormatBlockSize = 16;
 constexpr uint32_t kMaxFormats = 2;
@@ -114,8 +113,8 @@ void write_object_fields(ByteWriter& w, const SimEvent& e) {
 }
 
 void write_object_added(ByteWriter& w, const SimCameraState& cam, const SimEvent& e) {
-    uint32_t type =
-        cam.canon.object_record ? cam.canon.object_record : cam.model->object_added_record;
+    uint16_t record = SimCanon_State(cam).object_record;
+    uint32_t type = record ? record : cam.model->object_added_record;
     switch (type) {
     case kRecordObjectAdded: write_handle_record(w, type, e.handle); break;
     case kRecordObjectAddedWithString: {

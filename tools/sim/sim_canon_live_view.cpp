@@ -9,6 +9,7 @@
 // ends the frame. The uncompressed mode sends a YUV 4:2:2 frame instead.
 #include "sim_canon.h"
 
+#include "sim_canon_hooks.h"
 #include "sim_internal.h"
 #include "sim_jpeg.h"
 #include "sim_properties.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespDeviceBusy = 0x2019;
 // What a Canon body answers 0x9153 with while its viewfinder is not on the host.
 constexpr uint16_t kCanonRespNotReady = 0xA102;
 
@@ -85,7 +84,8 @@ bool output_on_host(const SimCameraState& cam) {
 }
 
 bool in_movie_mode(const SimCameraState& cam) {
-    return cam.canon.movie_mode || SimProperties_Bits(cam, kExposureMode, 0) == kExposureModeMovie;
+    return SimCanon_State(cam).movie_mode ||
+           SimProperties_Bits(cam, kExposureMode, 0) == kExposureModeMovie;
 }
 
 SimFullSize full_size(const SimCameraState& cam) {
@@ -135,7 +135,7 @@ void record(ByteWriter& w, uint32_t type, std::initializer_list<uint32_t> words)
 uint32_t clamp(uint32_t v, uint32_t most) { return v < most ? v : most; }
 
 std::vector<uint8_t> jpeg_frame(const SimCameraState& cam) {
-    const SimCanonState& c = cam.canon;
+    const SimCanonState& c = SimCanon_State(cam);
     const SimFullSize size = full_size(cam);
     const uint32_t zoom = c.zoom == 0 ? 1 : c.zoom;
     ByteWriter w;
@@ -174,13 +174,14 @@ std::vector<uint8_t> yuv_frame(const SimCameraState& cam) {
     f[0] = kYuvHeader;
     put_u32(&f[12], kYuvWidth);
     put_u32(&f[16], kYuvHeight);
+    const uint32_t odd = SimCanon_State(cam).lv_frames % 2;
     uint8_t* px = &f[kYuvHeader];
     for (uint32_t row = 0; row < kYuvHeight; ++row) {
         for (uint32_t pair = 0; pair < kYuvWidth / 2; ++pair) {
-            px[0] = uint8_t(int8_t(row * 2 - 64 + cam.canon.lv_frames % 2)); // U
-            px[1] = uint8_t(pair * 5);                                       // Y0
-            px[2] = 0;                                                       // V
-            px[3] = uint8_t(pair * 5 + 2);                                   // Y1
+            px[0] = uint8_t(int8_t(row * 2 - 64 + odd)); // U
+            px[1] = uint8_t(pair * 5);                   // Y0
+            px[2] = 0;                                   // V
+            px[3] = uint8_t(pair * 5 + 2);               // Y1
             px += 4;
         }
     }
@@ -197,21 +198,20 @@ void SimCanon_GetViewFinderData(SimCameraState& cam, const SimPtpCommand&, SimPt
         answer->code = kCanonRespNotReady;
         return;
     }
-    answer->data = cam.canon.lv_yuv ? yuv_frame(cam) : jpeg_frame(cam);
-    answer->has_data = true;
-    ++cam.canon.lv_frames;
-    ok(answer);
+    SimCanonState& c = SimCanon_State(cam);
+    SimCamera_AnswerData(answer, c.lv_yuv ? yuv_frame(cam) : jpeg_frame(cam));
+    ++c.lv_frames;
 }
 
 void SimCanon_MovieSelectOn(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
     if (SimCanon_RefuseWhileStoring(cam, answer)) return;
-    cam.canon.movie_mode = true;
+    SimCanon_State(cam).movie_mode = true;
     ok(answer);
 }
 
 // Leaving movie mode ends a recording.
 void SimCanon_MovieSelectOff(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
-    cam.canon.movie_mode = false;
+    SimCanon_State(cam).movie_mode = false;
     if (SimProperties_Bits(cam, kEvfRecordStatus, kRecordOff) != kRecordOff)
         SimProperties_SetFromCamera(cam, kEvfRecordStatus, kRecordOff);
     ok(answer);
@@ -228,21 +228,15 @@ bool SimCanon_RefuseLiveViewWrite(SimCameraState& cam, uint16_t code, uint32_t v
 // --- Hub calls ---------------------------------------------------------------------
 
 void SimHub_SetCanonLiveViewYuv(SimHub* hub, bool yuv) {
-    if (!hub) return;
-    std::lock_guard<std::mutex> guard(hub->lock);
-    hub->camera.canon.lv_yuv = yuv;
+    SimCanon_WithHub(hub, [yuv](SimCanonState& c) { c.lv_yuv = yuv; });
 }
 
 void SimHub_SetCanonLiveViewOrientation(SimHub* hub, uint32_t code) {
-    if (!hub) return;
-    std::lock_guard<std::mutex> guard(hub->lock);
-    hub->camera.canon.lv_orientation = code;
+    SimCanon_WithHub(hub, [code](SimCanonState& c) { c.lv_orientation = code; });
 }
 
 void SimHub_SetCanonLiveViewFrameSize(SimHub* hub, uint32_t bytes) {
-    if (!hub) return;
-    std::lock_guard<std::mutex> guard(hub->lock);
-    hub->camera.canon.lv_frame_bytes = bytes;
+    SimCanon_WithHub(hub, [bytes](SimCanonState& c) { c.lv_frame_bytes = bytes; });
 }
 
 SimCanonLiveViewStats SimHub_CanonLiveViewStats(const SimHub* hub) {
@@ -250,19 +244,23 @@ SimCanonLiveViewStats SimHub_CanonLiveViewStats(const SimHub* hub) {
     if (!hub) return s;
     std::lock_guard<std::mutex> guard(hub->lock);
     const SimCameraState& cam = hub->camera;
-    s.frames = cam.canon.lv_frames;
+    if (cam.model->vendor != SimVendor_Canon) return s;
+    const SimCanonState& c = SimCanon_State(cam);
+    s.frames = c.lv_frames;
     s.output = SimProperties_Bits(cam, kEvfOutputDevice, 0);
     s.live_view = output_on_host(cam);
-    s.movie_mode = cam.canon.movie_mode;
+    s.movie_mode = c.movie_mode;
     s.recording = SimProperties_Bits(cam, kEvfRecordStatus, kRecordOff) == kRecordOn;
-    s.zoom = cam.canon.zoom;
-    s.zoom_x = cam.canon.zoom_x;
-    s.zoom_y = cam.canon.zoom_y;
+    s.zoom = c.zoom;
+    s.zoom_x = c.zoom_x;
+    s.zoom_y = c.zoom_y;
     return s;
 }
 
 std::vector<uint8_t> SimHub_CanonLiveViewFrame(const SimHub* hub) {
     if (!hub) return {};
     std::lock_guard<std::mutex> guard(hub->lock);
-    return hub->camera.canon.lv_yuv ? yuv_frame(hub->camera) : jpeg_frame(hub->camera);
+    const SimCameraState& cam = hub->camera;
+    if (cam.model->vendor != SimVendor_Canon) return {};
+    return SimCanon_State(cam).lv_yuv ? yuv_frame(cam) : jpeg_frame(cam);
 }

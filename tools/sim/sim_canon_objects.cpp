@@ -18,13 +18,6 @@
 
 namespace {
 
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespInvalidStorageId = 0x2008;
-constexpr uint16_t kPtpRespInvalidObjectHandle = 0x2009;
-constexpr uint16_t kPtpRespInvalidParentObject = 0x201A;
-constexpr uint16_t kPtpRespInvalidParameter = 0x201D;
-
-constexpr uint32_t kStorageIdCard1 = 0x00010001;
 constexpr uint32_t kAllStorages = 0xFFFFFFFF;
 constexpr uint32_t kRootFolder = 0xFFFFFFFF;
 constexpr uint32_t kRootParent = 0;
@@ -75,8 +68,7 @@ uint16_t list_root(const SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAn
             write_u8(w, 0);
         put_u32(&w.buf[at], uint32_t(w.buf.size() - at));
     }
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
+    SimCamera_AnswerData(answer, std::move(w.buf));
     return kPtpRespOk;
 }
 
@@ -168,9 +160,7 @@ void SimCanon_GetStorageIds(SimCameraState&, const SimPtpCommand&, SimPtpAnswer*
     for (int k = 0; k < 3; ++k)
         write_u32(w, 0);
     write_u32(w, kStorageIdCard1);
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
-    answer->code = kPtpRespOk;
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }
 
 // Parameters: storage (or 0xFFFFFFFF), parent folder (0xFFFFFFFF: the root),
@@ -186,28 +176,18 @@ void SimCanon_ListOrDescribe(SimCameraState& cam, const SimPtpCommand& cmd, SimP
         answer->code = list_root(cam, cmd, answer);
         return;
     }
-    const SimObject* o = SimStorage_Find(cam, cmd.params[0]);
-    if (!o) {
-        answer->code = kPtpRespInvalidObjectHandle;
-        return;
-    }
-    answer->has_data = true;
-    answer->data = SimStorage_ObjectInfoData(*o, true);
-    answer->code = kPtpRespOk;
+    const SimObject* o = SimStorage_FindOrRefuse(cam, cmd.params[0], answer);
+    if (!o) return;
+    SimCamera_AnswerData(answer, SimStorage_ObjectInfoData(*o, true));
 }
 
 // Parameters: handle, most bytes wanted (0: no limit).
 void SimCanon_GetThumbnail(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    const SimObject* o = SimStorage_Find(cam, cmd.params[0]);
-    if (!o) {
-        answer->code = kPtpRespInvalidObjectHandle;
-        return;
-    }
-    answer->data = thumbnail_file(*o);
-    if (cmd.params[1] != 0 && answer->data.size() > cmd.params[1])
-        answer->data.resize(cmd.params[1]);
-    answer->has_data = true;
-    answer->code = kPtpRespOk;
+    const SimObject* o = SimStorage_FindOrRefuse(cam, cmd.params[0], answer);
+    if (!o) return;
+    std::vector<uint8_t> file = thumbnail_file(*o);
+    if (cmd.params[1] != 0 && file.size() > cmd.params[1]) file.resize(cmd.params[1]);
+    SimCamera_AnswerData(answer, std::move(file));
 }
 
 // Parameters: handle, offset, most bytes wanted, and the offset's upper 32 bits

@@ -8,11 +8,6 @@
 
 namespace {
 
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespDevicePropNotSupported = 0x200A;
-constexpr uint16_t kPtpRespDeviceBusy = 0x2019;
-constexpr uint16_t kPtpRespInvalidDevicePropFormat = 0x201B;
-
 constexpr uint16_t kMirrorUp = 0xD13A;
 
 // The write's data phase: u32 length of the whole, u32 property code, then
@@ -28,7 +23,7 @@ constexpr uint32_t kTerminatorType = 0;
 constexpr size_t kHistoryLimit = 1024;
 
 bool storing(const SimCameraState& cam) {
-    return SimCanonState::Clock::now() < cam.canon.busy_until;
+    return SimCanonState::Clock::now() < SimCanon_State(cam).busy_until;
 }
 
 bool is_model_row(const SimCameraState& cam, const SimPropertyFacts* f) {
@@ -60,21 +55,43 @@ void queue_full_report(SimCameraState& cam) {
     busy.kind = SimEvent_CameraBusy;
     busy.value = storing(cam) ? 1 : 0;
     SimEvents_Raise(cam, std::move(busy));
-    ++cam.canon.reports;
+    ++SimCanon_State(cam).reports;
 }
 
 void ok(SimPtpAnswer* answer) { answer->code = kPtpRespOk; }
 
 } // namespace
 
+SimCanonState& SimCanon_State(SimCameraState& cam) {
+    return *static_cast<SimCanonState*>(cam.vendor_state.get());
+}
+
+const SimCanonState& SimCanon_State(const SimCameraState& cam) {
+    return *static_cast<const SimCanonState*>(cam.vendor_state.get());
+}
+
 void SimCanon_Init(SimCameraState& cam) {
-    cam.canon = SimCanonState{};
-    cam.canon.started = SimCanonState::Clock::now();
-    cam.canon.busy_until = cam.canon.started;
+    auto c = std::make_shared<SimCanonState>();
+    c->started = SimCanonState::Clock::now();
+    c->busy_until = c->started;
+    cam.vendor_state = std::move(c);
+}
+
+void SimCanon_ResetStats(SimCameraState& cam) {
+    SimCanonState& c = SimCanon_State(cam);
+    c.reports = 0;
+    c.pictures = 0;
+    c.release_millis.clear();
+    c.busy_millis.clear();
+    c.writes = 0;
+    c.last_written_code = 0;
+    c.last_written_value = 0;
+    c.lens_drives.clear();
+    c.last_bulb_ms = 0;
 }
 
 uint32_t SimCanon_Millis(const SimCameraState& cam) {
-    auto since = SimCanonState::Clock::now() - cam.canon.started;
+    auto since = SimCanonState::Clock::now() - SimCanon_State(cam).started;
     return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
@@ -84,8 +101,9 @@ void SimCanon_Note(std::vector<uint32_t>& history, uint32_t value) {
 }
 
 void SimCanon_Tick(SimCameraState& cam) {
-    if (!cam.canon.busy_reported || storing(cam)) return;
-    cam.canon.busy_reported = false;
+    SimCanonState& c = SimCanon_State(cam);
+    if (!c.busy_reported || storing(cam)) return;
+    c.busy_reported = false;
     SimEvent e;
     e.kind = SimEvent_CameraBusy;
     e.value = 0;
@@ -94,31 +112,28 @@ void SimCanon_Tick(SimCameraState& cam) {
 
 bool SimCanon_RefuseWhileStoring(SimCameraState& cam, SimPtpAnswer* answer) {
     if (!storing(cam)) return false;
-    SimCanon_Note(cam.canon.busy_millis, SimCanon_Millis(cam));
+    SimCanon_Note(SimCanon_State(cam).busy_millis, SimCanon_Millis(cam));
     answer->code = kPtpRespDeviceBusy;
     return true;
 }
 
 void SimCanon_SetRemoteMode(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    cam.canon.remote_mode = cmd.params[0];
+    SimCanon_State(cam).remote_mode = cmd.params[0];
     ok(answer);
 }
 
 void SimCanon_SetEventMode(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    cam.canon.event_mode = cmd.params[0];
+    SimCanon_State(cam).event_mode = cmd.params[0];
     if (cmd.params[0] != 0) queue_full_report(cam);
     ok(answer);
 }
 
 void SimCanon_GetEvent(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
-    SimEvents_Take(cam, &answer->data);
     ByteWriter w;
-    w.buf.swap(answer->data);
+    SimEvents_Take(cam, &w.buf);
     write_u32(w, kTerminatorSize);
     write_u32(w, kTerminatorType);
-    answer->data.swap(w.buf);
-    answer->has_data = true;
-    ok(answer);
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }
 
 void SimCanon_KeepDeviceOn(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) {
@@ -158,7 +173,7 @@ void SimCanon_SetPropertyValue(SimCameraState& cam, const SimPtpCommand& cmd,
     if (SimCanon_RefuseLiveViewWrite(cam, uint16_t(code), bits, answer)) return;
     answer->code = SimProperties_WriteNumber(cam, uint16_t(code), bits);
     if (answer->code != kPtpRespOk) return;
-    SimCanonState& c = cam.canon;
+    SimCanonState& c = SimCanon_State(cam);
     ++c.writes;
     c.last_written_code = uint16_t(code);
     c.last_written_value = SimProperties_Bits(cam, uint16_t(code), bits);
@@ -169,18 +184,13 @@ void SimCanon_SetPropertyValue(SimCameraState& cam, const SimPtpCommand& cmd,
 // formats), a PTP string for STR properties.
 void SimCanon_RequestPropertyValue(SimCameraState& cam, const SimPtpCommand& cmd,
                                    SimPtpAnswer* answer) {
-    int i = cmd.params[0] > 0xFFFF ? -1 : SimProperties_Find(cam, uint16_t(cmd.params[0]));
-    if (i < 0) {
-        answer->code = kPtpRespDevicePropNotSupported;
-        return;
-    }
+    int i = SimProperties_FindOrRefuse(cam, cmd.params[0], answer);
+    if (i < 0) return;
     const SimPropertyState& s = cam.properties[size_t(i)];
     ByteWriter w;
     if (s.facts->type == kPtpTypeStr)
         write_ptp_string(w, s.text.c_str());
     else
         write_u32(w, s.bits);
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
-    ok(answer);
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }

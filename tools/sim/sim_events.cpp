@@ -1,11 +1,10 @@
-// The camera's pending events and how each vendor's camera hands them over on
-// control code 130. Sony and Fujifilm data is the hub's sequence of 38-byte
-// records; Canon's is its own event records (sim_canon_events.cpp). Nikon
-// sends a standard PTP event container per event for now; its own event-data
-// format replaces encode_nikon.
+// The camera's pending events and the encodings the vendors share on control
+// code 130: a standard PTP event container per event, for a vendor whose row
+// has no encoder of its own, and the hub's sequence of 38-byte records (Sony
+// and Fujifilm). Canon's event records are its own (sim_canon_events.cpp).
 #include "sim_events.h"
 
-#include "sim_canon.h"
+#include "sim_vendor.h"
 
 #include "comms/bytes.h"
 
@@ -28,14 +27,6 @@ constexpr size_t kRecordSize = 38;
 constexpr size_t kRecordNameSize = 32;
 constexpr uint16_t kRecordObjectAdded = 0x4FF0;
 constexpr uint16_t kRecordPropertyChanged = 0x4FF1;
-
-using SimEventEncoder = void (*)(const SimCameraState& cam, const std::deque<SimEvent>& events,
-                                 ByteWriter& out);
-
-struct SimEventEncoding {
-    SimVendor vendor;
-    SimEventEncoder encode;
-};
 
 void write_raw(ByteWriter& w, const SimEvent& e) { write_bytes(w, e.raw.data(), e.raw.size()); }
 
@@ -61,16 +52,18 @@ void write_standard(ByteWriter& w, const SimEvent& e) {
     }
 }
 
-void encode_nikon(const SimCameraState&, const std::deque<SimEvent>& events, ByteWriter& out) {
+void encode_standard(const SimCameraState&, const std::deque<SimEvent>& events, ByteWriter& out) {
     for (const SimEvent& e : events)
         write_standard(out, e);
 }
 
+} // namespace
+
 // 38 bytes, little-endian: u16 kind; 0x4FF0: u32 size, 32-byte NUL-padded file
 // name; 0x4FF1: u32 property code, u32 new value, u8 access flag; the rest zero.
 // The record has no kind for a removed object, so removals are not reported.
-void encode_hub_records(const SimCameraState&, const std::deque<SimEvent>& events,
-                        ByteWriter& out) {
+void SimEvents_EncodeHubRecords(const SimCameraState&, const std::deque<SimEvent>& events,
+                                ByteWriter& out) {
     for (const SimEvent& e : events) {
         uint8_t rec[kRecordSize] = {};
         switch (e.kind) {
@@ -94,15 +87,6 @@ void encode_hub_records(const SimCameraState&, const std::deque<SimEvent>& event
     }
 }
 
-const SimEventEncoding kEncodings[] = {
-    {SimVendor_Canon, SimCanonEvents_Encode},
-    {SimVendor_Nikon, encode_nikon},
-    {SimVendor_Sony, encode_hub_records},
-    {SimVendor_Fujifilm, encode_hub_records},
-};
-
-} // namespace
-
 void SimEvents_Raise(SimCameraState& cam, SimEvent event) {
     if (cam.events.size() >= kMaxPendingEvents) {
         ++cam.events_dropped;
@@ -122,11 +106,9 @@ void SimEvents_PushRaw(SimCameraState& cam, const std::vector<uint8_t>& raw) {
 
 void SimEvents_Take(SimCameraState& cam, std::vector<uint8_t>* out) {
     ByteWriter w;
-    for (const SimEventEncoding& row : kEncodings) {
-        if (row.vendor != cam.model->vendor) continue;
-        row.encode(cam, cam.events, w);
-        break;
-    }
+    SimEventEncoder encode =
+        cam.vendor->encode_events ? cam.vendor->encode_events : encode_standard;
+    encode(cam, cam.events, w);
     cam.events.clear();
     out->swap(w.buf);
 }

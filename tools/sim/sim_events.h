@@ -5,6 +5,9 @@
 
 #include "sim_camera.h"
 
+#include "comms/bytes.h"
+
+#include <deque>
 #include <vector>
 
 // Queues one event; past a bound (a host that never reads) events are dropped
@@ -20,3 +23,8 @@ void SimEvents_Take(SimCameraState& cam, std::vector<uint8_t>* out);
 
 // Events not yet taken.
 size_t SimEvents_Pending(const SimCameraState& cam);
+
+// The hub's own event records, which Sony and Fujifilm cameras hand over: one
+// 38-byte record per event (the layout is in sim_hub.h).
+void SimEvents_EncodeHubRecords(const SimCameraState& cam, const std::deque<SimEvent>& events,
+                                ByteWriter& out);

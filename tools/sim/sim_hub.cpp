@@ -7,6 +7,7 @@
 #include "sim_pictures.h"
 #include "sim_properties.h"
 #include "sim_storage.h"
+#include "sim_vendor.h"
 
 #include "comms/bytes.h"
 
@@ -275,7 +276,7 @@ SimHub* SimHub_Start(const SimOptions& options) {
         std::string name = SimStorage_PictureName(*model, ++n);
         SimStorage_Add(hub->camera, name.c_str(), p.source.c_str(), std::move(p.bytes), false);
     }
-    hub->camera.canon.next_file_number = n + 1;
+    hub->camera.next_file_number = n + 1;
     if (model->raw_name_format) {
         const char* dot = std::strrchr(model->raw_name_format, '.');
         hub->camera.capture_raw = SimPictures_LoadRaw(dir, dot ? dot : "");
@@ -477,61 +478,5 @@ void SimHub_ResetStats(SimHub* hub) {
     hub->stats.connections_open = open;
     hub->camera.events_raised = 0;
     hub->camera.events_dropped = 0;
-    SimCanonState& c = hub->camera.canon;
-    c.reports = 0;
-    c.pictures = 0;
-    c.release_millis.clear();
-    c.busy_millis.clear();
-    c.writes = 0;
-    c.last_written_code = 0;
-    c.last_written_value = 0;
-    c.lens_drives.clear();
-    c.last_bulb_ms = 0;
-}
-
-void SimHub_SetBusyAfterShot(SimHub* hub, uint32_t millis) {
-    if (!hub) return;
-    std::lock_guard<std::mutex> guard(hub->lock);
-    hub->camera.canon.busy_after_shot_ms = millis;
-}
-
-void SimHub_SetCanonPressRefused(SimHub* hub, bool refused) {
-    if (!hub) return;
-    std::lock_guard<std::mutex> guard(hub->lock);
-    hub->camera.canon.press_refused = refused;
-}
-
-void SimHub_SetCanonObjectRecord(SimHub* hub, uint16_t type) {
-    if (!hub) return;
-    std::lock_guard<std::mutex> guard(hub->lock);
-    hub->camera.canon.object_record = type;
-}
-
-SimCanonStats SimHub_CanonStats(const SimHub* hub) {
-    SimCanonStats s;
-    if (!hub) return s;
-    std::lock_guard<std::mutex> guard(hub->lock);
-    const SimCanonState& c = hub->camera.canon;
-    s.remote_mode = c.remote_mode;
-    s.event_mode = c.event_mode;
-    s.reports = c.reports;
-    s.half_pressed = c.half_pressed;
-    s.full_pressed = c.full_pressed;
-    s.bulb_open = c.bulb_open;
-    s.last_bulb_ms = c.last_bulb_ms;
-    s.mirror_raised = c.mirror_raised;
-    s.movie_mode = c.movie_mode;
-    s.storing = SimCanonState::Clock::now() < c.busy_until;
-    s.pictures = c.pictures;
-    s.release_millis = c.release_millis;
-    s.busy_millis = c.busy_millis;
-    s.writes = c.writes;
-    s.last_written_code = c.last_written_code;
-    s.last_written_value = c.last_written_value;
-    s.lens_drives = c.lens_drives;
-    s.lens_position = c.lens_position;
-    s.zoom = c.zoom;
-    s.zoom_x = c.zoom_x;
-    s.zoom_y = c.zoom_y;
-    return s;
+    if (hub->camera.vendor->reset_stats) hub->camera.vendor->reset_stats(hub->camera);
 }

@@ -1,8 +1,9 @@
 // The facts table: one row per emulated camera model. The code lists are what
 // each model reports in its DeviceInfo; operations the sim actually answers are
-// the rows of sim_camera.cpp, the rest answer Operation Not Supported until a
-// row is added there. The properties a model describes are its vendor's table
-// in sim_model_properties.cpp and, for Canon models, its own table in
+// the standard rows of sim_camera.cpp and the rows of the vendor's hooks
+// (sim_vendor.h), the rest answer Operation Not Supported until a row is
+// added. The properties a model describes are its vendor's table in
+// sim_model_properties.cpp and, for Canon models, its own table in
 // sim_canon_properties.cpp; the vendor property codes below are listed in the
 // DeviceInfo too but not described yet.
 #include "sim_camera.h"

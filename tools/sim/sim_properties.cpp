@@ -12,12 +12,6 @@
 
 namespace {
 
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespDevicePropNotSupported = 0x200A;
-constexpr uint16_t kPtpRespAccessDenied = 0x200F;
-constexpr uint16_t kPtpRespInvalidDevicePropFormat = 0x201B;
-constexpr uint16_t kPtpRespInvalidDevicePropValue = 0x201C;
-
 // What write_ptp_string can carry.
 constexpr size_t kMaxTextLength = 254;
 
@@ -153,12 +147,15 @@ int SimProperties_Find(const SimCameraState& cam, uint16_t code) {
     return -1;
 }
 
+int SimProperties_FindOrRefuse(const SimCameraState& cam, uint32_t code, SimPtpAnswer* answer) {
+    int i = code > 0xFFFF ? -1 : SimProperties_Find(cam, uint16_t(code));
+    if (i < 0) answer->code = kPtpRespDevicePropNotSupported;
+    return i;
+}
+
 void SimProperties_GetDesc(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    int i = SimProperties_Find(cam, uint16_t(cmd.params[0]));
-    if (i < 0 || cmd.params[0] > 0xFFFF) {
-        answer->code = kPtpRespDevicePropNotSupported;
-        return;
-    }
+    int i = SimProperties_FindOrRefuse(cam, cmd.params[0], answer);
+    if (i < 0) return;
     const SimPropertyFacts& f = facts_of(cam, i);
     const SimPropertyState& s = cam.properties[size_t(i)];
     ByteWriter w;
@@ -186,17 +183,12 @@ void SimProperties_GetDesc(SimCameraState& cam, const SimPtpCommand& cmd, SimPtp
         for (size_t k = 0; k < f.values.count; ++k)
             write_value(w, f.type, cut(f.type, f.values.values[k]));
     }
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
-    answer->code = kPtpRespOk;
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }
 
 void SimProperties_GetValue(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    int i = SimProperties_Find(cam, uint16_t(cmd.params[0]));
-    if (i < 0 || cmd.params[0] > 0xFFFF) {
-        answer->code = kPtpRespDevicePropNotSupported;
-        return;
-    }
+    int i = SimProperties_FindOrRefuse(cam, cmd.params[0], answer);
+    if (i < 0) return;
     const SimPropertyFacts& f = facts_of(cam, i);
     const SimPropertyState& s = cam.properties[size_t(i)];
     ByteWriter w;
@@ -204,20 +196,15 @@ void SimProperties_GetValue(SimCameraState& cam, const SimPtpCommand& cmd, SimPt
         write_ptp_string(w, s.text.c_str());
     else
         write_value(w, f.type, s.bits);
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
-    answer->code = kPtpRespOk;
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }
 
 // Refusals, in order: unknown property 0x200A; read-only 0x200F; no data, data
 // of the wrong size or a malformed string 0x201B; a value outside the form
 // 0x201C. A stored value raises DevicePropChanged, even when it is unchanged.
 void SimProperties_SetValue(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    int i = SimProperties_Find(cam, uint16_t(cmd.params[0]));
-    if (i < 0 || cmd.params[0] > 0xFFFF) {
-        answer->code = kPtpRespDevicePropNotSupported;
-        return;
-    }
+    int i = SimProperties_FindOrRefuse(cam, cmd.params[0], answer);
+    if (i < 0) return;
     const SimPropertyFacts& f = facts_of(cam, i);
     SimPropertyState& s = cam.properties[size_t(i)];
     if (s.getset == 0) {

@@ -24,6 +24,10 @@ void SimProperties_Reset(SimCameraState& cam);
 // The row of a code, or -1.
 int SimProperties_Find(const SimCameraState& cam, uint16_t code);
 
+// The row of a property code an operation names; -1 after answering 0x200A
+// Device Prop Not Supported (also for a code wider than 16 bits).
+int SimProperties_FindOrRefuse(const SimCameraState& cam, uint32_t code, SimPtpAnswer* answer);
+
 // Operations: GetDevicePropDesc 0x1014, GetDevicePropValue 0x1015,
 // SetDevicePropValue 0x1016.
 void SimProperties_GetDesc(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);

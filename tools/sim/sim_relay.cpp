@@ -19,15 +19,12 @@ constexpr uint8_t kMsgControlReply = 13;
 constexpr uint8_t kMsgFirstOob = 16;
 constexpr size_t kHeaderSize = 5;
 
-// PTP container types and the response codes the hub itself produces.
+// PTP container types.
 constexpr uint16_t kContainerCommand = 1;
 constexpr uint16_t kContainerData = 2;
 constexpr uint16_t kContainerResponse = 3;
 constexpr size_t kContainerHeaderSize = 12;
 constexpr uint32_t kMaxParams = 5;
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespGeneralError = 0x2002;
-constexpr uint16_t kPtpRespDeviceBusy = 0x2019;
 
 // Control reply results. The hub answers a request it does not know with the
 // library's "invalid argument" code; a result of 0 tells the library that no

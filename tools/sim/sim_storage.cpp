@@ -16,15 +16,6 @@
 
 namespace {
 
-constexpr uint16_t kPtpRespOk = 0x2001;
-constexpr uint16_t kPtpRespInvalidStorageId = 0x2008;
-constexpr uint16_t kPtpRespInvalidObjectHandle = 0x2009;
-constexpr uint16_t kPtpRespInvalidParentObject = 0x201A;
-constexpr uint16_t kPtpRespInvalidParameter = 0x201D;
-
-// The one storage the camera reports: the first card slot, physical store 1,
-// logical store 1.
-constexpr uint32_t kStorageIdCard1 = 0x00010001;
 constexpr uint32_t kAllStorages = 0xFFFFFFFF;
 constexpr uint32_t kAllObjects = 0xFFFFFFFF; // DeleteObject: every object
 constexpr uint32_t kRootParent = 0xFFFFFFFF; // GetObjectHandles: objects in the root
@@ -176,13 +167,18 @@ const SimObject* SimStorage_Find(const SimCameraState& cam, uint32_t handle) {
     return i == cam.objects.size() ? nullptr : &cam.objects[i];
 }
 
+const SimObject* SimStorage_FindOrRefuse(const SimCameraState& cam, uint32_t handle,
+                                         SimPtpAnswer* answer) {
+    const SimObject* o = SimStorage_Find(cam, handle);
+    if (!o) answer->code = kPtpRespInvalidObjectHandle;
+    return o;
+}
+
 void SimStorage_GetStorageIds(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) {
     ByteWriter w;
     write_u32(w, 1);
     write_u32(w, kStorageIdCard1);
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
-    answer->code = kPtpRespOk;
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }
 
 void SimStorage_GetStorageInfo(SimCameraState& cam, const SimPtpCommand& cmd,
@@ -204,9 +200,7 @@ void SimStorage_GetStorageInfo(SimCameraState& cam, const SimPtpCommand& cmd,
     write_u32(w, free_images > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(free_images));
     write_ptp_string(w, m.storage_description);
     write_ptp_string(w, m.volume_label);
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
-    answer->code = kPtpRespOk;
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }
 
 void SimStorage_GetNumObjects(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
@@ -226,8 +220,7 @@ void SimStorage_GetObjectHandles(SimCameraState& cam, const SimPtpCommand& cmd,
     write_u32(w, uint32_t(handles.size()));
     for (uint32_t h : handles)
         write_u32(w, h);
-    answer->has_data = true;
-    answer->data = std::move(w.buf);
+    SimCamera_AnswerData(answer, std::move(w.buf));
 }
 
 std::vector<uint8_t> SimStorage_ObjectInfoData(const SimObject& o, bool extra_word) {
@@ -256,31 +249,20 @@ std::vector<uint8_t> SimStorage_ObjectInfoData(const SimObject& o, bool extra_wo
 }
 
 void SimStorage_GetObjectInfo(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    const SimObject* o = SimStorage_Find(cam, cmd.params[0]);
-    if (!o) {
-        answer->code = kPtpRespInvalidObjectHandle;
-        return;
-    }
-    answer->has_data = true;
-    answer->data = SimStorage_ObjectInfoData(*o, false);
-    answer->code = kPtpRespOk;
+    const SimObject* o = SimStorage_FindOrRefuse(cam, cmd.params[0], answer);
+    if (!o) return;
+    SimCamera_AnswerData(answer, SimStorage_ObjectInfoData(*o, false));
 }
 
 void SimStorage_GetObject(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    const SimObject* o = SimStorage_Find(cam, cmd.params[0]);
-    if (!o) {
-        answer->code = kPtpRespInvalidObjectHandle;
-        return;
-    }
+    const SimObject* o = SimStorage_FindOrRefuse(cam, cmd.params[0], answer);
+    if (!o) return;
     answer_slice(answer, o->bytes, 0, o->bytes->size());
 }
 
 void SimStorage_GetThumb(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
-    const SimObject* o = SimStorage_Find(cam, cmd.params[0]);
-    if (!o) {
-        answer->code = kPtpRespInvalidObjectHandle;
-        return;
-    }
+    const SimObject* o = SimStorage_FindOrRefuse(cam, cmd.params[0], answer);
+    if (!o) return;
     answer_slice(answer, o->thumb.owner, o->thumb.offset, o->thumb.len);
 }
 
@@ -289,11 +271,8 @@ void SimStorage_GetThumb(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAn
 // parameter is the number of bytes sent.
 void SimStorage_GetPartialObject(SimCameraState& cam, const SimPtpCommand& cmd,
                                  SimPtpAnswer* answer) {
-    const SimObject* o = SimStorage_Find(cam, cmd.params[0]);
-    if (!o) {
-        answer->code = kPtpRespInvalidObjectHandle;
-        return;
-    }
+    const SimObject* o = SimStorage_FindOrRefuse(cam, cmd.params[0], answer);
+    if (!o) return;
     size_t size = o->bytes->size();
     size_t offset = cmd.params[1];
     if (offset > size) {

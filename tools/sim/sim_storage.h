@@ -19,6 +19,10 @@ bool SimStorage_Remove(SimCameraState& cam, uint32_t handle);
 // The object of a handle, or null.
 const SimObject* SimStorage_Find(const SimCameraState& cam, uint32_t handle);
 
+// The object of a handle; null after answering 0x2009 Invalid Object Handle.
+const SimObject* SimStorage_FindOrRefuse(const SimCameraState& cam, uint32_t handle,
+                                         SimPtpAnswer* answer);
+
 // The name the camera gives its n-th picture (n from 1), in the model's
 // picture-name format or another one with a single unsigned.
 std::string SimStorage_PictureName(const SimCameraModel& model, uint32_t n);

@@ -1,0 +1,6 @@
+// The Sony camera's row of hooks: standard operations, and its events as the
+// hub's 38-byte records, until the Sony sim files fill this row in.
+#include "sim_events.h"
+#include "sim_vendor.h"
+
+const SimVendorHooks kSimSonyHooks = {.encode_events = SimEvents_EncodeHubRecords};
