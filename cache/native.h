@@ -8,18 +8,16 @@
 
 // Objects of this size or more are fetched in parts.
 constexpr uint32_t kWholeObjectLimit = 5120000;
-// Part sizes: 2 MiB, or 1 MiB on Canon mirrorless bodies.
+// Part size, unless the session's driver names its own.
 constexpr uint32_t kPartSize = 0x200000;
-constexpr uint32_t kMirrorlessPartSize = 0x100000;
 // Busy camera: each request is tried this many times, with this pause after
 // every busy answer.
 constexpr int kBusyAttempts = 5;
 constexpr uint32_t kBusyPauseMillis = 1000;
-// The Canon model that is always fetched in parts (its GetObject is unreliable).
-constexpr uint8_t kCanonModelAlwaysInParts = 251;
 
 // Fetches the whole camera object: below 5,120,000 bytes in one GetObject,
-// else in parts through the Tetherhub (Comms_GetPartialObject). A non-zero
+// else (or always, when the session's driver says so) in parts through the
+// Tetherhub (Comms_GetPartialObject). A non-zero
 // shareMode passes the data on to the other clients as it travels. Returns
 // PtpResult_Ok with *data holding *length bytes (null and 0 under share mode
 // 0xA0, and for an empty object), PtpResult_InvalidArgument for null

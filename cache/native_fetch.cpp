@@ -10,7 +10,7 @@
 #include <new>
 #include <thread>
 
-#include "eos/eos_models.h"
+#include "generic/driver.h"
 #include "generic/objects.h"
 #include "generic/session.h"
 #include "ptp/shared_transaction.h"
@@ -41,8 +41,9 @@ struct Owned {
 };
 
 uint32_t part_size() {
-    if (PtpSession_Vendor() == PtpVendor_Canon && PtpEos_IsMirrorless()) return kMirrorlessPartSize;
-    return kPartSize;
+    const PtpDriverObjects& d = PtpSession_Driver()->objects;
+    const uint32_t size = d.partSize ? d.partSize() : 0;
+    return size ? size : kPartSize;
 }
 
 // One GetObject attempt. Each attempt is a single transaction (not the
@@ -53,10 +54,9 @@ PtpResult get_object_once(const PtpObjectInfo& record, uint8_t shareMode, uint8_
     if (shareMode == 0)
         return PtpTransaction_Execute(kPtpOpGetObject, &handle, 1, nullptr, 0, data, length,
                                       nullptr, 1);
-    return PtpTransaction_ExecuteShared(kPtpOpGetObject, &handle, 1, shareMode,
-                                        kShareKindWholeObject,
-                                        reinterpret_cast<const uint8_t*>(&record),
-                                        PTP_OBJECT_INFO_SIZE, data, length, nullptr);
+    return PtpTransaction_ExecuteShared(
+        kPtpOpGetObject, &handle, 1, shareMode, kShareKindWholeObject,
+        reinterpret_cast<const uint8_t*>(&record), PTP_OBJECT_INFO_SIZE, data, length, nullptr);
 }
 
 PtpResult fetch_whole(const PtpObjectInfo& record, uint8_t shareMode, uint8_t** data,
@@ -135,7 +135,9 @@ PtpResult fetch_parts(const PtpObjectInfo& record, uint8_t shareMode, uint8_t** 
 
 } // namespace
 
-void Native_SetPauseForTest(NativePauseFn pause) { g_fetch.pause.store(pause ? pause : sleep_millis); }
+void Native_SetPauseForTest(NativePauseFn pause) {
+    g_fetch.pause.store(pause ? pause : sleep_millis);
+}
 
 void Native_PauseAfterBusy() { g_fetch.pause.load()(kBusyPauseMillis); }
 
@@ -152,9 +154,9 @@ PtpResult Native_FetchObject(const PtpObjectInfo* record, uint8_t** data, uint32
     *data = nullptr;
     *length = 0;
     const PtpObjectInfo copy = Native_BoundedRecord(*record);
+    const PtpDriverObjects& d = PtpSession_Driver()->objects;
     try {
-        if (copy.compressedSize < kWholeObjectLimit &&
-            PtpGenericInterface_CameraModel() != kCanonModelAlwaysInParts)
+        if (copy.compressedSize < kWholeObjectLimit && !(d.alwaysInParts && d.alwaysInParts()))
             return fetch_whole(copy, shareMode, data, length);
         return fetch_parts(copy, shareMode, data, length);
     } catch (const std::bad_alloc&) {

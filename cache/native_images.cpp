@@ -1,30 +1,20 @@
 // The host image API: object information, images and thumbnails answered from
 // the object cache when it has them, else fetched from the camera or the
 // Tetherhub's SD card and stored.
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "cache/native.h"
 #include "cache/object_cache.h"
-#include "eos/eos_capture.h"
+#include "generic/driver.h"
 #include "generic/objects.h"
 #include "generic/session.h"
 #include "ptp/shared_transaction.h"
-#include "ptp/transaction.h"
 #include "ptp_comms.h"
-#include "ptp_eos.h"
 #include "ptp_sdcard.h"
 
 namespace {
-
-// Nikon cameras leave the orientation out of their object information; the
-// Tetherhub reads it from the file, which is only worth it for real images.
-constexpr uint32_t kOrientationMinSize = 2048;
-// The size limit Canon's thumbnail operation is asked with (as the Canon driver does).
-constexpr uint32_t kCanonThumbnailLimit = 102400;
 
 // A malloc'd buffer released on every path that does not hand it over.
 struct Owned {
@@ -44,24 +34,17 @@ struct Owned {
     }
 };
 
-bool is_sd_card(const PtpObjectInfo& record) {
-    return record.handle == PTP_OBJECT_HANDLE_SD_CARD;
-}
+bool is_sd_card(const PtpObjectInfo& record) { return record.handle == PTP_OBJECT_HANDLE_SD_CARD; }
 
 void set_orientation_byte(PtpObjectInfo* record, uint8_t value) {
     record->orientation = (record->orientation & ~0xFFu) | value;
 }
 
-// On a Nikon camera, asks the Tetherhub for the orientation of an image that
-// has none yet. True when the record changed.
-bool fill_nikon_orientation(PtpObjectInfo* record) {
-    if (PtpSession_Vendor() != PtpVendor_Nikon) return false;
-    if ((record->orientation & 0xFF) != 0 || record->compressedSize <= kOrientationMinSize)
-        return false;
-    uint8_t orientation = 0;
-    if (Comms_GetObjectOrientation(record->handle, &orientation) != PtpResult_Ok) return false;
-    set_orientation_byte(record, orientation);
-    return true;
+// Fills in what the vendor's object information leaves out. True when the
+// record changed.
+bool complete_info(PtpObjectInfo* record) {
+    const PtpDriverObjects& d = PtpSession_Driver()->objects;
+    return d.completeInfo && d.completeInfo(record);
 }
 
 // --- Images ------------------------------------------------------------------------
@@ -80,8 +63,7 @@ bool read_cached(const PtpObjectInfo& record, bool extracted, Owned* out) {
     return PtpCache_ReadImage(&record, &out->p, &out->n);
 }
 
-PtpResult fetch_image(const PtpObjectInfo& record, bool extracted, uint8_t shareMode,
-                      Owned* out) {
+PtpResult fetch_image(const PtpObjectInfo& record, bool extracted, uint8_t shareMode, Owned* out) {
     if (is_sd_card(record)) {
         if (extracted)
             return Comms_SD_GetExtractedFile(record.fileName, &out->p, &out->n, shareMode);
@@ -91,8 +73,8 @@ PtpResult fetch_image(const PtpObjectInfo& record, bool extracted, uint8_t share
     return Native_FetchObject(&record, &out->p, &out->n, shareMode);
 }
 
-PtpResult get_image(const PtpObjectInfo& given, uint8_t** data, uint32_t* length,
-                    uint8_t shareMode, uint8_t* fetchedNow, uint8_t preferExtracted) {
+PtpResult get_image(const PtpObjectInfo& given, uint8_t** data, uint32_t* length, uint8_t shareMode,
+                    uint8_t* fetchedNow, uint8_t preferExtracted) {
     PtpObjectInfo record = Native_BoundedRecord(given);
     if (is_sd_card(record)) {
         if (record.fileName[0] == '\0') return PtpResult_InvalidArgument;
@@ -130,47 +112,6 @@ PtpResult get_image(const PtpObjectInfo& given, uint8_t** data, uint32_t* length
 
 // --- Thumbnails ----------------------------------------------------------------------
 
-// One thumbnail transaction with its share prefix, with the engine's single
-// retry after a busy answer.
-PtpResult shared_thumbnail_transaction(uint16_t op, const uint32_t* params, uint32_t count,
-                                       const PtpObjectInfo& record, Owned* out) {
-    PtpResult rc = PtpResult_DeviceBusy;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        out->reset();
-        rc = PtpTransaction_ExecuteShared(op, params, count, kShareModeOthersAndMe,
-                                          kShareKindWholeObject,
-                                          reinterpret_cast<const uint8_t*>(&record),
-                                          PTP_OBJECT_INFO_SIZE, &out->p, &out->n, nullptr);
-        if (!PtpTransaction_IsBusy(rc) || attempt == 1) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMillis));
-    }
-    if (rc != PtpResult_Ok) out->reset();
-    return rc;
-}
-
-// The camera's thumbnail, passed on to the other clients as it travels. The
-// same commands as PtpGenericInterface_GetThumbnail, each with its prefix.
-PtpResult shared_camera_thumbnail(const PtpObjectInfo& record, Owned* out,
-                                  uint8_t* orientation) {
-    const uint32_t handle = record.handle;
-    switch (PtpSession_Vendor()) {
-    case PtpVendor_Sony: return PtpResult_NotSupportedForCamera;
-    case PtpVendor_Canon: {
-        const uint32_t params[] = {handle, kCanonThumbnailLimit};
-        PtpResult rc = shared_thumbnail_transaction(kCanonOpGetThumbEx, params, 2, record, out);
-        if (rc != PtpResult_Ok) return rc;
-        if (!out->p || out->n == 0) {
-            out->reset();
-            return PtpResult_BadReply;
-        }
-        rc = PtpEosInterface_ExtractThumbnail(out->p, &out->n, orientation);
-        if (rc != PtpResult_Ok) out->reset();
-        return rc;
-    }
-    default: return shared_thumbnail_transaction(kPtpOpGetThumb, &handle, 1, record, out);
-    }
-}
-
 PtpResult get_thumbnail(PtpObjectInfo* given, uint8_t** data, uint32_t* length, uint8_t share) {
     PtpObjectInfo record = Native_BoundedRecord(*given);
     Owned thumb;
@@ -190,13 +131,14 @@ PtpResult get_thumbnail(PtpObjectInfo* given, uint8_t** data, uint32_t* length, 
         PtpCache_AddObjectInfoToCache(&record);
         given->orientation = record.orientation;
     } else {
-        // Only Canon cameras report an orientation; start from the record's.
+        // Start from the record's orientation; a driver whose thumbnails
+        // report one replaces it. Under share the data travels to the other
+        // clients too, with the record as its prefix.
         uint8_t orientation = uint8_t(record.orientation & 0xFF);
-        PtpResult rc = share ? shared_camera_thumbnail(record, &thumb, &orientation)
-                             : PtpGenericInterface_GetThumbnail(record.handle, &thumb.p,
-                                                                &thumb.n, &orientation);
+        PtpResult rc = PtpObjects_GetThumbnail(record.handle, share ? &record : nullptr, &thumb.p,
+                                               &thumb.n, &orientation);
         if (rc != PtpResult_Ok) return rc;
-        if (PtpSession_Vendor() == PtpVendor_Canon) {
+        if (PtpSession_Driver()->objects.thumbnailOrientation) {
             set_orientation_byte(&record, orientation);
             PtpCache_AddObjectInfoToCache(&record);
             given->orientation = record.orientation;
@@ -216,7 +158,7 @@ PtpResult Native_GetObjectInfo(PtpObjectInfo* record, uint8_t force) {
         PtpObjectInfo cached;
         if (PtpCache_GetObjectInfo(&key, &cached)) {
             cached = Native_BoundedRecord(cached);
-            if (fill_nikon_orientation(&cached)) PtpCache_AddObjectInfoToCache(&cached);
+            if (complete_info(&cached)) PtpCache_AddObjectInfoToCache(&cached);
             *record = cached;
             return PtpResult_Ok;
         }
@@ -225,7 +167,7 @@ PtpResult Native_GetObjectInfo(PtpObjectInfo* record, uint8_t force) {
     PtpResult rc = PtpGenericInterface_GetObjectInfo(record->handle, &fresh);
     if (rc != PtpResult_Ok) return rc;
     fresh = Native_BoundedRecord(fresh);
-    fill_nikon_orientation(&fresh);
+    complete_info(&fresh);
     PtpCache_AddObjectInfoToCache(&fresh);
     *record = fresh;
     return rc;

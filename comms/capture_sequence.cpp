@@ -7,8 +7,6 @@
 #include "comms/control_codes.h"
 #include "comms/relay_link.h"
 #include "comms/services.h"
-#include "generic/session.h"
-#include "ptp_focus.h"
 
 namespace {
 
@@ -18,25 +16,10 @@ constexpr uint8_t kFlagBracketBlock = 0x02;
 // Bracketing bulb exposures: the hub drives the exposure time itself.
 constexpr uint32_t kBulbMarker = 0x1234;
 
-// Sony's and Fujifilm's exposure-bracketing properties count their order the
-// other way round: orders 1 and 2 are exchanged for them.
-constexpr uint32_t kSonyExposureBracketing = 0xD20D;
-constexpr uint32_t kFujiExposureBracketing = 0x5007;
-
-uint8_t hub_order(const CaptureSequence& seq, PtpVendor vendor) {
-    bool swapped =
-        (vendor == PtpVendor_Sony && uint32_t(seq.propertyCode) == kSonyExposureBracketing) ||
-        (vendor == PtpVendor_Fujifilm && uint32_t(seq.propertyCode) == kFujiExposureBracketing);
-    if (!swapped) return seq.order;
-    if (seq.order == 1) return 2;
-    if (seq.order == 2) return 1;
-    return seq.order;
-}
-
 } // namespace
 
-PtpResult Comms_BuildCaptureSequence(const CaptureSequence& seq, PtpVendor vendor,
-                                     uint8_t focusMode, std::vector<uint8_t>* out) {
+PtpResult Comms_BuildCaptureSequence(const CaptureSequence& seq, uint8_t focusMode,
+                                     std::vector<uint8_t>* out) {
     bool bracket = seq.bracketCount > 0;
     bool repeat = seq.repeatCount > 0;
     if (!bracket && !repeat) return PtpResult_InvalidArgument;
@@ -50,7 +33,7 @@ PtpResult Comms_BuildCaptureSequence(const CaptureSequence& seq, PtpVendor vendo
         write_u32(blocks, seq.centre);
         write_u32(blocks, seq.step);
         write_u16(blocks, uint16_t(seq.bracketCount));
-        write_u8(blocks, hub_order(seq, vendor));
+        write_u8(blocks, seq.order);
         write_f32(blocks, seq.interval);
         write_u16(blocks, 0);
         write_u8(blocks, focusMode);
@@ -72,25 +55,10 @@ PtpResult Comms_BuildCaptureSequence(const CaptureSequence& seq, PtpVendor vendo
     return PtpResult_Ok;
 }
 
-PtpResult Comms_SendRepeatImageCapture(int32_t a1, float a2, float a3, float a4, int32_t a5,
-                                       uint32_t a6, uint32_t a7, int32_t a8, uint8_t a9, float a10,
-                                       uint8_t a11) {
-    CaptureSequence seq;
-    seq.repeatCount = a1;
-    seq.repeatA2 = a2;
-    seq.repeatA3 = a3;
-    seq.bulbSeconds = a4;
-    seq.propertyCode = a5;
-    seq.centre = a6;
-    seq.step = a7;
-    seq.bracketCount = a8;
-    seq.order = a9;
-    seq.interval = a10;
-    seq.a11 = a11;
+PtpResult Comms_SendCaptureSequence(const CaptureSequence& seq, uint8_t focusMode) {
     try {
         std::vector<uint8_t> payload;
-        PtpResult rc = Comms_BuildCaptureSequence(
-            seq, PtpSession_Vendor(), uint8_t(PtpGenericInterface_FocusMode()), &payload);
+        PtpResult rc = Comms_BuildCaptureSequence(seq, focusMode, &payload);
         if (rc != PtpResult_Ok) return rc;
         return Comms_ControlExchange(kControlRepeatImageCapture, payload.data(),
                                      uint32_t(payload.size()));

@@ -1,6 +1,6 @@
 // The Tetherhub services' internals shared by their files and their tests:
-// share-prefix values, the capture sequence description, the repeated PTP
-// command and the focus step conversions.
+// share-prefix values, the capture sequence description and the repeated PTP
+// command.
 #pragma once
 
 #include <cstdint>
@@ -26,35 +26,35 @@ struct CaptureSequence {
     uint32_t centre = 0;      // a6
     uint32_t step = 0;        // a7
     int32_t bracketCount = 0; // a8: the bracket block is present when > 0
-    uint8_t order = 0;        // a9
+    uint8_t order = 0;        // a9, as the hub counts it for the property
     float interval = 0;       // a10
     uint8_t a11 = 0;
 };
 
 // Writes the capture sequence description (payload of control 211) for a
-// camera of vendor whose library focus mode is focusMode. InvalidArgument when
-// neither block is present or a count does not fit its 16 bits.
-PtpResult Comms_BuildCaptureSequence(const CaptureSequence& seq, PtpVendor vendor,
-                                     uint8_t focusMode, std::vector<uint8_t>* out);
+// camera whose library focus mode is focusMode. InvalidArgument when neither
+// block is present or a count does not fit its 16 bits.
+PtpResult Comms_BuildCaptureSequence(const CaptureSequence& seq, uint8_t focusMode,
+                                     std::vector<uint8_t>* out);
 
-// The lens-drive parameter of a signed step: the step itself, or 0x8000 - step
-// for a negative one (-1 gives 0x8001). Steps beyond 32767 either way do not
-// fit the 15 bits of distance: false.
-bool Comms_LensStepParameter(int32_t step, uint32_t* parameter);
+// Builds the description and hands it to the hub: the hub's result,
+// PtpResult_OutOfMemory, or Comms_BuildCaptureSequence's refusal (nothing sent).
+PtpResult Comms_SendCaptureSequence(const CaptureSequence& seq, uint8_t focusMode);
 
-// Builds a repeated PTP command message (relay type 5) in buf: the camera runs
-// the lens drive count times. Canon: 0x9155 with the step parameter; Sony:
-// 0x9207 with 0xD2D1 and the step parameter as a 4-byte data phase. Out:
-// *length, the message's size. NotSupportedForCamera for other vendors,
-// InvalidArgument for a step out of range, InvalidData when it does not fit.
-PtpResult Comms_BuildRepeatedCommand(PtpVendor vendor, int32_t step, uint16_t count, uint8_t* buf,
-                                     uint32_t size, uint32_t* length);
+// The room for the PTP containers in one repeated-command message.
+constexpr uint32_t kRepeatedCommandRoom = 241;
 
-// The Sony focus drive value of step x count moves: -(step x count), held to
-// the 16-bit range before it is cut to 16 bits.
-uint16_t Comms_SonyFocusDriveValue(int32_t step, uint16_t count);
+// Builds a repeated-command message (relay type 5) in buf: the camera runs the
+// command in containers (a command container and its data container, if any)
+// count times. Out: *length, the message's size. InvalidData when the
+// containers are empty or do not fit size. Borrows containers for the call.
+PtpResult Comms_BuildRepeatedCommand(const uint8_t* containers, uint32_t containersLength,
+                                     uint16_t count, uint8_t* buf, uint32_t size, uint32_t* length);
 
-// The step conversion for a given camera: gfx for Fujifilm GFX models,
-// nikonSlowDrive when a Nikon's property 0xD0E2 exists and reads 0.
-uint16_t Comms_ConvertFocusStepsFor(PtpVendor vendor, bool gfx, bool nikonSlowDrive,
-                                    uint16_t stepSize);
+// Sends one repeated command and reads the hub's reply, holding the relay link
+// lock in between. Out: *camera, the camera's response code when the hub
+// passes one on, else 0. Returns the hub's result, PtpResult_ConnectionLost
+// when the send fails, PtpResult_BadReply for a reply that is neither empty
+// nor 2 bytes. Not from a transport callback.
+PtpResult Comms_SendRepeatedCommand(const uint8_t* containers, uint32_t containersLength,
+                                    uint16_t count, PtpResult* camera);

@@ -1,6 +1,7 @@
 // Canon EOS capture: the shutter press through remote release (0x9128/0x9129)
-// or the older single release (0x910F), half press and autofocus, the bulb and
-// mirror lock-up tests, bracketing off and the power zoom.
+// or the older single release (0x910F), the driver's own shot sequences, the
+// double-shot checks, half press and autofocus, the mirror lock-up tests,
+// bracketing off and the power zoom.
 //
 // A remote-release press without release leaves the shutter held: the event
 // loop stays paused until PtpEos_ReleaseShutter, which may run on another
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include "eos/eos_capture.h"
+#include "eos/eos_models.h"
 #include "eos/eos_session.h"
 #include "generic/capture.h"
 #include "generic/property_store.h"
@@ -35,18 +37,15 @@ constexpr uint32_t kPressHalf = 1;
 constexpr uint32_t kPressFull = 2;
 constexpr uint32_t kPressMirrorUp = 3;
 
-// Exposure modes.
-constexpr uint32_t kModeManual = 3;
-constexpr uint32_t kModeBulb = 4;
-// Shutter-speed codes that stand for bulb in manual mode.
-constexpr uint32_t kShutterBulb = 0x04;
-constexpr uint32_t kShutterBulbAlt = 0x0C;
-
 // The 90D raises its mirror with a press of its own when lock-up is on.
 constexpr uint8_t kModelMirrorUpPress = 227;
 
+constexpr uint32_t kDriveSingleShot = 0;
 constexpr uint32_t kMaxZoomPercent = 100;
 constexpr auto kBusyRewritePause = std::chrono::milliseconds(250);
+// A mirror-up shot: the first release raises the mirror, the second one
+// exposes after the vibration has settled.
+constexpr auto kMirrorSettle = std::chrono::milliseconds(500);
 
 struct EosCapture {
     // Whether the last press used remote release, so the release knows
@@ -89,16 +88,15 @@ PtpResult press_remote(bool* paused) {
 
     uint32_t focus = PtpSession_ManualFocus();
     PtpResult rc;
-    if (PtpGenericInterface_CameraModel() == kModelMirrorUpPress &&
-        value_is(kCanonPropMirrorUp, 1)) {
-        rc = PtpTransaction_Run(kCanonOpPressOn, {kPressMirrorUp, focus});
+    if (PtpGenericInterface_CameraModel() == kModelMirrorUpPress && value_is(kEosPropMirrorUp, 1)) {
+        rc = PtpTransaction_Run(kEosOpRemoteReleaseOn, {kPressMirrorUp, focus});
     } else {
         uint32_t respParam = 0;
-        rc = PtpTransaction_Run(kCanonOpPressOn, {kPressHalf, focus}, &respParam);
+        rc = PtpTransaction_Run(kEosOpRemoteReleaseOn, {kPressHalf, focus}, &respParam);
         if (respParam == kRespParamRefused) {
             rc = kCanonRespPressRefused;
         } else if (rc == PtpResult_Ok) {
-            rc = PtpTransaction_Run(kCanonOpPressOn, {kPressFull, focus});
+            rc = PtpTransaction_Run(kEosOpRemoteReleaseOn, {kPressFull, focus});
             if (rc == PtpResult_Ok) PtpCapture_SetShutterPressed(true);
         }
     }
@@ -110,7 +108,7 @@ PtpResult press_remote(bool* paused) {
 PtpResult press_single() {
     g_capture.remoteRelease = false;
     uint32_t respParam = 0;
-    PtpResult rc = PtpTransaction_Run(kCanonOpRelease, {}, &respParam);
+    PtpResult rc = PtpTransaction_Run(kEosOpRelease, {}, &respParam);
     if (respParam == kRespParamRefused) return kCanonRespPressRefused;
     if (rc == PtpResult_Ok) PtpSession_SetLiveViewZoom(0);
     return rc;
@@ -129,11 +127,11 @@ PtpResult PtpEosInterface_InitiateImageCapture(bool releaseAfter) {
             return PtpResult_Busy;
         }
         // Without a drive mode the camera has not reported its settings yet.
-        PtpPropertyRecord* drive = PtpGenericInterface_GetProperty(kCanonPropDriveMode, 1);
+        PtpPropertyRecord* drive = PtpGenericInterface_GetProperty(kEosPropDriveMode, 1);
         if (!drive) return PtpResult_InvalidArgument;
         PtpUnlockProperty(drive);
 
-        remote = PtpIsOperationSupported(kCanonOpPressOn);
+        remote = PtpIsOperationSupported(kEosOpRemoteReleaseOn);
         if (remote) {
             bool paused = false;
             rc = press_remote(&paused);
@@ -165,38 +163,68 @@ PtpResult PtpEos_ReleaseShutter() {
     // is released all the same.
     resume_if_paused_by_press();
     if (!g_capture.remoteRelease) return PtpResult_Ok;
-    PtpResult rc = PtpTransaction_Run(kCanonOpPressOff, {kPressFull});
-    if (rc == PtpResult_Ok) rc = PtpTransaction_Run(kCanonOpPressOff, {kPressHalf});
+    PtpResult rc = PtpTransaction_Run(kEosOpRemoteReleaseOff, {kPressFull});
+    if (rc == PtpResult_Ok) rc = PtpTransaction_Run(kEosOpRemoteReleaseOff, {kPressHalf});
     PtpCapture_SetShutterPressed(false);
     return rc;
+}
+
+PtpResult PtpEos_InitiateCapture() { return PtpEosInterface_InitiateImageCapture(false); }
+
+PtpResult PtpEos_TakeShot() {
+    PtpResult rc = PtpEosInterface_InitiateImageCapture(false);
+    return rc == PtpResult_Ok ? PtpEos_ReleaseShutter() : rc;
+}
+
+PtpResult PtpEos_TakeAndWait() {
+    PtpResult rc = PtpEos_TakeShot();
+    if (rc != PtpResult_Ok) return rc;
+    if (PtpEos_IsMirrorModeOn()) {
+        std::this_thread::sleep_for(kMirrorSettle);
+        if (PtpEos_TakeShot() != PtpResult_Ok) return PtpResult_CaptureFailed;
+    }
+    return PtpEos_ReassertAfterShot() ? PtpResult_Ok : PtpResult_CaptureFailed;
+}
+
+PtpResult PtpEos_TakeTestShot() {
+    uint32_t saved = PtpSession_ManualFocus();
+    if (saved != 1) PtpSession_SetManualFocus(1);
+    PtpResult rc = PtpEosInterface_InitiateImageCapture(true);
+    PtpSession_SetManualFocus(saved);
+    return rc;
+}
+
+bool PtpEos_CouldDoubleShoot() {
+    // Remote release with focus held fires for as long as the shutter is
+    // down, which in a continuous mode is more than one frame.
+    uint32_t drive = 0;
+    if (!PtpReadCurrentValue(PtpGetDriveModePropertyCode(), &drive)) return false;
+    return PtpEos_IsDriveModeContinuous(drive) && PtpIsOperationSupported(kEosOpRemoteReleaseOn) &&
+           PtpSession_ManualFocus() == 1;
+}
+
+PtpResult PtpEos_MitigateDoubleShoot() {
+    return PtpGenericInterface_SetPropertyValue(kEosPropDriveMode, kDriveSingleShot, 1);
 }
 
 void PtpEos_ResetCaptureState() { g_capture.pausedByPress = false; }
 
 PtpResult PtpEos_StartHalfPress() {
-    return PtpTransaction_Run(kCanonOpPressOn, {kPressHalf, PtpSession_ManualFocus()});
+    return PtpTransaction_Run(kEosOpRemoteReleaseOn, {kPressHalf, PtpSession_ManualFocus()});
 }
 
-PtpResult PtpEos_ReleaseHalfPress() { return PtpTransaction_Run(kCanonOpPressOff, {kPressHalf}); }
-
-PtpResult PtpEos_Focus() { return PtpTransaction_Run(kCanonOpAutofocus, {}); }
-
-PtpResult PtpEos_StopFocus() { return PtpTransaction_Run(kCanonOpAutofocusStop, {}); }
-
-bool PtpEos_IsBulbMode() {
-    uint32_t mode = 0;
-    if (!read_value(PtpEos_ExposureModePropertyCode(), &mode)) return false;
-    if (mode == kModeBulb) return true;
-    if (mode != kModeManual) return false;
-    uint32_t speed = 0;
-    return read_value(kCanonPropShutterSpeed, &speed) &&
-           (speed == kShutterBulb || speed == kShutterBulbAlt);
+PtpResult PtpEos_ReleaseHalfPress() {
+    return PtpTransaction_Run(kEosOpRemoteReleaseOff, {kPressHalf});
 }
+
+PtpResult PtpEos_Focus() { return PtpTransaction_Run(kEosOpAutofocus, {}); }
+
+PtpResult PtpEos_StopFocus() { return PtpTransaction_Run(kEosOpAutofocusStop, {}); }
 
 bool PtpEos_ReassertAfterShot() {
     uint32_t code = 0;
     uint32_t value = 0;
-    for (uint32_t candidate : {kCanonPropColorSpace, kCanonPropCaptureDestination}) {
+    for (uint32_t candidate : {kEosPropColorSpace, kEosPropCaptureDestination}) {
         uint8_t access = 0;
         if (read_value(candidate, &value, &access) && access != 0) {
             code = candidate;
@@ -215,21 +243,21 @@ bool PtpEos_ReassertAfterShot() {
 }
 
 PtpResult PtpEosInterface_ToggleMirrorUpMode(bool on, uint8_t verify) {
-    return PtpGenericInterface_SetPropertyValue(kCanonPropMirrorUp, on ? 1 : 0, verify);
+    return PtpGenericInterface_SetPropertyValue(kEosPropMirrorUp, on ? 1 : 0, verify);
 }
 
-bool PtpEos_IsMirrorModeOn() { return value_is(kCanonPropMirrorUp, 1); }
+bool PtpEos_IsMirrorModeOn() { return value_is(kEosPropMirrorUp, 1); }
 
-bool PtpEos_SupportsMirrorUp() { return PtpEos_CameraListsProperty(kCanonPropMirrorUp); }
+bool PtpEos_SupportsMirrorUp() { return PtpEos_CameraListsProperty(kEosPropMirrorUp); }
 
 PtpResult PtpEos_TurnOffBracketing() {
     uint32_t value = 0;
-    if (!read_value(kCanonPropExposureBracketing, &value)) return PtpResult_OperationNotSupported;
+    if (!read_value(kEosPropExposureBracketing, &value)) return PtpResult_OperationNotSupported;
     if (value == 0) return PtpResult_Ok;
-    return PtpGenericInterface_SetPropertyValue(kCanonPropExposureBracketing, 0, 0);
+    return PtpGenericInterface_SetPropertyValue(kEosPropExposureBracketing, 0, 0);
 }
 
 PtpResult PtpEosInterface_ZoomLens(uint32_t percent) {
     uint32_t position = percent < kMaxZoomPercent ? percent : kMaxZoomPercent;
-    return PtpGenericInterface_SetPropertyValue(kCanonPropLensZoom, position, 0);
+    return PtpGenericInterface_SetPropertyValue(kEosPropLensZoom, position, 0);
 }

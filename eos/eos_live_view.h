@@ -10,26 +10,12 @@
 
 #include <cstdint>
 
+#include "eos/eos_codes.h"
 #include "ptp_eos.h"
 #include "ptp_result.h"
 
-// Canon vendor operations of live view and movie mode.
-constexpr uint16_t kEosOpMovieSelectOn = 0x9133;
-constexpr uint16_t kEosOpMovieSelectOff = 0x9134;
-constexpr uint16_t kEosOpLiveViewAfterSwitch = 0x913E;
-constexpr uint16_t kEosOpGetViewFinderData = 0x9153;
-constexpr uint16_t kEosOpZoom = 0x9158;
-constexpr uint16_t kEosOpZoomPosition = 0x9159;
-
-// The parameter of 0x9153: the most bytes the host takes in one frame.
+// The parameter of the frame fetch: the most bytes the host takes in one frame.
 constexpr uint32_t kEosViewFinderMaxBytes = 0x100000;
-
-// Live-view and movie properties.
-constexpr uint32_t kEosPropMovieServoAf = 0xD179;
-constexpr uint32_t kEosPropEvfMode = 0xD1B1;
-constexpr uint32_t kEosPropEvfRecordStatus = 0xD1B8;
-constexpr uint32_t kEosPropLvAfSystem = 0xD1BA;
-constexpr uint32_t kEosPropEvfLock = 0xD1C9; // 1 keeps the viewfinder on the camera
 
 // --- Frames -----------------------------------------------------------------------
 
@@ -78,6 +64,12 @@ bool PtpEos_CopyLastLiveViewInfo(PtpEosLiveViewInfo* out);
 // else 1).
 uint32_t PtpEos_ExifOrientation(uint32_t code);
 
+// The EXIF orientation of the last frame (1 before any frame).
+uint32_t PtpEos_LastFrameOrientation();
+
+// The zoom position of the last frame. PtpResult_BadReply before any frame.
+PtpResult PtpEos_LastZoomPosition(uint32_t* x, uint32_t* y);
+
 // Frame fetch: 0x9153 (0x100000), then the parse. PtpResult_Ok with the parsed
 // buffer; PtpResult_InvalidData when the frame does not parse; else the
 // transaction's result with *buffer null. PtpResult_InvalidArgument for null
@@ -92,6 +84,9 @@ PtpResult PtpEos_GetLiveViewImage(uint8_t** buffer, uint32_t* length);
 // session's live-view-on flag and zoom level 0. Returns PtpResult_Ok or the
 // write's failure.
 PtpResult PtpEos_SetLiveView(bool on, bool setEvfMode);
+
+// The host's switch: PtpEos_SetLiveView with EVF Mode written.
+PtpResult PtpEos_ToggleLiveView(bool on);
 
 // The 0x9158 parameter for a zoom level on a model (100 standard, 200 more):
 // false for model 232, which cannot zoom. Pure.
@@ -115,6 +110,9 @@ PtpResult PtpEos_SetZoomPosition(uint32_t x, uint32_t y);
 
 // Sets the live-view AF system (0xD1BA) to 1 with 0x9110.
 PtpResult PtpEos_SetStandardLiveViewFocus();
+
+// Every Canon camera that zooms reaches 200: true.
+bool PtpEos_Has200ZoomLevel();
 
 // --- Movie ------------------------------------------------------------------------------
 

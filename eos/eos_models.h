@@ -1,7 +1,7 @@
 // Canon EOS models, packed image-format codes and exposure encodings: the model
 // table and the settings it gives each body, the operations on the packed image
 // formats of 0xD120..0xD123, and the conversions of Canon's 1/8-stop exposure
-// codes and shutter-speed codes.
+// codes and shutter-speed codes; and the Canon answers of the capability area.
 //
 // Model settings are written by PtpEos_EvaluateModel on the host's thread at
 // session start and read from any thread; every accessor returns a consistent
@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "eos/eos_codes.h"
 #include "ptp_generic.h"
 
 // --- Model table ------------------------------------------------------------------
@@ -81,13 +82,29 @@ double PtpEos_ImageHeight();
 constexpr uint16_t kEosFormatCr2 = 0xB103;
 constexpr uint16_t kEosFormatCr3 = 0xB108;
 
+// --- Capability answers (eos/capabilities.cpp) -------------------------------------
+// The Canon entries of the driver's capability area; each reads the session's
+// DeviceInfo, model number or property store.
+bool PtpEos_SupportsHalfPress();
+bool PtpEos_SupportsElectronicLevel();
+bool PtpEos_SupportsLensZoom();
+bool PtpEos_SupportsMovieRecording();
+bool PtpEos_IsMirrorUp();
+bool PtpEos_IsManualMode(uint32_t mode);
+bool PtpEos_IsAutoIso();
+const char* PtpEos_LensName(); // a per-thread copy; null when the store has no lens name
+uint32_t PtpEos_BatteryPercent(uint32_t value);
+float PtpEos_FNumber(uint32_t value, const char* label); // from the label: "f5.6"
+bool PtpEos_IsApertureSettable(uint32_t mode);
+bool PtpEos_IsShutterSettable(uint32_t mode);
+bool PtpEos_IsCompensationSettable(uint32_t mode);
+
 // --- Packed image-format codes -----------------------------------------------------
 // Canon reports 0xD120..0xD123 as one or two formats (kind, size, quality); the
 // library packs them into one u32:
 //   bits 28-31 count, 24-27 first kind, 18-23 first size, 14-17 first quality,
 //   10-13 second kind, 4-9 second size, 0-3 second quality.
 
-constexpr uint32_t kEosPropImageFormat = 0xD120;
 constexpr uint32_t kEosImageKindJpeg = 1;
 constexpr uint32_t kEosImageKindRaw = 6;
 constexpr uint32_t kEosRawQuality = 4;
@@ -140,6 +157,14 @@ PtpResult PtpEos_GetPossibleImageFormats(uint32_t kind, uint32_t** formats, uint
 // Whether either format of code is a JPEG. No store access.
 bool PtpEos_ImageFormatHasJpg(uint32_t code);
 
+// Whether the current 0xD120 is one JPEG / one RAW / two formats; false without 0xD120.
+bool PtpEos_IsImageFormatJpg();
+bool PtpEos_IsImageFormatRaw();
+bool PtpEos_IsImageFormatRawPlusJpg();
+
+// Whether code is a RAW, Medium RAW or Small RAW alone. No store access.
+bool PtpEos_IsRawOnlyImageFormat(uint32_t code);
+
 // Writes 0xD120 with the combination of first and second (see
 // PtpEos_CombineImageFormats), verified. PtpResult_Failed when the store has no
 // 0xD120.
@@ -149,14 +174,6 @@ PtpResult PtpEos_SetImageFormat(uint32_t first, uint32_t second);
 // Canon exposure-step codes (0xD104 compensation, 0xD1D9 bracketing) are a byte in
 // eighths of a stop: 0..160 positive, 161..255 negative (256 - code). Within a stop
 // the eighths 3 and 5 stand for one and two thirds, 4 for a half.
-
-constexpr uint32_t kEosPropAperture = 0xD101;
-constexpr uint32_t kEosPropShutterSpeed = 0xD102;
-constexpr uint32_t kEosPropIso = 0xD103;
-constexpr uint32_t kEosPropExposureCompensation = 0xD104;
-constexpr uint32_t kEosPropDriveMode = 0xD106;
-constexpr uint32_t kEosPropExposureBracketing = 0xD1D9;
-constexpr uint32_t kEosPropMovieCompensationGate = 0xD1C5; // movie mode: compensation only while 0
 
 // Stops for an exposure-step code; only the low byte of code is used.
 float PtpEos_StopsForExposureCode(uint32_t code);
@@ -171,22 +188,3 @@ bool PtpEos_IsDriveModeContinuous(uint32_t value);
 // The exposure time of a 0xD102 shutter-speed code in milliseconds; 0 for codes
 // that are no fixed time (Auto, bulb) or unknown.
 int64_t PtpEos_MillisecondsForShutterSpeed(uint32_t code);
-
-// Whether exposure bracketing may be used in the current exposure mode; with
-// checkSupport the camera must also list 0xD1D9.
-bool PtpEos_IsExposureBracketingEnabled(bool checkSupport);
-
-// Whether exposure compensation may be used in the current exposure mode.
-bool PtpEos_IsExposureCompensationEnabled();
-
-// +step and -step into out[0] and out[1]; returns 2, or 0 for a null out.
-uint32_t PtpEos_GetExposureBracketingStops(float step, float* out);
-
-// The largest bracketing step of 0xD1D9 in stops, computed once per session; 0
-// while the store has no 0xD1D9.
-float PtpEos_MaxExposureBracketStop();
-
-// The smallest and largest compensation of 0xD104's allowed values in stops,
-// read from the whole-stop labels on every call; 0 when there are none.
-float PtpEos_MinExposureCompensationStop();
-float PtpEos_MaxExposureCompensationStop();

@@ -10,32 +10,18 @@
 #include <cstdint>
 
 #include "eos/eos_models.h"
+#include "generic/driver.h"
 #include "ptp_result.h"
-
-// Canon vendor operations of the session and property layer.
-constexpr uint16_t kEosOpSetPropertyValue = 0x9110;
-constexpr uint16_t kEosOpSetRemoteMode = 0x9114;
-constexpr uint16_t kEosOpSetEventMode = 0x9115;
-constexpr uint16_t kEosOpKeepDeviceOn = 0x911D;
-constexpr uint16_t kEosOpRequestPropertyValue = 0x9127;
-constexpr uint16_t kEosOpSetRequestedProperties = 0x913D;
-
-// Property codes this part of the driver treats specially (eos_models.h names
-// the others).
-constexpr uint32_t kEosPropExposureMode = 0xD105;
-constexpr uint32_t kEosPropFocusMode = 0xD108;
-constexpr uint32_t kEosPropImageFormatLast = 0xD123; // "Image Format Ext HD"
-constexpr uint32_t kEosPropExposureModeDial = 0xD138;
-constexpr uint32_t kEosPropEvfOutputDevice = 0xD1B0;
 
 // --- Session -----------------------------------------------------------------------
 
 // Puts the camera into remote mode and event mode, asks for every property
 // (0x913D when listed), then fetches the camera's first report twice (blocking,
 // then with the try-lock) so the property store fills. Chooses the exposure-mode
-// property. Returns the first failing transaction's result, else the first
-// failing fetch's, else PtpResult_Ok. Runs on the host's thread.
-PtpResult PtpEos_StartSession();
+// property. The host mode is not used: Canon bodies have none. Returns the first
+// failing transaction's result, else the first failing fetch's, else
+// PtpResult_Ok. Runs on the host's thread.
+PtpResult PtpEos_StartSession(uint8_t hostMode);
 
 // Vendor operation 0x9114 with (mode); the result is not reported.
 void PtpEos_SetRemoteMode(uint32_t mode);
@@ -71,6 +57,16 @@ PtpResult PtpEos_RequestPropertyValue(uint32_t code, uint8_t** data, uint32_t* l
 // while holding the event-fetch lock. Returns 0x9115's failure, else the
 // fetch's result. Runs on a host thread, never on the event-check thread.
 PtpResult PtpEos_RefreshAllProperties();
+// The same for the driver's description refresh: every property, whatever code.
+PtpResult PtpEos_RefreshDescription(uint32_t code);
+
+// Properties whose values the camera does not list: the viewfinder output and
+// the lens zoom take any value.
+bool PtpEos_IsUnlistedProperty(uint32_t code);
+
+// Waits for a written value in the camera's event data: fetches events up to
+// five times, 100 ms apart, until the store shows value.
+PtpVerifyOutcome PtpEos_WaitForValue(uint32_t code, uint32_t value);
 
 // --- Event data -------------------------------------------------------------------------
 

@@ -185,7 +185,7 @@ size_t PtpEos_CountRows(const PtpValueLabel* rows) {
 EosWalk PtpEos_HandleAllowedValues(const uint8_t* rec, uint32_t size) {
     const uint32_t code = peek_u32(rec, size, kCodeAt);
     const uint16_t count = peek_u16(rec, size, kCountAt);
-    const char* name = PtpNames_PropertyName(PtpVendor_Canon, code);
+    const char* name = PtpNames_PropertyName(&kPtpEosDriver, code);
     const PtpValueLabel* fallback = name ? bracketing_fallback(code, count) : nullptr;
 
     PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);

@@ -119,7 +119,7 @@ void PtpEos_QueuePropertyChanged(PtpPropertyRecord* record) {
 void PtpEos_LabelValue(char* out, size_t size, uint32_t code, uint32_t value) {
     // The driver speaks for a Canon camera whatever table the session chose.
     PtpLabelContext context = PtpNames_SessionContext();
-    context.vendor = PtpVendor_Canon;
+    context.driver = &kPtpEosDriver;
     const char* label = PtpNames_ValueLabel(context, code, value);
     if (label && label[0])
         std::snprintf(out, size, "%s", label);

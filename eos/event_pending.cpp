@@ -32,7 +32,7 @@ void make_record(const EosPendingValue& value, const PtpValueLabel* rows, size_t
     PtpPropertyRecord* record =
         PtpAddPropertyRecord(value.code, /*lockOnReturn=*/true, /*recursiveLock=*/false);
     if (!record) return; // a full store simply goes without it
-    record->name = PtpNames_PropertyName(PtpVendor_Canon, value.code);
+    record->name = PtpNames_PropertyName(&kPtpEosDriver, value.code);
     record->dataType = kPtpTypeUint16;
     record->currentValue = first_16_bits(value);
     PtpEos_LabelValue(record->currentLabel, sizeof record->currentLabel, value.code,

@@ -11,22 +11,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "eos/eos_codes.h"
 #include "generic/property_store.h"
 #include "ptp_properties.h"
 
 constexpr size_t kEosRecordHeaderSize = 8;
-
-// Record types.
-constexpr uint32_t kEosRecordObjectAdded = 0xC181;
-constexpr uint32_t kEosRecordObjectRemoved = 0xC182;
-constexpr uint32_t kEosRecordRequestTransfer = 0xC186;
-constexpr uint32_t kEosRecordRequestTransferAlt = 0xC188;
-constexpr uint32_t kEosRecordPropertyValue = 0xC189;
-constexpr uint32_t kEosRecordAllowedValues = 0xC18A;
-constexpr uint32_t kEosRecordBusy = 0xC18B;
-constexpr uint32_t kEosRecordCameraStatus = 0xC1A5;
-constexpr uint32_t kEosRecordObjectAddedNamed = 0xC1A7;
-constexpr uint32_t kEosRecordObjectAddedNamedUcs2 = 0xC1B6;
 
 // The smallest record a type can be handled from: its header and fixed fields.
 size_t PtpEos_RecordFixedSize(uint32_t type);

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint32_t kStatusEvent = 0xC1A5;
 constexpr size_t kPayloadAt = 8;
 // The payload starts with its stated length and the flag word.
 constexpr size_t kFieldsAt = 8;
@@ -73,7 +72,7 @@ struct StatusBytes {
 
 void queue_status(uint32_t field, uint32_t value) {
     PtpEventData event{};
-    event.code = kStatusEvent;
+    event.code = kEosRecordCameraStatus;
     put_u32(event.payload, field);
     put_u32(event.payload + 4, value);
     PtpPushEvent(&event, /*notify=*/false);

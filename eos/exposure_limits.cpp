@@ -3,6 +3,7 @@
 // largest bracketing step and compensation range the camera offers.
 #include <cstring>
 
+#include "eos/eos_exposure.h"
 #include "eos/eos_models.h"
 #include "eos/eos_session.h"
 #include "generic/property_store.h"
@@ -23,14 +24,12 @@ constexpr uint32_t kModeMovie = 20;
 // Compensation labels that count for the range: whole stops such as "+3" or "-5".
 constexpr size_t kWholeStopLabelMax = 3;
 
-// The currentValue of code under its lock; false when the store has no record.
-
 // The exposure mode through the property the Canon session chose (0xD138 or 0xD105).
 bool current_exposure_mode(uint32_t* mode) {
     return PtpReadCurrentValue(PtpEos_ExposureModePropertyCode(), mode);
 }
 
-// Walks 0xD104's allowed values; see PtpEos_MaxExposureCompensationStop.
+// Walks 0xD104's allowed values; see PtpEos_CompensationLimit.
 void compensation_range(float* minimum, float* maximum) {
     *minimum = 0;
     *maximum = 0;
@@ -55,7 +54,7 @@ void compensation_range(float* minimum, float* maximum) {
 
 } // namespace
 
-bool PtpEos_IsExposureBracketingEnabled(bool checkSupport) {
+bool PtpEos_IsExposureBracketingEnabled() {
     uint32_t mode = 0;
     if (!current_exposure_mode(&mode)) return false;
     switch (mode) {
@@ -68,7 +67,7 @@ bool PtpEos_IsExposureBracketingEnabled(bool checkSupport) {
     case kModeCustom2: break;
     default: return false;
     }
-    return !checkSupport || PtpIsPropertyListed(uint16_t(kEosPropExposureBracketing));
+    return PtpIsPropertyListed(uint16_t(kEosPropExposureBracketing));
 }
 
 bool PtpEos_IsExposureCompensationEnabled() {
@@ -80,8 +79,7 @@ bool PtpEos_IsExposureCompensationEnabled() {
     return PtpReadCurrentValue(kEosPropMovieCompensationGate, &gate) && gate == 0;
 }
 
-uint32_t PtpEos_GetExposureBracketingStops(float step, float* out) {
-    if (!out) return 0;
+uint32_t PtpEos_GetExposureBracketingStops(float step, float* out, uint8_t) {
     out[0] = step;
     out[1] = -step;
     return 2;
@@ -105,14 +103,8 @@ float PtpEos_MaxExposureBracketStop() {
     return stops;
 }
 
-float PtpEos_MinExposureCompensationStop() {
+float PtpEos_CompensationLimit(bool largest, uint8_t) {
     float minimum, maximum;
     compensation_range(&minimum, &maximum);
-    return minimum;
-}
-
-float PtpEos_MaxExposureCompensationStop() {
-    float minimum, maximum;
-    compensation_range(&minimum, &maximum);
-    return maximum;
+    return largest ? maximum : minimum;
 }

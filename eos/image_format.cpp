@@ -26,12 +26,23 @@ constexpr uint32_t kSecondFormatBits = 0x3FFF;
 constexpr uint32_t kCountOne = 1u << kCountShift;
 constexpr uint32_t kCountTwo = 2u << kCountShift;
 
+// The RAW-only values: RAW, Medium RAW, Small RAW.
+constexpr uint32_t kRawOnlyFormats[] = {0x16010000, 0x16050000, 0x16090000};
+
 // The current value of 0xD120, read under its lock; false when the store has none.
 bool current_image_format(uint32_t* value) {
     PtpPropertyRecord* record = PtpGenericInterface_GetProperty(kEosPropImageFormat, 1);
     if (!record) return false;
     *value = record->currentValue;
     PtpUnlockProperty(record);
+    return true;
+}
+
+// The fields of the current 0xD120; false when the store has none.
+bool current_fields(PtpEosImageFormat* f) {
+    uint32_t value = 0;
+    if (!current_image_format(&value)) return false;
+    *f = PtpEos_UnpackImageFormat(value);
     return true;
 }
 
@@ -149,6 +160,27 @@ PtpResult PtpEos_GetPossibleImageFormats(uint32_t kind, uint32_t** formats, uint
 bool PtpEos_ImageFormatHasJpg(uint32_t code) {
     PtpEosImageFormat f = PtpEos_UnpackImageFormat(code);
     return f.firstKind == kEosImageKindJpeg || f.secondKind == kEosImageKindJpeg;
+}
+
+bool PtpEos_IsImageFormatJpg() {
+    PtpEosImageFormat f;
+    return current_fields(&f) && f.count == 1 && f.firstKind == kEosImageKindJpeg;
+}
+
+bool PtpEos_IsImageFormatRaw() {
+    PtpEosImageFormat f;
+    return current_fields(&f) && f.count == 1 && f.firstKind == kEosImageKindRaw;
+}
+
+bool PtpEos_IsImageFormatRawPlusJpg() {
+    PtpEosImageFormat f;
+    return current_fields(&f) && f.count == 2;
+}
+
+bool PtpEos_IsRawOnlyImageFormat(uint32_t code) {
+    for (uint32_t raw : kRawOnlyFormats)
+        if (code == raw) return true;
+    return false;
 }
 
 PtpResult PtpEos_SetImageFormat(uint32_t first, uint32_t second) {

@@ -4,10 +4,12 @@
 
 #include <cstddef>
 
+#include "generic/driver.h"
 #include "generic/property_names.h"
 
 extern const PtpVendorPropertyInfo kCanonPropertyNames[];
-extern const size_t kCanonPropertyNameCount;
+// The names table the driver hands out: a search ends after its last row.
+extern const PtpPropertyNameTable kCanonNameTable;
 extern const PtpValueLabel kCanonApertureLabels[];
 extern const PtpValueLabel kCanonShutterSpeedLabels[];
 extern const PtpValueLabel kCanonShutterSpeedMirrorlessLabels[];
@@ -23,3 +25,10 @@ extern const PtpValueLabel kCanonPictureStyleLabels[];
 extern const PtpValueLabel kCanonImageFormatLabels[];
 extern const PtpValueLabel kCanonMovieServoAfLabels[];
 extern const PtpValueLabel kCanonExposureBracketingLabels[];
+
+// The driver's property roles (eos/tables.cpp); the exposure-mode role follows
+// the session start's choice.
+extern const PtpPropertyRoles kEosPropertyRoles;
+void PtpEos_CameraRoles(PtpPropertyRoles* roles);
+// The shutter-speed labels of mirrorless bodies in place of the table's.
+const PtpValueLabel* PtpEos_CameraLabels(const PtpLabelContext& camera, uint32_t code);

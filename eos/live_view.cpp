@@ -1,6 +1,6 @@
 // Canon live view: the viewfinder output switch (0xD1B0), the frame fetch
-// (0x9153), zoom (0x9158), zoom position (0x9159) and the standard live-view
-// focus area.
+// (0x9153), zoom (0x9158), zoom position (0x9159), the last frame's
+// orientation and zoom area, and the standard live-view focus area.
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -12,8 +12,8 @@
 #include "eos/eos_live_view.h"
 #include "eos/eos_models.h"
 #include "eos/eos_session.h"
-#include "generic/property_store.h"
 #include "generic/event_queue.h"
+#include "generic/property_store.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
 #include "ptp_properties.h"
@@ -58,7 +58,6 @@ struct EosLiveView {
 };
 
 EosLiveView g_lv;
-
 
 void queue_changed(uint32_t code) { PtpQueuePropertyCodeChanged(code, /*notify=*/true); }
 
@@ -127,23 +126,37 @@ PtpResult PtpEos_SetLiveView(bool on, bool setEvfMode) {
     return PtpResult_Ok;
 }
 
+PtpResult PtpEos_ToggleLiveView(bool on) { return PtpEos_SetLiveView(on, /*setEvfMode=*/true); }
+
 PtpResult PtpEos_GetLiveViewImage(uint8_t** buffer, uint32_t* length) {
     if (!buffer || !length) return PtpResult_InvalidArgument;
     *buffer = nullptr;
     *length = 0;
     uint8_t* data = nullptr;
     uint32_t dataLength = 0;
-    const uint32_t most = kEosViewFinderMaxBytes;
-    PtpResult rc = PtpTransaction_ExecuteWithRetry(kEosOpGetViewFinderData, &most, 1, nullptr, 0,
-                                                   &data, &dataLength, nullptr, 1);
-    if (rc != PtpResult_Ok) {
-        std::free(data);
-        return rc;
-    }
+    PtpResult rc = PtpTransaction_RunDataIn(kEosOpGetViewFinderData, {kEosViewFinderMaxBytes},
+                                            &data, &dataLength);
+    if (rc != PtpResult_Ok) return rc;
     bool parsed = PtpEosInterface_ParseLiveViewData(data, dataLength, buffer, length);
     std::free(data);
     return parsed ? PtpResult_Ok : PtpResult_InvalidData;
 }
+
+uint32_t PtpEos_LastFrameOrientation() {
+    PtpEosLiveViewInfo info;
+    PtpEos_CopyLastLiveViewInfo(&info); // zeroed before any frame: upright
+    return PtpEosInterface_GetLiveViewOrientation(&info);
+}
+
+PtpResult PtpEos_LastZoomPosition(uint32_t* x, uint32_t* y) {
+    PtpEosLiveViewInfo info;
+    if (!PtpEos_CopyLastLiveViewInfo(&info)) return PtpResult_BadReply; // no frame yet
+    *x = info.zoomX;
+    *y = info.zoomY;
+    return PtpResult_Ok;
+}
+
+bool PtpEos_Has200ZoomLevel() { return true; }
 
 bool PtpEos_ZoomCodeForLevel(uint8_t model, uint32_t level, uint32_t* code) {
     if (!code || model == kModelNoZoom) return false;

@@ -11,9 +11,9 @@
 #include "eos/eos_live_view.h"
 #include "eos/eos_models.h"
 #include "eos/eos_session.h"
-#include "generic/property_store.h"
 #include "generic/event_fetch.h"
 #include "generic/event_queue.h"
+#include "generic/property_store.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
 #include "ptp_properties.h"
@@ -40,7 +40,6 @@ struct EosMovie {
 
 EosMovie g_movie;
 
-
 // Movie mode by the live-view mode cache, or, before any switch-on, by the
 // current exposure mode (a missing property counts as not in movie mode).
 bool in_movie_mode() {
@@ -48,7 +47,8 @@ bool in_movie_mode() {
     if (cache == kExposureModeMovie) return true;
     if (cache != kNoMode) return false;
     uint32_t mode = 0;
-    return PtpReadCurrentValue(PtpEos_ExposureModePropertyCode(), &mode) && mode == kExposureModeMovie;
+    return PtpReadCurrentValue(PtpEos_ExposureModePropertyCode(), &mode) &&
+           mode == kExposureModeMovie;
 }
 
 uint32_t saved_mode() {
@@ -72,9 +72,8 @@ void restore_exposure_mode() {
 PtpResult recover_busy_movie_select(PtpResult busy) {
     uint8_t* data = nullptr;
     uint32_t length = 0;
-    const uint32_t most = kEosViewFinderMaxBytes;
-    PtpResult fetched = PtpTransaction_ExecuteWithRetry(kEosOpGetViewFinderData, &most, 1, nullptr,
-                                                        0, &data, &length, nullptr, 1);
+    PtpResult fetched =
+        PtpTransaction_RunDataIn(kEosOpGetViewFinderData, {kEosViewFinderMaxBytes}, &data, &length);
     if (fetched == PtpResult_Ok) {
         uint8_t* parsed = nullptr;
         uint32_t parsedLength = 0;
@@ -83,7 +82,6 @@ PtpResult recover_busy_movie_select(PtpResult busy) {
         std::free(data);
         return PtpResult_Ok;
     }
-    std::free(data);
     if (fetched != PtpResult_VendorBusy) return busy;
 
     PtpGenericInterface_SetPropertyValue(kEosPropEvfRecordStatus, kRecordStop, 0);
@@ -98,8 +96,6 @@ PtpResult recover_busy_movie_select(PtpResult busy) {
 }
 
 } // namespace
-
-bool PtpEos_SupportsMovieRecording() { return PtpIsOperationSupported(kEosOpMovieSelectOn); }
 
 bool PtpEosInterface_HasMovieServo() { return PtpEos_CameraListsProperty(kEosPropMovieServoAf); }
 

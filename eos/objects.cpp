@@ -1,5 +1,6 @@
-// Canon EOS objects: the listing of every object with Canon's folder
-// listings, thumbnails cut to their JPEG, and the preview inside a CR3 file.
+// Canon EOS objects: object information, storage IDs and partial downloads
+// through Canon's operations, the listing of every object with Canon's folder
+// listings, and thumbnails cut to their JPEG.
 //
 // Listings come from the camera and are not trusted: every record must lie
 // inside its reply, a folder already on the path being walked is not walked
@@ -13,7 +14,9 @@
 #include <vector>
 
 #include "comms/bytes.h"
-#include "eos/eos_capture.h"
+#include "eos/eos_models.h"
+#include "eos/eos_objects.h"
+#include "eos/eos_session.h"
 #include "generic/objects.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
@@ -21,6 +24,7 @@
 namespace {
 
 constexpr uint32_t kRootParent = 0xFFFFFFFF;
+constexpr uint32_t kAllStorages = 0xFFFFFFFF;
 // The listing operations' third parameter: the most records one reply holds.
 constexpr uint32_t kListingLimit = 0x200000;
 // Which attribute table 0x9135 returns.
@@ -29,6 +33,15 @@ constexpr uint32_t kExtraAttributeKind = 3;
 constexpr uint32_t kNoAttribute = 0xFFFFFFFF;
 // The largest thumbnail the camera is asked for.
 constexpr uint32_t kThumbnailLimit = 102400;
+// The 0x9170 ObjectInfo keeps 4 bytes more between ThumbCompressedSize and
+// ThumbPixWidth.
+constexpr PtpObjectInfoForm kObjectInfoExForm = {.thumbGap = 4};
+// The 0x9101 reply keeps 12 bytes between its count and the IDs.
+constexpr uint32_t kStorageIdsStart = 16;
+// Downloads on mirrorless bodies come in parts of this size.
+constexpr uint32_t kMirrorlessPartSize = 0x100000;
+// The model whose GetObject is unreliable.
+constexpr uint8_t kModelAlwaysInParts = 251;
 
 constexpr uint32_t kFormatFolder = 0x3001;
 constexpr uint32_t kFormatMov = 0x300D;
@@ -55,21 +68,6 @@ constexpr int kMaxFolderDepth = 32;
 
 constexpr size_t kNameChars = PTP_EOS_OBJECT_NAME_SIZE - 1;
 
-// "JPEG", "stsz", "free" and "co64" as they appear in the file, read as
-// little-endian u32.
-constexpr uint32_t fourcc(char a, char b, char c, char d) {
-    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
-           uint32_t(uint8_t(d)) << 24;
-}
-constexpr uint32_t kCodeJpeg = fourcc('J', 'P', 'E', 'G');
-constexpr uint32_t kCodeStsz = fourcc('s', 't', 's', 'z');
-constexpr uint32_t kCodeFree = fourcc('f', 'r', 'e', 'e');
-constexpr uint32_t kCodeCo64 = fourcc('c', 'o', '6', '4');
-// A sample size below this is not the preview's; the one before it is.
-constexpr uint32_t kCr3MinPreviewSize = 100000;
-// The co64 offset's low word lies 16 bytes after the code.
-constexpr size_t kCo64OffsetAt = 16;
-
 // Start of a JPEG followed by a Huffman or quantisation table, and the EXIF
 // Orientation tag (0x0112) as they appear in little-endian data.
 constexpr uint32_t kSoiHuffman = 0xC4FFD8FF;
@@ -82,20 +80,6 @@ struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
 using Buffer = std::unique_ptr<uint8_t, FreeDeleter>;
-
-// The first position at or after from where code starts; len when there is
-// none with 4 bytes left.
-size_t find_code(const uint8_t* data, size_t len, size_t from, uint32_t code) {
-    for (size_t i = from; i < len && len - i >= 4; ++i)
-        if (peek_u32(data, len, i) == code) return i;
-    return len;
-}
-
-uint32_t be32_at(const uint8_t* data, size_t len, size_t at) {
-    ByteReader r = make_reader(data, len);
-    if (!skip(r, at)) return 0;
-    return read_u32_be(r);
-}
 
 bool format_kept(uint32_t format, uint16_t filter) {
     if (filter == 0 || format == kFormatFolder) return true;
@@ -175,18 +159,12 @@ PtpResult parse_named(const uint8_t* data, uint32_t length, std::vector<PtpEosOb
     return PtpResult_Ok;
 }
 
-// Receives the data of one operation; the buffer is freed on failure.
+// Receives the data of one operation; nothing on failure.
 PtpResult receive(uint16_t op, std::initializer_list<uint32_t> params, Buffer* data,
                   uint32_t* length) {
     uint8_t* raw = nullptr;
-    *length = 0;
-    PtpResult rc = PtpTransaction_ExecuteWithRetry(op, params.begin(), uint32_t(params.size()),
-                                                   nullptr, 0, &raw, length, nullptr, 1);
+    PtpResult rc = PtpTransaction_RunDataIn(op, params, &raw, length);
     data->reset(raw);
-    if (rc != PtpResult_Ok) {
-        data->reset();
-        *length = 0;
-    }
     return rc;
 }
 
@@ -196,16 +174,16 @@ PtpResult list_folder(uint32_t storage, uint32_t parent, uint16_t filter,
     uint32_t length = 0;
     uint16_t op;
     PtpResult rc;
-    if (PtpIsOperationSupported(kCanonOpListFolderNamed)) {
-        op = kCanonOpListFolderNamed;
+    if (PtpIsOperationSupported(kEosOpListFolderNamed)) {
+        op = kEosOpListFolderNamed;
         rc = receive(op, {storage, parent, kListingLimit}, &data, &length);
     } else {
-        op = kCanonOpListFolderEx;
+        op = kEosOpGetObjectInfoEx;
         bool listed = PtpIsOperationSupported(op);
         rc = listed ? receive(op, {storage, parent, kListingLimit}, &data, &length)
                     : PtpResult(PtpResult_OperationNotSupported);
         if (!listed || rc != PtpResult_Ok) {
-            op = kCanonOpListFolder;
+            op = kEosOpListFolder;
             rc = receive(op, {storage, parent, kListingLimit}, &data, &length);
         }
     }
@@ -230,7 +208,7 @@ bool on_path(const Walk& w, uint32_t handle) {
 void fetch_extra(const Walk& w, uint32_t folder, std::vector<PtpEosObjectEntry>* entries) {
     Buffer data;
     uint32_t length = 0;
-    PtpResult rc = receive(kCanonOpGetExtraAttributes,
+    PtpResult rc = receive(kEosOpGetExtraAttributes,
                            {w.storage, folder, kExtraAttributeKind, kListingLimit}, &data, &length);
     if (rc == PtpResult_Ok && length >= kExtraTableStart)
         PtpEos_ApplyExtraAttributes(data.get(), length, entries->data(), entries->size());
@@ -305,7 +283,7 @@ PtpResult PtpEos_ParseFolderListing(uint16_t operation, const uint8_t* data, uin
                                     uint16_t formatFilter, std::vector<PtpEosObjectEntry>* out) {
     if (!out) return PtpResult_InvalidArgument;
     if (!data || length == 0) return PtpResult_BadReply;
-    if (operation == kCanonOpListFolderNamed) return parse_named(data, length, out);
+    if (operation == kEosOpListFolderNamed) return parse_named(data, length, out);
     return parse_sized(data, length, formatFilter, out);
 }
 
@@ -378,43 +356,76 @@ PtpResult PtpEosInterface_ExtractThumbnail(uint8_t* data, uint32_t* length, uint
     return PtpResult_Ok;
 }
 
-PtpResult PtpEos_GetThumbnail(uint32_t handle, uint8_t** data, uint32_t* length,
-                              uint8_t* orientation) {
-    if (!data || !length) return PtpResult_InvalidArgument;
+PtpResult PtpEos_GetThumbnail(uint32_t handle, const PtpObjectInfo* share, uint8_t** data,
+                              uint32_t* length, uint8_t* orientation) {
+    PtpResult rc =
+        PtpObjects_RunThumbnail(kEosOpGetThumbEx, {handle, kThumbnailLimit}, share, data, length);
+    Buffer thumb(*data);
     *data = nullptr;
-    *length = 0;
-    Buffer thumb;
-    uint32_t size = 0;
-    PtpResult rc = receive(kCanonOpGetThumbEx, {handle, kThumbnailLimit}, &thumb, &size);
-    if (rc != PtpResult_Ok) return rc;
-    if (!thumb || size == 0) return PtpResult_BadReply;
-    rc = PtpEosInterface_ExtractThumbnail(thumb.get(), &size, orientation);
-    if (rc != PtpResult_Ok) return rc;
+    if (rc == PtpResult_Ok && (!thumb || *length == 0)) rc = PtpResult_BadReply;
+    if (rc == PtpResult_Ok) rc = PtpEosInterface_ExtractThumbnail(thumb.get(), length, orientation);
+    if (rc != PtpResult_Ok) {
+        *length = 0;
+        return rc;
+    }
     *data = thumb.release();
-    *length = size;
     return PtpResult_Ok;
 }
 
-// --- CR3 preview ---------------------------------------------------------------------------
+// --- Object information, storages, downloads ----------------------------------------------
 
-bool PtpEos_FindCr3Preview(const uint8_t* data, uint32_t length, uint32_t* offset, uint32_t* size) {
-    if (offset) *offset = 0;
-    if (size) *size = 0;
-    if (!data || !offset || !size) return false;
-    const size_t len = length;
-    // The preview track is the one whose codec is JPEG; its sample size table
-    // follows, and the free box after the table closes the sample sizes.
-    size_t j = find_code(data, len, 0, kCodeJpeg);
-    size_t s = find_code(data, len, j, kCodeStsz);
-    size_t f = find_code(data, len, s, kCodeFree);
-    if (f >= len || f < 12) return false;
-    uint32_t previewSize = be32_at(data, len, f - 8);
-    if (previewSize < kCr3MinPreviewSize) previewSize = be32_at(data, len, f - 12);
-    size_t c = find_code(data, len, f + 4, kCodeCo64);
-    if (c >= len || len - c < kCo64OffsetAt + 4) return false;
-    uint32_t previewOffset = be32_at(data, len, c + kCo64OffsetAt);
-    if (previewOffset > len || previewSize > len - previewOffset) return false;
-    *offset = previewOffset;
-    *size = previewSize;
-    return true;
+PtpResult PtpEos_GetObjectInfo(uint32_t handle, PtpObjectInfo* out) {
+    if (PtpIsOperationSupported(kEosOpGetObjectInfoEx))
+        return PtpObjects_GetObjectInfo(kEosOpGetObjectInfoEx, handle, kObjectInfoExForm, out);
+    return PtpObjects_GetStandardObjectInfo(handle, out);
 }
+
+PtpResult PtpEos_GetObjectHandles(uint32_t storage, uint16_t format, uint16_t association,
+                                  uint32_t** handles, uint32_t* count) {
+    PtpResult rc = PtpObjects_GetStandardHandles(storage, format, association, handles, count);
+    if (!PtpIsOperationSupported(kEosOpRemoteReleaseOn)) PtpEos_SetRemoteMode(1);
+    return rc;
+}
+
+PtpResult PtpEos_GetAllObjectHandles(uint32_t** handles, uint32_t* count) {
+    if (!PtpIsOperationSupported(kEosOpListFolder))
+        return PtpEos_GetObjectHandles(kAllStorages, 0, 0, handles, count);
+    PtpEosObjectEntry* entries = nullptr;
+    uint32_t n = 0;
+    PtpResult rc = PtpEosInterface_GetAllObjectsInfo(&entries, &n, false, 0);
+    if (rc != PtpResult_Ok || n == 0) {
+        std::free(entries);
+        return rc;
+    }
+    uint32_t* list = static_cast<uint32_t*>(std::malloc(size_t(n) * sizeof(uint32_t)));
+    if (list)
+        for (uint32_t i = 0; i < n; ++i)
+            list[i] = entries[i].handle;
+    std::free(entries);
+    if (!list) return PtpResult_OutOfMemory;
+    *handles = list;
+    *count = n;
+    return PtpResult_Ok;
+}
+
+PtpResult PtpEos_GetStorageIds(uint32_t** ids, uint32_t* count) {
+    if (!PtpIsOperationSupported(kEosOpGetStorageIds))
+        return PtpObjects_GetStandardStorageIds(ids, count);
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    PtpResult rc = PtpTransaction_RunDataIn(kEosOpGetStorageIds, {}, &data, &length);
+    if (rc != PtpResult_Ok) return rc;
+    return PtpTakeIdArray(data, length, kStorageIdsStart, ids, count);
+}
+
+PtpResult PtpEos_GetPartialObject(uint32_t handle, uint32_t offset, uint32_t length, uint8_t** data,
+                                  uint32_t* outLength) {
+    for (uint16_t op : {kEosOpGetPartialObject, kEosOpGetPartialObjectOld})
+        if (PtpIsOperationSupported(op))
+            return PtpTransaction_RunDataIn(op, {handle, offset, length, 0}, data, outLength);
+    return PtpObjects_GetStandardPartialObject(handle, offset, length, data, outLength);
+}
+
+uint32_t PtpEos_DownloadPartSize() { return PtpEos_IsMirrorless() ? kMirrorlessPartSize : 0; }
+
+bool PtpEos_DownloadsInParts() { return PtpGenericInterface_CameraModel() == kModelAlwaysInParts; }

@@ -130,4 +130,5 @@ const PtpVendorPropertyInfo kCanonPropertyNames[] = {
     {0xD1DD, "Lens ID", 0, nullptr},
 };
 
-const size_t kCanonPropertyNameCount = sizeof(kCanonPropertyNames) / sizeof(kCanonPropertyNames[0]);
+const PtpPropertyNameTable kCanonNameTable = {
+    kCanonPropertyNames, sizeof(kCanonPropertyNames) / sizeof(kCanonPropertyNames[0]), 0xD1DD};

@@ -1,5 +1,5 @@
-// Canon property values: writing one value, reading one back, and making the
-// camera report every property again.
+// Canon property values: writing one value, reading one back, waiting for a
+// written value, and making the camera report every property again.
 #include <chrono>
 #include <cstdlib>
 #include <new>
@@ -9,6 +9,7 @@
 #include "eos/eos_session.h"
 #include "generic/event_fetch.h"
 #include "generic/event_loop.h"
+#include "generic/property_store.h"
 #include "ptp/transaction.h"
 
 namespace {
@@ -20,6 +21,9 @@ constexpr uint32_t kPlainWriteSize = 12;
 constexpr uint32_t kEventModeOn = 1;
 // The camera needs a moment after 0x9115 before its report is complete.
 constexpr auto kReportDelay = std::chrono::milliseconds(100);
+// A write is seen in the camera's event data; it is polled this often.
+constexpr int kVerifyAttempts = 5;
+constexpr auto kVerifyPause = std::chrono::milliseconds(100);
 
 // The data phase of a write: u32 total length, u32 code, then the value. A
 // packed image-format code goes out as its compound. False for a packed code
@@ -95,4 +99,23 @@ PtpResult PtpEos_RefreshAllProperties() {
     if (rc != PtpResult_Ok) return rc;
     std::this_thread::sleep_for(kReportDelay);
     return PtpFetchEventsOnce(/*wait=*/true, /*lockHeld=*/true);
+}
+
+PtpResult PtpEos_RefreshDescription(uint32_t) { return PtpEos_RefreshAllProperties(); }
+
+bool PtpEos_IsUnlistedProperty(uint32_t code) {
+    return code == kEosPropEvfOutputDevice || code == kEosPropLensZoom;
+}
+
+PtpVerifyOutcome PtpEos_WaitForValue(uint32_t code, uint32_t value) {
+    for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
+        PtpFetchEventsOnce(/*wait=*/true, /*lockHeld=*/false);
+        PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
+        if (!record) return PtpVerifyOutcome::Failed;
+        bool seen = record->currentValue == value;
+        PtpUnlockProperty(record);
+        if (seen) return PtpVerifyOutcome::Verified;
+        std::this_thread::sleep_for(kVerifyPause);
+    }
+    return PtpVerifyOutcome::Failed;
 }

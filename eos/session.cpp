@@ -31,7 +31,7 @@ EosSession g_eos;
 
 } // namespace
 
-PtpResult PtpEos_StartSession() {
+PtpResult PtpEos_StartSession(uint8_t) {
     PtpEos_ResetCaptureState(); // the session start ended any pause a press held
     PtpEos_ResetLiveViewState();
     PtpResult rc = PtpTransaction_Run(kEosOpSetRemoteMode, {kEosRemoteModeOn});

@@ -4,10 +4,12 @@
 
 #include <cstddef>
 
+#include "generic/driver.h"
 #include "generic/property_names.h"
 
 extern const PtpVendorPropertyInfo kFujiPropertyNames[];
-extern const size_t kFujiPropertyNameCount;
+// The names table the driver hands out: a search ends after its last row.
+extern const PtpPropertyNameTable kFujiNameTable;
 extern const PtpValueLabel kFujiWhiteBalanceLabels[];
 extern const PtpValueLabel kFujiFocusModeLabels[];
 extern const PtpValueLabel kFujiShutterSpeedLabels[];
@@ -40,3 +42,6 @@ extern const PtpValueLabel kFujiForceModeLabels[];
 extern const PtpValueLabel kFujiInstantAfModeLabels[];
 extern const PtpValueLabel kFujiDateTimeFormatLabels[];
 extern const PtpValueLabel kFujiPreviewExposureLabels[];
+
+// The driver's property roles (fuji/tables.cpp).
+extern const PtpPropertyRoles kFujiPropertyRoles;

@@ -101,4 +101,5 @@ const PtpVendorPropertyInfo kFujiPropertyNames[] = {
     {0xEEE3, "Custom - Focus Height", 0, nullptr},
 };
 
-const size_t kFujiPropertyNameCount = sizeof(kFujiPropertyNames) / sizeof(kFujiPropertyNames[0]);
+const PtpPropertyNameTable kFujiNameTable = {
+    kFujiPropertyNames, sizeof(kFujiPropertyNames) / sizeof(kFujiPropertyNames[0]), 0xEEE3};

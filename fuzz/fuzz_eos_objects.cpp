@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "comms/bytes.h"
-#include "eos/eos_capture.h"
+#include "eos/eos_objects.h"
+#include "generic/objects.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
 #include "ptp_eos.h"
@@ -128,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 3: walk(body, length, options); break;
     case 4: {
         uint32_t offset = 0, previewSize = 0;
-        if (PtpEos_FindCr3Preview(copy.data(), length, &offset, &previewSize))
+        if (PtpGenericInterface_ExtractPreviewOffset(copy.data(), length, &offset, &previewSize,
+                                                     kPtpFormatCr3))
             check(uint64_t(offset) + previewSize <= length, "preview outside the data");
         else
             check(offset == 0 && previewSize == 0, "outputs set on failure");

@@ -36,9 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (kind == 0) {
         rc = PtpTakeHandleArray(reply, length, &values, &count);
     } else {
-        uint16_t op = kind == 1 ? 0x1004 : 0x9101;
-        first = kind == 1 ? 4 : 16;
-        rc = PtpTakeStorageIdArray(reply, length, op, &values, &count);
+        first = kind == 1 ? 4 : 16; // the standard and Canon's storage-ID replies
+        rc = PtpTakeIdArray(reply, length, first, &values, &count);
     }
 
     check(rc == PtpResult_Ok || rc == PtpResult_DataSetParseFailed, "unexpected result");

@@ -1,6 +1,6 @@
 // Fuzzes the ObjectInfo parser with the data set as a camera returns it. The
-// first byte picks the operation (standard or Canon's 0x9170 layout) and the
-// vendor whose reading applies; the rest is the data set. Beyond the
+// first byte picks the form (the thumbnail gap of Canon's 0x9170 layout, and
+// where the data set ends); the rest is the data set. Beyond the
 // sanitizers it checks what the host and the cache rely on: texts that end
 // inside their fields, a name length that matches the name, and a record left
 // untouched when the parse fails.
@@ -19,18 +19,18 @@ static void check(bool ok, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size - 1 > UINT32_MAX) return 0;
-    static const PtpVendor kVendors[] = {PtpVendor_Canon, PtpVendor_Nikon, PtpVendor_Sony,
-                                         PtpVendor_Fujifilm, PtpVendor_None};
     const uint8_t selector = data[0];
-    const uint16_t op = (selector & 0x80) ? 0x9170 : 0x1008;
-    const PtpVendor vendor = kVendors[(selector & 0x7F) % 5];
+    PtpObjectInfoForm form;
+    form.thumbGap = (selector & 0x80) ? 4 : 0;
+    form.end = PtpObjectInfoEnd((selector & 0x7F) % 3);
+    form.keepsFlags = form.end != PtpObjectInfoEnd_Keywords;
     const uint8_t* set = data + 1;
     const uint32_t length = uint32_t(size - 1);
 
     PtpObjectInfo info;
     std::memset(&info, 0xA5, sizeof info);
     PtpObjectInfo before = info;
-    PtpResult rc = PtpParseObjectInfoForVendor(&info, length ? set : nullptr, length, op, vendor);
+    PtpResult rc = PtpParseObjectInfo(&info, length ? set : nullptr, length, form);
     if (rc != PtpResult_Ok) {
         check(rc == PtpResult_DataSetParseFailed, "unexpected result");
         check(std::memcmp(&info, &before, sizeof info) == 0, "record changed by a failed parse");
@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(info.fileNameLength == 0 || info.fileNameLength == name + 1, "fileNameLength wrong");
     check(info.fileNameLength != 0 || name == 0, "a name without a length");
     check(info.orientation == 0, "orientation set by the parse");
-    if (vendor == PtpVendor_Sony)
-        check(info.captureDate == 0 && info.keywords[0] == 0, "Sony tail read");
-    if (vendor == PtpVendor_Sony || vendor == PtpVendor_Fujifilm)
+    if (form.end == PtpObjectInfoEnd_FileName)
+        check(info.captureDate == 0 && info.keywords[0] == 0, "tail read past the name");
+    if (form.keepsFlags)
         check(info.flags == before.flags, "flags not kept");
     else
         check(info.flags == 0, "flags not cleared");

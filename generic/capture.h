@@ -1,5 +1,6 @@
-// Capture: the vendor-neutral shot sequences the other sequences build on, and
-// the capture state the Canon and Fujifilm drivers share.
+// Capture: the vendor-neutral shot sequences the other sequences build on, the
+// capture state the drivers share, and the answers of cameras that need no
+// release or have no half press.
 #pragma once
 
 #include <cstdint>
@@ -19,21 +20,31 @@ std::mutex& PtpCapture_Lock();
 void PtpCapture_SetShutterPressed(bool pressed);
 bool PtpCapture_IsShutterPressed();
 
-// One shot: the vendor's capture followed by its shutter release (Sony: the
-// Sony driver's single shot). Returns PtpResult_Ok, the capture's or the
-// release's failure, or (Nikon, camera busy and still busy after five status
-// polls 500 ms apart) PtpResult_CaptureFailed. Runs on the calling thread.
+// One shot: the driver's single shot, or its capture followed by its shutter
+// release. A capture that answers Device Busy is handed to the driver's busy
+// wait when it has one. Returns PtpResult_Ok or the first failure. Runs on the
+// calling thread.
 PtpResult PtpTakeShot();
-
-// The Canon wait for the camera to finish a shot: writes the colour-space
-// property (or the capture-destination one) back with its own value every
-// 250 ms while the camera answers Device Busy. PtpResult_Ok once a write is
-// accepted; PtpResult_CaptureFailed when neither property is writable or a
-// write fails otherwise. Waits as long as the camera stays busy.
-PtpResult PtpCanonBusyWait();
 
 // As PtpGenericInterface_TakeAndWaitForShotToComplete, but the shot is tried
 // again every 250 ms for as long as the camera answers Device Busy. Returns the
 // first non-busy failure of the shot, PtpResult_CaptureFailed for a failure
-// after it, PtpResult_NotSupportedForCamera without a vendor.
+// after it, PtpResult_NotSupportedForCamera when the driver has no take-and-wait.
 PtpResult PtpTakeAndWaitWhileBusy();
+
+// Driver entries shared by the plain-PTP driver and the vendors that behave
+// the same: the standard InitiateCapture (0x100E, with the busy retry); the
+// release of a camera whose capture completes the shot (PtpResult_Ok, no
+// traffic); the half press of a camera that has none
+// (PtpResult_OperationNotSupported, no traffic).
+PtpResult PtpCapture_InitiateStandard();
+PtpResult PtpCapture_ReleasedWithCapture();
+PtpResult PtpCapture_NoHalfPress();
+
+// A driver entry's answer; a null entry is a vendor without the operation
+// (PtpResult_NotSupportedForCamera, false).
+inline PtpResult PtpCapture_Run(PtpResult (*entry)()) {
+    if (!entry) return PtpResult_NotSupportedForCamera;
+    return entry();
+}
+inline bool PtpCapture_Test(bool (*entry)()) { return entry && entry(); }

@@ -25,7 +25,8 @@ static bool read_codes(ByteReader& r, PtpCodeList& list) {
     uint32_t count = read_u32(r);
     if (!r.ok || count > PTP_DEVICEINFO_CODES || bytes_left(r) / 2 < count) return false;
     list.count = count;
-    for (uint32_t i = 0; i < count; ++i) list.codes[i] = read_u16(r);
+    for (uint32_t i = 0; i < count; ++i)
+        list.codes[i] = read_u16(r);
     return r.ok;
 }
 
@@ -46,8 +47,8 @@ bool PtpParseDeviceInfo(const uint8_t* data, uint32_t length, PtpDeviceInfo* out
     for (PtpCodeList* list : lists)
         if (!read_codes(r, *list)) return false;
     // The trailing texts are optional: a data set may end before any of them.
-    char(*texts[])[PTP_DEVICEINFO_TEXT] = {&out->manufacturer, &out->model,
-                                           &out->deviceVersion, &out->serialNumber};
+    char(*texts[])[PTP_DEVICEINFO_TEXT] = {&out->manufacturer, &out->model, &out->deviceVersion,
+                                           &out->serialNumber};
     for (auto* text : texts)
         if (!read_text(r, *text)) break;
     return true;

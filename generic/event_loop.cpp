@@ -22,14 +22,14 @@ struct EventLoop {
     // wake a thread that waits for the pause.
     std::mutex lock;
     std::condition_variable changed;
-    bool held = false;              // guarded by lock: someone holds the pause
-    bool hostPaused = false;        // guarded by lock: the hold is the host's
-    std::thread::id holder;         // guarded by lock: the thread holding it, if not the host
-    LoopState state = LoopState::Stopped;  // guarded by lock
-    std::thread thread;             // guarded by lock
-    std::thread::id loopThread;     // guarded by lock
+    bool held = false;                    // guarded by lock: someone holds the pause
+    bool hostPaused = false;              // guarded by lock: the hold is the host's
+    std::thread::id holder;               // guarded by lock: the thread holding it, if not the host
+    LoopState state = LoopState::Stopped; // guarded by lock
+    std::thread thread;                   // guarded by lock
+    std::thread::id loopThread;           // guarded by lock
 
-    std::mutex fetchLock;  // serialises event fetches; the loop only try-locks it
+    std::mutex fetchLock; // serialises event fetches; the loop only try-locks it
 };
 
 EventLoop g_loop;
@@ -51,7 +51,7 @@ void release(std::unique_lock<std::mutex>& guard) {
 }
 
 PtpResult poll_once() {
-    if (!g_loop.fetchLock.try_lock()) return PtpResult_Busy;  // a host thread is fetching
+    if (!g_loop.fetchLock.try_lock()) return PtpResult_Busy; // a host thread is fetching
     PtpResult rc = PtpFetchEventsOnce(/*wait=*/false, /*lockHeld=*/true);
     g_loop.fetchLock.unlock();
     return rc;
@@ -74,10 +74,10 @@ void run_loop(PtpEventErrorFn onError) {
             break;
     }
     std::lock_guard<std::mutex> guard(g_loop.lock);
-    g_loop.state = LoopState::Stopping;  // joined by the next Start or Stop(1)
+    g_loop.state = LoopState::Stopping; // joined by the next Start or Stop(1)
 }
 
-}  // namespace
+} // namespace
 
 void PtpEventLoop_AcquirePause() {
     std::unique_lock<std::mutex> guard(g_loop.lock);
@@ -111,7 +111,7 @@ bool PtpEventLoop_EndHostPause() {
 
 bool PtpGenericInterface_PauseEventCheckLoop() {
     std::unique_lock<std::mutex> guard(g_loop.lock);
-    if (g_loop.hostPaused) return true;  // the host already holds its pause
+    if (g_loop.hostPaused) return true; // the host already holds its pause
     // Waits for a poll in progress to finish.
     g_loop.changed.wait(guard, [] { return !g_loop.held; });
     g_loop.held = true;

@@ -16,11 +16,13 @@ struct PtpEventRecord {
 
 namespace {
 
-constexpr uint32_t kCanonEventWithData = 0xC1A5;
+// The host event whose eight payload bytes PopEventPtr hands out by pointer,
+// as ptp_events.h documents.
+constexpr uint32_t kEventWithShortData = 0xC1A5;
 
 struct EventQueue {
-    std::mutex lock;  // held only to append or unlink, never around the notify call
-    std::deque<std::unique_ptr<PtpEventRecord>> items;  // guarded by lock
+    std::mutex lock; // held only to append or unlink, never around the notify call
+    std::deque<std::unique_ptr<PtpEventRecord>> items; // guarded by lock
     // The view PopEventPtr hands out and the payload copies it points to;
     // overwritten by every call, as the host expects.
     PtpHostEvent view;
@@ -30,7 +32,7 @@ struct EventQueue {
 
 EventQueue g_queue;
 
-}  // namespace
+} // namespace
 
 PtpEventRecord* PtpPushEvent(const PtpEventData* event, bool notify) {
     if (!event) return nullptr;
@@ -42,7 +44,7 @@ PtpEventRecord* PtpPushEvent(const PtpEventData* event, bool notify) {
         std::lock_guard<std::mutex> held(g_queue.lock);
         g_queue.items.push_back(std::move(record));
     } catch (...) {
-        return nullptr;  // out of memory: this event only is dropped
+        return nullptr; // out of memory: this event only is dropped
     }
     PtpEventNotifyFn fn = PtpSession_NotifyFn();
     if (notify && fn) fn();
@@ -62,7 +64,7 @@ PtpHostEvent* PopEventPtr() {
     if (e.code == kPtpEventObjectAdded || e.code == kPtpEventObjectRemoved) {
         std::memcpy(g_queue.objectCopy, e.payload, kEventPayloadSize);
         copy = g_queue.objectCopy;
-    } else if (e.code == kCanonEventWithData) {
+    } else if (e.code == kEventWithShortData) {
         std::memcpy(g_queue.shortCopy, e.payload, sizeof g_queue.shortCopy);
         copy = g_queue.shortCopy;
     }

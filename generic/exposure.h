@@ -1,6 +1,5 @@
 // Exposure steps, bracketing, HDR and bulb: the pieces the vendor-neutral
-// exposure calls (ptp_exposure.h) share, and the pure conversions other
-// sequences (focus stacking, panoramas) may call without the store.
+// exposure calls (ptp_exposure.h) and the drivers' exposure entries share.
 #pragma once
 
 #include <cstdint>
@@ -32,14 +31,20 @@ struct PtpLockedRecord {
     PtpPropertyRecord* record;
 };
 
-// Canon exposure-step code for stop stops: eighths of a stop with thirds (3, 5)
-// and halves (4), negative steps as 256 minus the magnitude. Steps beyond the
-// code range give the largest code of their sign (160, or 161 for -95/8).
-uint32_t PtpExposure_CanonCodeForStop(float stop);
+// The property's current value is not 0; false when the store lacks it.
+bool PtpExposure_IsSet(uint32_t code);
 
-// Stops of a Nikon bracketing-step code on the camera of model id model (no
-// store access: the caller checks that bracketing is on).
-float PtpExposure_NikonBracketStop(uint8_t model, uint32_t code);
+// Stops of a code in signed thousandths of a stop (its low 16 bits).
+float PtpExposure_MilliStops(uint32_t code);
+
+// The largest (or smallest) allowed value of property code in stops, its
+// values being signed thousandths. fromZero starts the search at 0, so a list
+// on one side of 0 gives 0 for the other limit. 0 without a list.
+float PtpExposure_MilliStopLimit(uint32_t code, bool largest, bool fromZero);
+
+// Stops of the index-th step of a series in step size size (2 halves, 1 whole
+// stops, anything else thirds).
+float PtpExposure_StepOfSize(uint32_t size, int32_t index);
 
 // Milliseconds of a shutter-speed fraction (numerator in the upper 16 bits,
 // denominator in the lower); 0 for a numerator of 0 or 0xFFFF or a denominator

@@ -1,15 +1,15 @@
 // HDR series shot by the host: how many shots fit around a property's current
 // value in its allowed-value list, which value a series ends on, and the
 // lengths of a bulb series. List positions are those of the property store;
-// which way along a list is brighter depends on the vendor and the property.
+// which way along a list is brighter the driver tells for each property.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include "generic/driver.h"
 #include "generic/exposure.h"
 #include "generic/property_store.h"
-#include "generic/session.h"
 #include "ptp_exposure.h"
 #include "ptp_generic.h"
 #include "ptp_names.h"
@@ -22,17 +22,6 @@ constexpr uint8_t kModeDarker = 1;
 constexpr uint8_t kModeBrighter = 2;
 // GetEndHdrValue's direction 1 asks for the brighter end.
 constexpr uint8_t kDirectionBrighter = 1;
-
-// Lists ordered from bright to dark: the first entries are the brighter ones.
-constexpr uint32_t kCanonPropAperture = 0xD101;
-constexpr uint32_t kCanonPropShutterSpeed = 0xD102;
-constexpr uint32_t kCanonPropIso = 0xD103;
-constexpr uint32_t kPropFNumber = 0x5007; // Nikon and Fujifilm aperture
-constexpr uint32_t kSonyPropShutterSpeed = 0xD20D;
-constexpr uint32_t kSonyPropIso = 0xD21E;
-constexpr uint32_t kNikonPropShutterSpeed = 0xD100;
-constexpr uint32_t kNikonPropIso = 0x500F;
-constexpr uint32_t kNikonPropIsoExtended = 0xD0B4;
 
 // Bulb series: exposures shorter than this are not worth a bulb shot, and a
 // series has at most this many steps to either side.
@@ -48,30 +37,15 @@ constexpr size_t kEndLabelSize = 128;
 thread_local char t_endLabel[kEndLabelSize];
 
 // The direction (+1 or -1 positions) toward brighter exposures, for counting.
-int brighter_direction(PtpVendor vendor, uint32_t code) {
-    switch (vendor) {
-    case PtpVendor_Canon:
-        return code == kCanonPropAperture || code == kCanonPropShutterSpeed ? -1 : 1;
-    case PtpVendor_Nikon:
-    case PtpVendor_Fujifilm: return code == kPropFNumber ? -1 : 1;
-    case PtpVendor_Sony: return code == kSonyPropShutterSpeed ? -1 : 1;
-    default: return 1;
-    }
+int brighter_direction(uint32_t code) {
+    const PtpDriver* d = PtpSession_Driver();
+    return d->exposure.hdrBrighterDirection ? d->exposure.hdrBrighterDirection(code) : 1;
 }
 
 // The direction toward darker exposures, for finding a series' end.
-int darker_direction(PtpVendor vendor, uint32_t code) {
-    switch (vendor) {
-    case PtpVendor_Nikon:
-        return code == kNikonPropShutterSpeed || code == kNikonPropIso ||
-                       code == kNikonPropIsoExtended
-                   ? -1
-                   : 1;
-    case PtpVendor_Canon: return code == kCanonPropIso ? -1 : 1;
-    case PtpVendor_Sony: return code == kSonyPropIso ? -1 : 1;
-    case PtpVendor_Fujifilm: return code == kPropFNumber ? 1 : -1;
-    default: return 1;
-    }
+int darker_direction(uint32_t code) {
+    const PtpDriver* d = PtpSession_Driver();
+    return d->exposure.hdrDarkerDirection ? d->exposure.hdrDarkerDirection(code) : 1;
 }
 
 const char* keep_label(const char* text, size_t most) {
@@ -114,7 +88,7 @@ uint32_t PtpGenericInterface_GetMaxNumberOfHdrSteps(uint32_t code, uint32_t valu
         i = r.position(value);
     }
     if (i < 0) return 0;
-    const int b = brighter_direction(PtpSession_Vendor(), code);
+    const int b = brighter_direction(code);
     const uint64_t above = uint64_t(count - 1 - i);
     const uint64_t below = uint64_t(i);
     const uint64_t towardBrighter = b > 0 ? above : below;
@@ -141,7 +115,7 @@ const char* PtpGenericInterface_GetEndHdrValue(uint32_t code, uint32_t value, in
     }
     if (shots == 0) return nullptr;
     const uint64_t n = mode == kModeCentred && shots != 1 ? (shots - 1) / 2 + 1 : shots;
-    const int d = darker_direction(PtpSession_Vendor(), code);
+    const int d = darker_direction(code);
     int sign = direction == kDirectionBrighter ? -d : d;
     if (step < 0) sign = -sign;
     // At most (2^32 - 2) x 2^31 positions: fits 64 bits.

@@ -1,5 +1,6 @@
 // Image-file inspection: the thumbnail inside an EXIF/TIFF file, the JPEG
-// preview inside a raw file, and the end of a JPEG.
+// preview inside a raw file, and the end of a JPEG. A file is read by its
+// format, whatever camera is connected.
 //
 // Raw files are not walked IFD by IFD: a 12-byte window slides over the file
 // one byte at a time and is tested as an IFD entry, jumping a whole entry after
@@ -10,7 +11,6 @@
 #include <cstring>
 
 #include "comms/bytes.h"
-#include "eos/eos_capture.h"
 #include "generic/objects.h"
 
 namespace {
@@ -44,6 +44,21 @@ constexpr size_t kNikonMakerNoteHeaderAt = 10;
 
 // Nikon models whose NEF carries a third JPEG, the largest preview.
 const char* const kThreePreviewModels[] = {"NIKON Z 9", "NIKON Z 8", "NIKON Z6_3", "NIKON Z5_2"};
+
+// CR3 boxes: "JPEG", "stsz", "free" and "co64" as they appear in the file,
+// read as little-endian u32.
+constexpr uint32_t fourcc(char a, char b, char c, char d) {
+    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
+           uint32_t(uint8_t(d)) << 24;
+}
+constexpr uint32_t kCodeJpeg = fourcc('J', 'P', 'E', 'G');
+constexpr uint32_t kCodeStsz = fourcc('s', 't', 's', 'z');
+constexpr uint32_t kCodeFree = fourcc('f', 'r', 'e', 'e');
+constexpr uint32_t kCodeCo64 = fourcc('c', 'o', '6', '4');
+// A sample size below this is not the preview's; the one before it is.
+constexpr uint32_t kCr3MinPreviewSize = 100000;
+// The co64 offset's low word lies 16 bytes after the code.
+constexpr size_t kCo64OffsetAt = 16;
 
 constexpr uint16_t kJpegSoi = 0xFFD8;
 constexpr uint16_t kJpegEoi = 0xFFD9;
@@ -269,6 +284,30 @@ bool jpeg_preview(TiffScan& s, size_t w, bool nef, uint64_t* offset, uint32_t* s
     return false;
 }
 
+// The first position at or after from where code starts; len when there is
+// none with 4 bytes left.
+size_t find_code(const uint8_t* data, size_t len, size_t from, uint32_t code) {
+    for (size_t i = from; i < len && len - i >= 4; ++i)
+        if (peek_u32(data, len, i) == code) return i;
+    return len;
+}
+
+// CR3: the preview track is the one whose codec is JPEG; its sample size
+// table follows, and the free box after the table closes the sample sizes.
+// The chunk offset box after it holds the preview's offset.
+bool cr3_preview(const uint8_t* data, size_t len, uint64_t* offset, uint32_t* size) {
+    size_t j = find_code(data, len, 0, kCodeJpeg);
+    size_t s = find_code(data, len, j, kCodeStsz);
+    size_t f = find_code(data, len, s, kCodeFree);
+    if (f >= len || f < 12) return false;
+    *size = u32_at(data, len, f - 8, /*bigEndian=*/true);
+    if (*size < kCr3MinPreviewSize) *size = u32_at(data, len, f - 12, /*bigEndian=*/true);
+    size_t c = find_code(data, len, f + 4, kCodeCo64);
+    if (c >= len || len - c < kCo64OffsetAt + 4) return false;
+    *offset = u32_at(data, len, c + kCo64OffsetAt, /*bigEndian=*/true);
+    return true;
+}
+
 } // namespace
 
 uint32_t PtpGenericInterface_ExtractThumbnail(const uint8_t* data, uint32_t length,
@@ -349,15 +388,7 @@ bool PtpGenericInterface_ExtractPreviewOffset(const uint8_t* data, uint32_t leng
     uint32_t size = 0;
     bool ok = false;
     switch (format) {
-    case kPtpFormatCr3: {
-        uint32_t at = 0;
-        ok = PtpEos_FindCr3Preview(data, length, &at, &size);
-        found = at;
-        break;
-    }
-    case kPtpFormatRaf:
-        // The Fujifilm driver's RAF finder answers here; without it there is none.
-        break;
+    case kPtpFormatCr3: ok = cr3_preview(data, length, &found, &size); break;
     case kPtpFormatCr2:
     case kPtpFormatNef:
     case kPtpFormatArw: ok = tiff_preview(data, length, format, &found, &size); break;

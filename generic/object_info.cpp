@@ -4,14 +4,11 @@
 
 #include "comms/bytes.h"
 #include "generic/objects.h"
-#include "generic/session.h"
 
 namespace {
 
-// The fixed part ends with SequenceNumber; Canon's 0x9170 form has 4 bytes more
-// between ThumbCompressedSize and ThumbPixWidth.
+// The fixed part ends with SequenceNumber; a form's thumbnail gap adds to it.
 constexpr size_t kFixedPartSize = 52;
-constexpr size_t kCanonExtraBytes = 4;
 
 // Longest texts kept, in characters.
 constexpr size_t kMaxNameChars = PTP_OBJECT_NAME_SIZE - 1;
@@ -50,17 +47,15 @@ static int64_t read_ptp_date(ByteReader& r) {
     return PtpParsePtpDateTime(text);
 }
 
-PtpResult PtpParseObjectInfoForVendor(PtpObjectInfo* out, const uint8_t* data, uint32_t length,
-                                      uint16_t operation, PtpVendor vendor) {
+PtpResult PtpParseObjectInfo(PtpObjectInfo* out, const uint8_t* data, uint32_t length,
+                             const PtpObjectInfoForm& form) {
     if (!out) return PtpResult_InvalidArgument;
-    const bool canonForm = operation == kCanonOpGetObjectInfoEx;
-    const size_t fixed = kFixedPartSize + (canonForm ? kCanonExtraBytes : 0);
+    const size_t fixed = kFixedPartSize + form.thumbGap;
     ByteReader r = make_reader(data, length);
     // The fixed part and the file name's count byte must be there; anything
     // shorter is not an ObjectInfo.
     if (bytes_left(r) < fixed + 1) return PtpResult_DataSetParseFailed;
 
-    const bool keepsFlags = vendor == PtpVendor_Sony || vendor == PtpVendor_Fujifilm;
     const uint32_t callerFlags = out->flags;
     PtpObjectInfo& info = *out;
     std::memset(&info, 0, sizeof info);
@@ -71,7 +66,7 @@ PtpResult PtpParseObjectInfoForVendor(PtpObjectInfo* out, const uint8_t* data, u
     info.compressedSize = read_u32(r);
     info.thumbFormat = read_u16(r);
     info.thumbCompressedSize = read_u32(r);
-    if (canonForm) skip(r, kCanonExtraBytes);
+    skip(r, form.thumbGap);
     info.thumbWidth = read_u32(r);
     info.thumbHeight = read_u32(r);
     info.imageWidth = read_u32(r);
@@ -85,23 +80,15 @@ PtpResult PtpParseObjectInfoForVendor(PtpObjectInfo* out, const uint8_t* data, u
     if (read_ptp_text(r, info.fileName, kMaxNameChars))
         info.fileNameLength = uint16_t(std::strlen(info.fileName) + 1);
 
-    // Sony data sets carry nothing useful after the name, and Fujifilm's
-    // modification date and keywords are not read.
-    if (vendor != PtpVendor_Sony) {
-        info.captureDate = read_ptp_date(r);
-        if (vendor != PtpVendor_Fujifilm) {
-            info.modificationDate = read_ptp_date(r);
-            read_ptp_text(r, info.keywords, kMaxKeywordChars);
-        }
+    // What follows the last field the form carries is not read.
+    if (form.end >= PtpObjectInfoEnd_CaptureDate) info.captureDate = read_ptp_date(r);
+    if (form.end >= PtpObjectInfoEnd_Keywords) {
+        info.modificationDate = read_ptp_date(r);
+        read_ptp_text(r, info.keywords, kMaxKeywordChars);
     }
     info.orientation = 0;
-    info.flags = keepsFlags ? callerFlags : 0;
+    info.flags = form.keepsFlags ? callerFlags : 0;
     return PtpResult_Ok;
-}
-
-PtpResult PtpParseObjectInfo(PtpObjectInfo* out, const uint8_t* data, uint32_t length,
-                             uint16_t operation) {
-    return PtpParseObjectInfoForVendor(out, data, length, operation, PtpSession_Vendor());
 }
 
 // Two or four decimal digits at text[at]; -1 when one is not a digit.

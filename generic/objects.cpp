@@ -1,63 +1,47 @@
-// Object transfer: object information, listings, storages, downloads,
-// thumbnails and deletion, with their vendor dispatch.
+// Object transfer through the session's driver: object information, listings,
+// storages, downloads, thumbnails and deletion, and the standard operations
+// the drivers point at.
 #include "generic/objects.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "comms/bytes.h"
-#include "eos/eos_capture.h"
-#include "eos/eos_models.h"
-#include "eos/eos_session.h"
-#include "generic/event_queue.h"
+#include "generic/driver.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
+#include "ptp/shared_transaction.h"
 #include "ptp/transaction.h"
 
 namespace {
 
 constexpr uint32_t kAllStorages = 0xFFFFFFFF;
 
-// What GetObjectHandles answers on Sony cameras, which are listed through their
-// driver instead: not OK, and no camera traffic.
+// What GetObjectHandles answers for a vendor whose cameras are listed
+// otherwise: not OK, and no camera traffic.
 constexpr PtpResult kNoListing = 0;
 
 // GetNumStorageCards assumes one card when the camera cannot say.
 constexpr uint32_t kAssumedCards = 1;
 
-// One transaction receiving data, with the busy retry. On anything but OK the
-// data is released, so a partial transfer never reaches a caller.
-PtpResult receive(uint16_t op, const uint32_t* params, uint32_t count, uint8_t** data,
-                  uint32_t* length) {
-    *data = nullptr;
-    *length = 0;
-    PtpResult rc =
-        PtpTransaction_ExecuteWithRetry(op, params, count, nullptr, 0, data, length, nullptr, 1);
-    if (rc != PtpResult_Ok) {
-        std::free(*data);
-        *data = nullptr;
-        *length = 0;
-    }
-    return rc;
+const PtpDriverObjects& objects() { return PtpSession_Driver()->objects; }
+
+} // namespace
+
+PtpResult PtpTakeHandleArray(uint8_t* data, uint32_t length, uint32_t** handles, uint32_t* count) {
+    return PtpTakeIdArray(data, length, kStandardIdsStart, handles, count);
 }
 
-PtpResult send_only(uint16_t op, const uint32_t* params, uint32_t count) {
-    return PtpTransaction_ExecuteWithRetry(op, params, count, nullptr, 0, nullptr, nullptr, nullptr,
-                                           1);
-}
-
-bool is_canon_listing(uint16_t op) {
-    return PtpSession_Vendor() == PtpVendor_Canon && PtpIsOperationSupported(op);
-}
-
-uint16_t storage_ids_operation() {
-    return is_canon_listing(kCanonOpGetStorageIds) ? kCanonOpGetStorageIds : kPtpOpGetStorageIds;
-}
-
-// A reply of a u32 count and then count u32 values from byte `first`, turned
-// in place into a plain array at the start of the buffer.
-PtpResult take_u32_array(uint8_t* data, uint32_t length, uint32_t first, uint32_t** out,
+// A reply of a u32 count and then count u32 values from byte first, turned in
+// place into a plain array at the start of the buffer.
+PtpResult PtpTakeIdArray(uint8_t* data, uint32_t length, uint32_t first, uint32_t** out,
                          uint32_t* count) {
+    if (!out || !count || first < kStandardIdsStart) {
+        std::free(data);
+        return PtpResult_InvalidArgument;
+    }
     *out = nullptr;
     *count = 0;
     ByteReader r = make_reader(data, length);
@@ -83,81 +67,98 @@ PtpResult take_u32_array(uint8_t* data, uint32_t length, uint32_t first, uint32_
     return PtpResult_Ok;
 }
 
-// Canon cameras listing 0x9109 list through the Canon driver's
-// GetAllObjectsInfo, keeping only the handles; the driver plugs in here.
-PtpResult canon_all_object_handles(uint32_t** handles, uint32_t* count) {
-    *handles = nullptr;
-    *count = 0;
-    PtpEosObjectEntry* entries = nullptr;
-    uint32_t n = 0;
-    PtpResult rc = PtpEosInterface_GetAllObjectsInfo(&entries, &n, false, 0);
-    if (rc != PtpResult_Ok || n == 0) {
-        std::free(entries);
-        return rc;
-    }
-    uint32_t* list = static_cast<uint32_t*>(std::malloc(size_t(n) * sizeof(uint32_t)));
-    if (list)
-        for (uint32_t i = 0; i < n; ++i)
-            list[i] = entries[i].handle;
-    std::free(entries);
-    if (!list) return PtpResult_OutOfMemory;
-    *handles = list;
-    *count = n;
+// --- The standard operations --------------------------------------------------------
+
+PtpResult PtpObjects_GetObjectInfo(uint16_t op, uint32_t handle, const PtpObjectInfoForm& form,
+                                   PtpObjectInfo* out) {
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    PtpResult rc = PtpTransaction_RunDataIn(op, {handle}, &data, &length);
+    if (rc != PtpResult_Ok) return rc;
+    rc = PtpParseObjectInfo(out, data, length, form);
+    std::free(data);
+    if (rc != PtpResult_Ok) return PtpResult_DataSetParseFailed;
+    out->handle = handle;
     return PtpResult_Ok;
 }
 
-} // namespace
-
-PtpResult PtpTakeHandleArray(uint8_t* data, uint32_t length, uint32_t** handles, uint32_t* count) {
-    if (!handles || !count) {
-        std::free(data);
-        return PtpResult_InvalidArgument;
-    }
-    return take_u32_array(data, length, kStandardIdsStart, handles, count);
+PtpResult PtpObjects_GetStandardObjectInfo(uint32_t handle, PtpObjectInfo* out) {
+    return PtpObjects_GetObjectInfo(kPtpOpGetObjectInfo, handle, {}, out);
 }
 
-PtpResult PtpTakeStorageIdArray(uint8_t* data, uint32_t length, uint16_t operation, uint32_t** ids,
-                                uint32_t* count) {
-    if (!ids || !count) {
-        std::free(data);
-        return PtpResult_InvalidArgument;
-    }
-    uint32_t first = operation == kCanonOpGetStorageIds ? kCanonStorageIdsStart : kStandardIdsStart;
-    return take_u32_array(data, length, first, ids, count);
+PtpResult PtpObjects_GetStandardHandles(uint32_t storage, uint16_t format, uint16_t association,
+                                        uint32_t** handles, uint32_t* count) {
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    PtpResult rc = PtpTransaction_RunDataIn(kPtpOpGetObjectHandles, {storage, format, association},
+                                            &data, &length);
+    if (rc != PtpResult_Ok) return rc;
+    return PtpTakeHandleArray(data, length, handles, count);
 }
 
-uint32_t PtpFujiOrientationFromAssociation(uint16_t associationType) {
-    switch (associationType) {
-    case 0x0001:
-    case 0x0007: return 1;
-    case 0x0601:
-    case 0x0607: return 8;
-    case 0x0301:
-    case 0x0307: return 3;
-    case 0x0801:
-    case 0x0807: return 6;
-    default: return 0;
+PtpResult PtpObjects_GetStandardStorageIds(uint32_t** ids, uint32_t* count) {
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    PtpResult rc = PtpTransaction_RunDataIn(kPtpOpGetStorageIds, {}, &data, &length);
+    if (rc != PtpResult_Ok) return rc;
+    return PtpTakeIdArray(data, length, kStandardIdsStart, ids, count);
+}
+
+PtpResult PtpObjects_GetStandardPartialObject(uint32_t handle, uint32_t offset, uint32_t length,
+                                              uint8_t** data, uint32_t* outLength) {
+    return PtpTransaction_RunDataIn(kPtpOpGetPartialObject, {handle, offset, length}, data,
+                                    outLength);
+}
+
+PtpResult PtpObjects_RunThumbnail(uint16_t op, std::initializer_list<uint32_t> params,
+                                  const PtpObjectInfo* share, uint8_t** data, uint32_t* length) {
+    if (!share) return PtpTransaction_RunDataIn(op, params, data, length);
+    PtpResult rc = PtpResult_DeviceBusy;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::free(*data);
+        *data = nullptr;
+        *length = 0;
+        rc = PtpTransaction_ExecuteShared(op, params.begin(), uint32_t(params.size()),
+                                          kShareModeOthersAndMe, kShareKindWholeObject,
+                                          reinterpret_cast<const uint8_t*>(share),
+                                          PTP_OBJECT_INFO_SIZE, data, length, nullptr);
+        if (!PtpTransaction_IsBusy(rc) || attempt == 1) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMillis));
     }
+    if (rc != PtpResult_Ok) {
+        std::free(*data);
+        *data = nullptr;
+        *length = 0;
+    }
+    return rc;
+}
+
+PtpResult PtpObjects_GetStandardThumbnail(uint32_t handle, const PtpObjectInfo* share,
+                                          uint8_t** data, uint32_t* length, uint8_t* orientation) {
+    (void)orientation; // the standard thumbnail reports none
+    return PtpObjects_RunThumbnail(kPtpOpGetThumb, {handle}, share, data, length);
+}
+
+PtpResult PtpObjects_DeleteStandardObject(uint32_t handle, uint32_t second) {
+    return PtpTransaction_Run(kPtpOpDeleteObject, {handle, second});
+}
+
+uint32_t PtpObjects_AvailableShotsProperty() {
+    uint32_t code = PtpGetAvailableShotsPropertyCode();
+    if (code == 0) return 0;
+    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, /*lock=*/0);
+    if (!record) return 0;
+    PtpRecordHold held(record);
+    return record->currentValue;
 }
 
 // --- Object information and listings ------------------------------------------------
 
 PtpResult PtpGenericInterface_GetObjectInfo(uint32_t handle, PtpObjectInfo* out) {
     if (!out) return PtpResult_InvalidArgument;
-    uint16_t op =
-        is_canon_listing(kCanonOpGetObjectInfoEx) ? kCanonOpGetObjectInfoEx : kPtpOpGetObjectInfo;
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    PtpResult rc = receive(op, &handle, 1, &data, &length);
-    if (rc != PtpResult_Ok) return rc;
-    PtpVendor vendor = PtpSession_Vendor();
-    rc = PtpParseObjectInfoForVendor(out, data, length, op, vendor);
-    std::free(data);
-    if (rc != PtpResult_Ok) return PtpResult_DataSetParseFailed;
-    out->handle = handle;
-    if (vendor == PtpVendor_Fujifilm)
-        out->orientation = PtpFujiOrientationFromAssociation(out->associationType);
-    return PtpResult_Ok;
+    const PtpDriverObjects& d = objects();
+    if (!d.getInfo) return PtpResult_NotSupportedForCamera;
+    return d.getInfo(handle, out);
 }
 
 PtpResult PtpGenericInterface_GetObjectHandles(uint32_t storageId, uint16_t format,
@@ -166,38 +167,19 @@ PtpResult PtpGenericInterface_GetObjectHandles(uint32_t storageId, uint16_t form
     if (!handles || !count) return PtpResult_InvalidArgument;
     *handles = nullptr;
     *count = 0;
-    PtpVendor vendor = PtpSession_Vendor();
-    if (vendor == PtpVendor_Sony) return kNoListing;
-
-    const uint32_t params[] = {storageId, format, association};
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    PtpResult rc = receive(kPtpOpGetObjectHandles, params, 3, &data, &length);
-    if (rc == PtpResult_Ok) rc = PtpTakeHandleArray(data, length, handles, count);
-
-    // Older Canon cameras drop out of remote mode on a standard listing.
-    if (vendor == PtpVendor_Canon && !PtpIsOperationSupported(kCanonOpRemoteRelease))
-        PtpEos_SetRemoteMode(1);
-    return rc;
+    const PtpDriverObjects& d = objects();
+    return d.getHandles ? d.getHandles(storageId, format, association, handles, count) : kNoListing;
 }
 
 PtpResult PtpGenericInterface_GetObjectHandles2(uint32_t** handles, uint32_t* count) {
     if (!handles || !count) return PtpResult_InvalidArgument;
-    if (is_canon_listing(kCanonOpGetObjectInfoList))
-        return canon_all_object_handles(handles, count);
-    return PtpGenericInterface_GetObjectHandles(kAllStorages, 0, 0, handles, count);
-}
-
-PtpResult PtpListObjectHandles(uint32_t** handles, uint32_t* count) {
-    switch (PtpSession_Vendor()) {
-    case PtpVendor_Sony:
-        // The Sony driver's listing plugs in here.
-        return PtpResult_NotSupportedForCamera;
-    case PtpVendor_Fujifilm:
-        if (!handles || !count) return PtpResult_InvalidArgument;
-        return PtpGenericInterface_GetObjectHandles(kAllStorages, 0, 0, handles, count);
-    default: return PtpResult_NotSupportedForCamera;
+    const PtpDriverObjects& d = objects();
+    if (d.getAllHandles) {
+        *handles = nullptr;
+        *count = 0;
+        return d.getAllHandles(handles, count);
     }
+    return PtpGenericInterface_GetObjectHandles(kAllStorages, 0, 0, handles, count);
 }
 
 // --- Storages ----------------------------------------------------------------------------
@@ -206,16 +188,13 @@ PtpResult PtpGetStorageIds(uint32_t** ids, uint32_t* count) {
     if (!ids || !count) return PtpResult_InvalidArgument;
     *ids = nullptr;
     *count = 0;
-    uint16_t op = storage_ids_operation();
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    PtpResult rc = receive(op, nullptr, 0, &data, &length);
-    if (rc != PtpResult_Ok) return rc;
-    return PtpTakeStorageIdArray(data, length, op, ids, count);
+    const PtpDriverObjects& d = objects();
+    if (!d.getStorageIds) return PtpResult_NotSupportedForCamera;
+    return d.getStorageIds(ids, count);
 }
 
 uint32_t PtpGenericInterface_GetNumStorageCards() {
-    if (PtpSession_Vendor() == PtpVendor_Sony) return 0;
+    if (!objects().getStorageIds) return 0;
     uint32_t* ids = nullptr;
     uint32_t count = 0;
     // A count the data cannot back is as good as no answer.
@@ -228,7 +207,7 @@ uint32_t PtpGenericInterface_GetNumStorageCards() {
 
 PtpResult PtpGenericInterface_GetObject(uint32_t handle, uint8_t** data, uint32_t* length) {
     if (!data || !length) return PtpResult_InvalidArgument;
-    return receive(kPtpOpGetObject, &handle, 1, data, length);
+    return PtpTransaction_RunDataIn(kPtpOpGetObject, {handle}, data, length);
 }
 
 PtpResult PtpGenericInterface_GetPartialObject(uint32_t handle, uint32_t offset, uint32_t length,
@@ -236,98 +215,55 @@ PtpResult PtpGenericInterface_GetPartialObject(uint32_t handle, uint32_t offset,
     if (!data || !outLength) return PtpResult_InvalidArgument;
     *data = nullptr;
     *outLength = 0;
-    const uint32_t params[] = {handle, offset, length, 0};
-    switch (PtpSession_Vendor()) {
-    case PtpVendor_Canon:
-        if (PtpIsOperationSupported(kCanonOpGetPartialObject))
-            return receive(kCanonOpGetPartialObject, params, 4, data, outLength);
-        if (PtpIsOperationSupported(kCanonOpGetPartialObjectOld))
-            return receive(kCanonOpGetPartialObjectOld, params, 4, data, outLength);
-        return receive(kPtpOpGetPartialObject, params, 3, data, outLength);
-    case PtpVendor_Nikon:
-    case PtpVendor_Sony:
-    case PtpVendor_Fujifilm: return receive(kPtpOpGetPartialObject, params, 3, data, outLength);
-    default: return PtpResult_NotSupportedForCamera;
-    }
+    const PtpDriverObjects& d = objects();
+    if (!d.getPartial) return PtpResult_NotSupportedForCamera;
+    return d.getPartial(handle, offset, length, data, outLength);
+}
+
+PtpResult PtpObjects_GetThumbnail(uint32_t handle, const PtpObjectInfo* share, uint8_t** data,
+                                  uint32_t* length, uint8_t* orientation) {
+    *data = nullptr;
+    *length = 0;
+    const PtpDriverObjects& d = objects();
+    if (!d.getThumbnail) return PtpResult_NotSupportedForCamera;
+    return d.getThumbnail(handle, share, data, length, orientation);
 }
 
 PtpResult PtpGenericInterface_GetThumbnail(uint32_t handle, uint8_t** data, uint32_t* length,
                                            uint8_t* orientation) {
     if (!data || !length) return PtpResult_InvalidArgument;
-    *data = nullptr;
-    *length = 0;
-    switch (PtpSession_Vendor()) {
-    case PtpVendor_Canon: return PtpEos_GetThumbnail(handle, data, length, orientation);
-    case PtpVendor_Sony: return PtpResult_NotSupportedForCamera;
-    default: return receive(kPtpOpGetThumb, &handle, 1, data, length);
-    }
+    return PtpObjects_GetThumbnail(handle, nullptr, data, length, orientation);
 }
 
-// --- Deletion ----------------------------------------------------------------------------------
+// --- Deletion and counts ------------------------------------------------------------------------
 
 PtpResult PtpGenericInterface_DeleteObject(uint32_t handle, uint32_t second) {
-    const uint32_t params[] = {handle, second};
-    PtpVendor vendor = PtpSession_Vendor();
-    switch (vendor) {
-    case PtpVendor_Sony: return PtpResult_NotSupportedForCamera;
-    case PtpVendor_Fujifilm: return send_only(kPtpOpDeleteObject, params, 1);
-    default: break;
-    }
-    PtpResult rc = send_only(kPtpOpDeleteObject, params, 2);
-    // Nikon cameras send no event of their own for a delete from the host.
-    if (rc == PtpResult_Ok && vendor == PtpVendor_Nikon) {
-        PtpEventData event = {};
-        event.code = kPtpEventObjectRemoved;
-        PtpObjectInfo removed = {};
-        removed.handle = handle;
-        static_assert(sizeof removed <= sizeof event.payload, "object record fits the payload");
-        std::memcpy(event.payload, &removed, sizeof removed);
-        PtpPushEvent(&event, /*notify=*/true);
-    }
-    return rc;
+    const PtpDriverObjects& d = objects();
+    if (!d.deleteObject) return PtpResult_NotSupportedForCamera;
+    return d.deleteObject(handle, second);
 }
-
-// --- Counts and image formats -----------------------------------------------------------------
 
 uint32_t PtpGenericInterface_GetSdAvailableShots() {
-    switch (PtpSession_Vendor()) {
-    case PtpVendor_Sony: return 0;
-    case PtpVendor_Fujifilm:
-        // The Fujifilm driver's count (from its media-capacity label) plugs in here.
-        return 0;
-    default: break;
-    }
-    uint32_t code = PtpGetAvailableShotsPropertyCode();
-    if (code == 0) return 0;
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, /*lock=*/0);
-    if (!record) return 0;
-    PtpRecordHold held(record);
-    return record->currentValue;
+    const PtpDriverObjects& d = objects();
+    return d.availableShots ? d.availableShots() : 0;
 }
+
+// --- Image formats ------------------------------------------------------------------------------
 
 PtpResult PtpGenericInterface_GetPossibleImageFormats(uint32_t kind, uint32_t** formats,
                                                       uint32_t* count) {
     if (!formats || !count) return PtpResult_InvalidArgument;
     *formats = nullptr;
     *count = 0;
-    switch (PtpSession_Vendor()) {
-    case PtpVendor_Canon: return PtpEos_GetPossibleImageFormats(kind, formats, count);
-    case PtpVendor_Nikon:
-    case PtpVendor_Sony:
-    case PtpVendor_Fujifilm:
-        // Each driver's image-format table plugs in at its arm.
-    default: return PtpResult_NotSupportedForCamera;
-    }
+    const PtpDriverFormats& d = PtpSession_Driver()->formats;
+    if (!d.possible) return PtpResult_NotSupportedForCamera;
+    return d.possible(kind, formats, count);
 }
 
 PtpResult PtpGenericInterface_GetImageFormatDetails(uint32_t format, uint32_t kind, uint16_t* size,
                                                     uint8_t* compression) {
     if (!size || !compression) return PtpResult_InvalidArgument;
-    switch (PtpSession_Vendor()) {
-    case PtpVendor_Canon: return PtpEos_GetImageFormatDetails(format, kind, size, compression);
-    case PtpVendor_Nikon:
-        // The Nikon image-format table plugs in at this arm; Sony and Fujifilm
-        // have none.
-    default: return PtpResult_NotSupportedForCamera;
-    }
+    const PtpDriverFormats& d = PtpSession_Driver()->formats;
+    if (!d.details) return PtpResult_NotSupportedForCamera;
+    return d.details(format, kind, size, compression);
 }

@@ -1,21 +1,16 @@
-// Reading, refreshing and writing properties through the camera.
+// Reading, refreshing and writing properties through the session's driver, and
+// the plain-PTP bodies of those operations.
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
+#include "generic/driver.h"
 #include "generic/event_loop.h"
-#include "generic/event_queue.h"
 #include "generic/property_store.h"
-#include "generic/property_vendor.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
 
 namespace {
-
-constexpr uint32_t kCanonEvfOutputDevice = 0xD1B0;
-constexpr uint32_t kCanonLensZoom = 0xD055;
-constexpr uint32_t kExposureProgram = 0x500E;
-constexpr uint32_t kExposureBias = 0x5010;
 
 uint32_t cut_to_type(uint32_t type, uint32_t value) {
     if (type == kPtpTypeInt8 || type == kPtpTypeUint8) return value & 0xFF;
@@ -28,46 +23,43 @@ uint32_t cut_to_type(uint32_t type, uint32_t value) {
 bool value_allowed(PtpPropertyRecord* record, uint32_t value) {
     PtpRecordHold hold(record);
     uint32_t cut = cut_to_type(record->dataType, value);
-    if (!record->values) return true;  // no list (count 0, or 255 "not checked")
+    if (!record->values) return true; // no list (count 0, or 255 "not checked")
     for (uint16_t i = 0; i < record->valueCount; ++i)
         if (record->values[i].value == cut) return true;
     return false;
 }
 
-void queue_change_event(uint32_t code) { PtpQueuePropertyCodeChanged(code, /*notify=*/true); }
+const PtpDriverProperties& props() { return PtpSession_Driver()->properties; }
 
-}  // namespace
+bool unlisted(uint32_t code) { return props().unlisted && props().unlisted(code); }
 
-bool PtpFetchPropertyDescription(PtpPropertyRecord* record) {
-    if (!record) return false;
-    PtpVendor vendor = PtpSession_Vendor();
-    if (PropertyVendor_HasOwnDescriptionRead(vendor))
-        return PropertyVendor_FetchDescription(vendor, record);
-    uint32_t code = record->code;
+PtpResult finish_write(PtpResult result) {
+    return props().finishWrite ? props().finishWrite(result) : result;
+}
+
+} // namespace
+
+// --- Plain PTP ------------------------------------------------------------------------
+
+bool PtpStandard_FetchDescription(PtpPropertyRecord* record) {
     uint8_t* data = nullptr;
     uint32_t length = 0;
-    PtpResult rc = PtpTransaction_ExecuteWithRetry(kPtpOpGetDevicePropDesc, &code, 1, nullptr, 0,
-                                                   &data, &length, nullptr, 1);
+    PtpResult rc =
+        PtpTransaction_RunDataIn(kPtpOpGetDevicePropDesc, {record->code}, &data, &length);
     bool ok = rc == PtpResult_Ok && PtpParsePropertyDescription(record, data, length);
     std::free(data);
     return ok;
 }
 
-PtpResult PtpReadPropertyValueData(uint32_t code, uint8_t** data, uint32_t* length) {
-    if (!data || !length) return PtpResult_BadReply;
-    *data = nullptr;
-    *length = 0;
-    if (!PtpGenericInterface_IsPropertySupported(code)) return PtpResult_OperationNotSupported;
-    return PropertyVendor_ReadValue(PtpSession_Vendor(), code, data, length);
+PtpResult PtpStandard_ReadValue(uint32_t code, uint8_t** data, uint32_t* length) {
+    return PtpTransaction_ExecuteWithRetry(kPtpOpGetDevicePropValue, &code, 1, nullptr, 0, data,
+                                           length, nullptr, 1);
 }
 
-PtpResult PtpGenericInterface_RefreshPropertyValue(uint32_t code) {
-    bool handled = false;
-    PtpResult rc = PropertyVendor_RefreshValue(PtpSession_Vendor(), code, &handled);
-    if (handled) return rc;
+PtpResult PtpStandard_RefreshValue(uint32_t code) {
     uint8_t* data = nullptr;
     uint32_t length = 0;
-    rc = PtpReadPropertyValueData(code, &data, &length);
+    PtpResult rc = PtpReadPropertyValueData(code, &data, &length);
     if (rc != PtpResult_Ok) {
         std::free(data);
         return rc;
@@ -77,72 +69,93 @@ PtpResult PtpGenericInterface_RefreshPropertyValue(uint32_t code) {
     return position < 0 ? PtpResult_Failed : PtpResult_Ok;
 }
 
-PtpResult PtpGenericInterface_RefreshPropertyDescription(uint32_t code) {
-    return PropertyVendor_RefreshDescription(PtpSession_Vendor(), code);
-}
+PtpResult PtpStandard_RefreshDescription(uint32_t) { return 0; }
 
-PtpResult PtpGenericInterface_IncrementProperty(uint32_t code, uint32_t direction) {
-    return PropertyVendor_Increment(PtpSession_Vendor(), code, direction);
-}
-
-bool PtpIsPropertyValueAllowed(uint32_t code, uint32_t value) {
-    if (PtpSession_Vendor() == PtpVendor_Canon && (code == kCanonEvfOutputDevice || code == kCanonLensZoom))
-        return true;
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 0);
-    return record && value_allowed(record, value);
-}
-
-PtpResult PtpReloadAllProperties() {
-    bool handled = false;
-    PtpResult rc = PropertyVendor_ReloadAll(PtpSession_Vendor(), &handled);
-    if (handled) return rc;
+PtpResult PtpStandard_ReloadAll() {
     uint16_t count = PtpPropertyCount();
     if (count == 0) return PtpResult_Failed;
     for (uint16_t i = 0; i < count; ++i) {
         PtpPropertyRecord* record = PtpPropertyAt(i);
         if (!record) break;
-        rc = PtpGenericInterface_RefreshPropertyValue(record->code);
+        PtpResult rc = PtpGenericInterface_RefreshPropertyValue(record->code);
         if (rc != PtpResult_Ok) return rc;
     }
     return PtpResult_Ok;
 }
 
+// --- Through the driver ---------------------------------------------------------------
+
+bool PtpFetchPropertyDescription(PtpPropertyRecord* record) {
+    return record && props().fetchDescription && props().fetchDescription(record);
+}
+
+PtpResult PtpReadPropertyValueData(uint32_t code, uint8_t** data, uint32_t* length) {
+    if (!data || !length) return PtpResult_BadReply;
+    *data = nullptr;
+    *length = 0;
+    if (!PtpGenericInterface_IsPropertySupported(code)) return PtpResult_OperationNotSupported;
+    if (!props().readValue) return PtpResult_NotSupportedForCamera;
+    return props().readValue(code, data, length);
+}
+
+PtpResult PtpGenericInterface_RefreshPropertyValue(uint32_t code) {
+    if (!props().refreshValue) return PtpResult_NotSupportedForCamera;
+    return props().refreshValue(code);
+}
+
+PtpResult PtpGenericInterface_RefreshPropertyDescription(uint32_t code) {
+    if (!props().refreshDescription) return PtpResult_NotSupportedForCamera;
+    return props().refreshDescription(code);
+}
+
+PtpResult PtpGenericInterface_IncrementProperty(uint32_t code, uint32_t direction) {
+    if (!props().increment) return PtpResult_NotSupportedForCamera;
+    return props().increment(code, direction);
+}
+
+bool PtpIsPropertyValueAllowed(uint32_t code, uint32_t value) {
+    if (unlisted(code)) return true;
+    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 0);
+    return record && value_allowed(record, value);
+}
+
+PtpResult PtpReloadAllProperties() {
+    if (!props().reloadAll) return PtpResult_NotSupportedForCamera;
+    return props().reloadAll();
+}
+
 PtpResult PtpGenericInterface_SetPropertyValue(uint32_t code, uint32_t value, uint8_t verify) {
-    const PtpVendor vendor = PtpSession_Vendor();
-    if (vendor != PtpVendor_Fujifilm) {
+    const PtpDriverProperties& p = props();
+    if (!p.writesUnchecked) {
         PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 0);
         if (!record) return kPtpRespDevicePropNotSupported;
-        bool unchecked = vendor == PtpVendor_Canon &&
-                         (code == kCanonEvfOutputDevice || code == kCanonLensZoom);
-        if (!unchecked && !value_allowed(record, value)) return kPtpRespDevicePropNotSupported;
+        if (!unlisted(code) && !value_allowed(record, value)) return kPtpRespDevicePropNotSupported;
     }
-    PropertyVendor_BeforeWrite(vendor);
+    if (p.beforeWrite) p.beforeWrite();
 
     // With verification no event poll runs between the write and its check.
     std::optional<PtpPauseHold> paused;
     if (verify) paused.emplace();
 
-    PtpResult rc = PropertyVendor_Write(vendor, code, value);
+    PtpResult rc = PtpResult_NotSupportedForCamera;
+    if (p.write) rc = p.write(code, value);
     if (rc != PtpResult_Ok && rc != PtpResult_DeviceBusy) {
         paused.reset();
-        return PropertyVendor_AfterWrite(vendor, rc);
+        return finish_write(rc);
     }
 
     if (verify) {
         // A verification that is skipped leaves the write's own result.
-        switch (PropertyVendor_WaitForValue(vendor, code, value)) {
-        case VerifyOutcome::Verified: rc = PtpResult_Ok; break;
-        case VerifyOutcome::Failed: rc = PtpResult_PropertyWriteFailed; break;
-        case VerifyOutcome::Skipped: break;
+        switch (p.waitForValue ? p.waitForValue(code, value) : PtpVerifyOutcome::Failed) {
+        case PtpVerifyOutcome::Verified: rc = PtpResult_Ok; break;
+        case PtpVerifyOutcome::Failed: rc = PtpResult_PropertyWriteFailed; break;
+        case PtpVerifyOutcome::Skipped: break;
         }
         paused.reset();
     }
 
-    if (vendor == PtpVendor_Fujifilm || (vendor == PtpVendor_Nikon && code == kExposureProgram)) {
-        queue_change_event(code);
-        if (vendor == PtpVendor_Nikon) queue_change_event(kExposureBias);
-    }
-    return PropertyVendor_AfterWrite(vendor, rc);
+    if (p.written) p.written(code);
+    return finish_write(rc);
 }
 
 bool PtpReadCurrentValue(uint32_t code, uint32_t* value) {

@@ -1,7 +1,7 @@
-// Property names and value labels: the per-vendor tables that turn device
+// Property names and value labels: the drivers' tables that turn device
 // property codes and their values into the texts the property store and the host
-// show. The tables are static data in the vendor directories; everything here is
-// a lookup with no camera traffic and no lock.
+// show. The tables are static data in the vendor directories, reached through
+// the driver table; everything here is a lookup with no camera traffic and no lock.
 //
 // Returned texts are static, except the decimal printed for a value that has no
 // label: that goes into a 128-byte buffer private to the calling thread, which the
@@ -29,41 +29,42 @@ struct PtpPropertyNameTable {
     uint32_t endCode;
 };
 
+struct PtpDriver;
+
 // What a label lookup needs to know about the camera besides the code and value.
 struct PtpLabelContext {
-    PtpVendor vendor;
-    uint8_t model;        // camera model id: picks the Nikon ISO and image-format tables
-    bool canonMirrorless; // mirrorless Canon bodies send shutter code 4 for "Auto"
+    const PtpDriver* driver; // whose tables and overrides apply; never null
+    uint8_t model;           // camera model id: some drivers pick tables by it
+    bool mirrorless;         // the connected body has no mirror
 };
-
-// The property table of a vendor; rows is null for PtpVendor_None and for any
-// value that names no vendor.
-PtpPropertyNameTable PtpNames_TableForVendor(PtpVendor vendor);
 
 // The first row for code in the table, or null.
 const PtpVendorPropertyInfo* PtpNames_FindRow(const PtpPropertyNameTable& table, uint32_t code);
 
-// The display name of code in the vendor's table, or null. Static text. This is
+// The display name of code in the driver's table, or null. Static text. This is
 // what the property store stores as a record's name.
-const char* PtpNames_PropertyName(PtpVendor vendor, uint32_t code);
+const char* PtpNames_PropertyName(const PtpDriver* driver, uint32_t code);
 
-// The value-label table of code in the vendor's table (no model overrides), or
+// The value-label table of code in the driver's table (no camera overrides), or
 // null when there is no row or the row has none.
-const PtpValueLabel* PtpNames_ValueTable(PtpVendor vendor, uint32_t code);
+const PtpValueLabel* PtpNames_ValueTable(const PtpDriver* driver, uint32_t code);
 
 // The label of the first row of labels whose value matches, or null. labels must
 // end with a row whose label is empty; that row never matches.
 const char* PtpNames_FindLabel(const PtpValueLabel* labels, uint32_t value);
 
 // The label of value for code on the camera described by context:
-//   1. overrides: Nikon 0xD0B5 is "ISO <value>"; Nikon ISO and image-format codes
-//      use the table of the camera model id when one is listed; Canon 0xD102 uses
-//      the mirrorless table; Sony and Fujifilm ask their driver first;
-//   2. otherwise the code's row in the vendor table; null without a table, a row or
-//      a value table;
+//   1. the text the driver prints itself (tables.printedLabel), if any;
+//   2. the driver's table for this camera (tables.cameraLabels), else the code's
+//      row in the driver's names table; null without a table, a row or labels;
 //   3. the first row of the table whose value matches;
 //   4. no such row: the value as a signed decimal, in the calling thread's buffer.
 const char* PtpNames_ValueLabel(const PtpLabelContext& context, uint32_t code, uint32_t value);
 
-// The context of the current session: its vendor, model id and mirrorless flag.
+// prefix and value as a signed decimal, in the calling thread's buffer: for
+// drivers that print a label themselves.
+const char* PtpNames_PrintValue(const char* prefix, uint32_t value);
+
+// The context of the current session: the driver whose tables are in use, the
+// model id and the mirrorless flag.
 PtpLabelContext PtpNames_SessionContext();

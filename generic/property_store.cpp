@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "comms/bytes.h"
+#include "generic/driver.h"
 #include "generic/event_loop.h"
-#include "generic/property_vendor.h"
 #include "generic/session.h"
 #include "ptp_names.h"
 
@@ -19,16 +19,11 @@ struct PropertyStore {
     // taken by a lookup's caller.
     std::mutex guard;
     PtpPropertyRecord records[kPropertyStoreCapacity] = {};
-    bool lockReady[kPropertyStoreCapacity] = {};  // a slot's lock is initialised once
-    uint16_t count = 0;                           // guarded by guard
+    bool lockReady[kPropertyStoreCapacity] = {}; // a slot's lock is initialised once
+    uint16_t count = 0;                          // guarded by guard
 };
 
 PropertyStore g_store;
-
-// The Nikon driver stores this property inverted.
-constexpr uint32_t kNikonInvertedProperty = 0xD16A;
-// Nikon ranges that get no list.
-constexpr uint32_t kNikonUnlistedRange = 0xD1B1;
 
 // The largest list a range may expand to: valueCount is 16 bits.
 constexpr int64_t kMaxRangeEntries = 0xFFFF;
@@ -63,20 +58,19 @@ uint32_t type_pattern(uint32_t type, int64_t number) {
     }
 }
 
-template <size_t N>
-void copy_label(char (&out)[N], const char* text) {
+template <size_t N> void copy_label(char (&out)[N], const char* text) {
     std::snprintf(out, N, "%s", text ? text : "");
 }
 
-template <size_t N>
-void print_number(char (&out)[N], uint32_t type, uint32_t raw) {
+template <size_t N> void print_number(char (&out)[N], uint32_t type, uint32_t raw) {
     std::snprintf(out, N, "%lld", static_cast<long long>(numeric_value(type, raw)));
 }
 
 // A label for a value: the label tables first (when asked), else the number.
 template <size_t N>
 void label_value(char (&out)[N], uint32_t code, uint32_t type, uint32_t raw, bool lookup) {
-    const char* label = lookup ? PtpGenericInterface_StringForPropertyCodeValue(code, raw) : nullptr;
+    const char* label =
+        lookup ? PtpGenericInterface_StringForPropertyCodeValue(code, raw) : nullptr;
     if (label)
         copy_label(out, label);
     else
@@ -85,8 +79,7 @@ void label_value(char (&out)[N], uint32_t code, uint32_t type, uint32_t raw, boo
 
 // A PTP string: count byte N, then N UCS-2 units; the low bytes are kept, cut to
 // the field. False (nothing consumed) when it does not fit.
-template <size_t N>
-bool read_ptp_text(ByteReader& r, char (&out)[N]) {
+template <size_t N> bool read_ptp_text(ByteReader& r, char (&out)[N]) {
     if (bytes_left(r) < 1) return false;
     size_t units = r.p[r.pos];
     if (bytes_left(r) - 1 < 2 * units) return false;
@@ -105,14 +98,14 @@ int index_of(PtpPropertyRecord* record) { return int(record - g_store.records); 
 // Stores a raw value into a record (its lock held). False when the data is too
 // short; the record is then unchanged.
 bool apply_value(PtpPropertyRecord* record, const uint8_t* data, size_t length) {
-    PtpVendor vendor = PtpSession_Vendor();
+    const PtpDriverProperties& driver = PtpSession_Driver()->properties;
     ByteReader r = make_reader(data, length);
     if (record->dataType == kPtpTypeString) {
         char text[PTP_CURRENT_LABEL_SIZE];
-        if (!read_ptp_text(r, text)) return bytes_left(r) > 0;  // too long: unchanged
+        if (!read_ptp_text(r, text)) return bytes_left(r) > 0; // too long: unchanged
         copy_label(record->currentLabel, text);
         uint32_t value = 0;
-        if (PropertyVendor_TextValue(vendor, record->code, text, &value)) {
+        if (driver.textValue && driver.textValue(record->code, text, &value)) {
             record->currentValue = value;
             return true;
         }
@@ -127,13 +120,13 @@ bool apply_value(PtpPropertyRecord* record, const uint8_t* data, size_t length) 
     size_t size = PtpDataTypeSize(record->dataType);
     uint32_t value = size == 1 ? read_u8(r) : size == 2 ? read_u16(r) : read_u32(r);
     if (!r.ok) return false;
-    if (vendor == PtpVendor_Nikon && record->code == kNikonInvertedProperty) value = value == 0;
+    if (driver.storedValue) value = driver.storedValue(record->code, value);
     record->currentValue = value;
     label_value(record->currentLabel, record->code, record->dataType, value, true);
     return true;
 }
 
-}  // namespace
+} // namespace
 
 // --- Store ---------------------------------------------------------------------
 
@@ -144,7 +137,7 @@ void PtpClearPropertyStore() {
     std::lock_guard<std::mutex> held(g_store.guard);
     for (uint16_t i = 0; i < kPropertyStoreCapacity; ++i) {
         PtpPropertyRecord& record = g_store.records[i];
-        if (!g_store.lockReady[i]) continue;  // never used: nothing to free
+        if (!g_store.lockReady[i]) continue; // never used: nothing to free
         pthread_mutex_lock(&record.lock);
         record.code = 0;
         std::free(record.values);
@@ -249,11 +242,20 @@ size_t PtpReadTypedValue(uint32_t dataType, const uint8_t* data, size_t length, 
     size_t size = 0;
     switch (dataType) {
     case kPtpTypeInt8:
-    case kPtpTypeUint8: value = read_u8(r); size = 1; break;
+    case kPtpTypeUint8:
+        value = read_u8(r);
+        size = 1;
+        break;
     case kPtpTypeInt16:
-    case kPtpTypeUint16: value = read_u16(r); size = 2; break;
+    case kPtpTypeUint16:
+        value = read_u16(r);
+        size = 2;
+        break;
     case kPtpTypeInt32:
-    case kPtpTypeUint32: value = read_u32(r); size = 4; break;
+    case kPtpTypeUint32:
+        value = read_u32(r);
+        size = 4;
+        break;
     case kPtpTypeInt64:
     case kPtpTypeUint64:
         // The upper half of the 8-byte field.
@@ -289,13 +291,13 @@ int PtpApplyPropertyValue(uint32_t code, const uint8_t* data, uint32_t length) {
 bool PtpParsePropertyDescription(PtpPropertyRecord* record, const uint8_t* data, uint32_t length) {
     if (!record || !data) return false;
     PtpRecordHold hold(record);
-    const PtpVendor vendor = PtpSession_Vendor();
+    const PtpDriverProperties& driver = PtpSession_Driver()->properties;
     const uint32_t code = record->code;
 
     // Everything is read into a scratch copy first: a field that does not fit
     // fails the parse and leaves the record as it was.
     ByteReader r = make_reader(data, length);
-    read_u16(r);  // the code, as the camera echoes it
+    read_u16(r); // the code, as the camera echoes it
     const uint32_t type = read_u16(r);
     const uint8_t access = read_u8(r);
     if (!r.ok) return false;
@@ -330,7 +332,7 @@ bool PtpParsePropertyDescription(PtpPropertyRecord* record, const uint8_t* data,
     const uint8_t form = read_u8(r);
     if (!r.ok) return false;
 
-    std::vector<PtpValueLabel> list;  // other forms, and texts with a range, give no list
+    std::vector<PtpValueLabel> list; // other forms, and texts with a range, give no list
     if (form == 1 && !text) {
         uint32_t raw[3];
         for (uint32_t& v : raw) {
@@ -341,14 +343,13 @@ bool PtpParsePropertyDescription(PtpPropertyRecord* record, const uint8_t* data,
         int64_t min = numeric_value(type, raw[0]);
         int64_t max = numeric_value(type, raw[1]);
         int64_t step = numeric_value(type, raw[2]);
-        bool listed = !(vendor == PtpVendor_Nikon && code == kNikonUnlistedRange);
+        bool listed = !driver.rangeListed || driver.rangeListed(code);
         if (listed && max != min && step != 0) {
             int64_t count = (max - min) / step + 1;
             // A range wider than a 16-bit count gets no list rather than a
             // wrapped one.
             if (count > 0 && count <= kMaxRangeEntries) {
-                bool lookup = vendor == PtpVendor_Nikon && code != 0x5018 && code != 0xD1B4 &&
-                              code != 0xD01E;
+                bool lookup = driver.rangeLabelled && driver.rangeLabelled(code);
                 list.resize(size_t(count));
                 for (int64_t i = 0; i < count; ++i) {
                     PtpValueLabel& entry = list[size_t(i)];
@@ -370,7 +371,7 @@ bool PtpParsePropertyDescription(PtpPropertyRecord* record, const uint8_t* data,
                 // field that does not fit.
                 entry.value = i;
                 if (!read_ptp_text(r, entry.label)) return false;
-                PropertyVendor_TextValue(vendor, code, entry.label, &entry.value);
+                if (driver.textValue) driver.textValue(code, entry.label, &entry.value);
                 if (std::strcmp(entry.label, scratch.currentLabel) == 0 && entry.label[0])
                     scratch.currentValue = entry.value;
             } else {
@@ -395,6 +396,6 @@ bool PtpParsePropertyDescription(PtpPropertyRecord* record, const uint8_t* data,
     record->access = scratch.access;
     record->values = values;
     record->valueCount = uint16_t(list.size());
-    PropertyVendor_FixupDescription(vendor, record);
+    if (driver.fixupDescription) driver.fixupDescription(record);
     return true;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "ptp_properties.h"
+#include "ptp_result.h"
 
 constexpr uint16_t kPropertyStoreCapacity = 300;
 
@@ -61,8 +62,8 @@ struct PtpRecordHold {
 // data is malformed or does not fit.
 bool PtpParsePropertyDescription(PtpPropertyRecord* record, const uint8_t* data, uint32_t length);
 
-// Reads the record's description from the camera (GetDevicePropDesc, or the
-// vendor's own read) and parses it. False on any failure.
+// Reads the record's description from the camera through the session's driver
+// and parses it. False on any failure, or when the driver has no such read.
 bool PtpFetchPropertyDescription(PtpPropertyRecord* record);
 
 // Stores a raw current value for code. Returns the record's position, or -1
@@ -87,8 +88,22 @@ bool PtpIsPropertyValueAllowed(uint32_t code, uint32_t value);
 // belongs to the caller.
 PtpResult PtpReadPropertyValueData(uint32_t code, uint8_t** data, uint32_t* length);
 
-// Reloads every property through the vendor.
+// Reloads every property through the session's driver.
 PtpResult PtpReloadAllProperties();
+
+// The plain-PTP bodies of the driver's property entries, for the plain driver
+// and the vendor drivers whose cameras answer the standard operations.
+// GetDevicePropDesc, parsed into the record; false on any failure.
+bool PtpStandard_FetchDescription(PtpPropertyRecord* record);
+// GetDevicePropValue. Out: *data belongs to the caller.
+PtpResult PtpStandard_ReadValue(uint32_t code, uint8_t** data, uint32_t* length);
+// The value bytes from the driver's readValue, stored in the record.
+PtpResult PtpStandard_RefreshValue(uint32_t code);
+// Plain PTP cannot refresh descriptions: 0 (not OK), with no camera traffic.
+PtpResult PtpStandard_RefreshDescription(uint32_t code);
+// Refreshes every stored property's value, stopping at the first failure;
+// PtpResult_Failed for an empty store.
+PtpResult PtpStandard_ReloadAll();
 
 // The record at a position of the store, or null past the count.
 PtpPropertyRecord* PtpPropertyAt(uint16_t index);

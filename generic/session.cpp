@@ -12,8 +12,6 @@
 #include <thread>
 
 #include "comms/ptp_transport.h"
-#include "eos/eos_models.h"
-#include "eos/eos_session.h"
 #include "generic/driver.h"
 #include "generic/event_loop.h"
 #include "generic/property_store.h"
@@ -46,19 +44,19 @@ constexpr float kBracketStopUnknown = kMaxBracketStopUnknown;
 struct Session {
     // Written by StartSession on the host's thread, read everywhere.
     std::atomic<uint16_t> vendor{PtpVendor_None};
-    std::atomic<const PtpDriver*> driver{nullptr};  // chosen with vendor; null reads as plain PTP
+    std::atomic<const PtpDriver*> driver{nullptr}; // chosen with vendor; null reads as plain PTP
     std::atomic<uint8_t> model{0};
     std::atomic<uint32_t> manualFocus{0};
     std::atomic<uint8_t> liveViewZoom{0};
     std::atomic<bool> liveViewOn{false};
-    std::atomic<uint8_t> nikonMirrorUp{0};
+    std::atomic<uint8_t> mirrorUp{0};
     std::atomic<float> maxBracketStop{kBracketStopUnknown};
-    std::atomic<PtpVendor> propertyTable{PtpVendor_None};  // whose name table is in use
+    std::atomic<const PtpDriver*> propertyTable{nullptr}; // whose name tables are in use
     std::atomic<uint32_t> roles[kRoleCount] = {};
     std::atomic<PtpEventNotifyFn> notify{nullptr};
 
     std::mutex deviceInfoLock;
-    PtpDeviceInfo deviceInfo = {};  // guarded by deviceInfoLock
+    PtpDeviceInfo deviceInfo = {}; // guarded by deviceInfoLock
 };
 
 Session g_session;
@@ -71,7 +69,7 @@ void store_vendor(uint16_t vendor) {
 
 bool is_vendor(uint32_t v) { return v >= PtpVendor_Fujifilm && v <= PtpVendor_Nikon; }
 
-}  // namespace
+} // namespace
 
 PtpVendor PtpSession_Vendor() { return g_session.vendor.load(); }
 const PtpDriver* PtpSession_Driver() {
@@ -79,10 +77,16 @@ const PtpDriver* PtpSession_Driver() {
     return driver ? driver : PtpDriver_ForVendor(PtpVendor_None);
 }
 void PtpSession_SetVendor(PtpVendor vendor) { store_vendor(vendor); }
+void PtpSession_SetDriverForTest(const PtpDriver* driver) {
+    g_session.driver.store(driver ? driver : PtpDriver_ForVendor(g_session.vendor.load()));
+}
 void PtpSession_SetModel(uint8_t model) { g_session.model.store(model); }
 const PtpDeviceInfo& PtpSession_DeviceInfo() { return g_session.deviceInfo; }
 PtpEventNotifyFn PtpSession_NotifyFn() { return g_session.notify.load(); }
-PtpVendor PtpSession_PropertyTableVendor() { return g_session.propertyTable.load(); }
+const PtpDriver* PtpSession_PropertyTableDriver() {
+    const PtpDriver* driver = g_session.propertyTable.load();
+    return driver ? driver : PtpDriver_ForVendor(PtpVendor_None);
+}
 uint32_t PtpSession_ManualFocus() { return g_session.manualFocus.load(); }
 void PtpSession_SetManualFocus(uint32_t flag) { g_session.manualFocus.store(flag); }
 uint8_t PtpSession_LiveViewZoom() { return g_session.liveViewZoom.load(); }
@@ -91,7 +95,8 @@ bool PtpSession_LiveViewOn() { return g_session.liveViewOn.load(); }
 void PtpSession_SetLiveViewOn(bool on) { g_session.liveViewOn.store(on); }
 float PtpSession_MaxBracketStop() { return g_session.maxBracketStop.load(); }
 void PtpSession_SetMaxBracketStop(float stops) { g_session.maxBracketStop.store(stops); }
-uint8_t PtpSession_NikonMirrorUp() { return g_session.nikonMirrorUp.load(); }
+uint8_t PtpSession_MirrorUp() { return g_session.mirrorUp.load(); }
+void PtpSession_SetMirrorUp(uint8_t up) { g_session.mirrorUp.store(up); }
 
 void PtpSession_CopyModelText(char* out, size_t size) {
     if (!out || size == 0) return;
@@ -106,51 +111,6 @@ bool PtpIsPropertyListed(uint16_t code) {
         if (listed.codes[i] == code) return true;
     return false;
 }
-
-// --- Vendor seams ---------------------------------------------------------------
-// Each vendor driver plugs in by filling its arm; a vendor without a driver
-// knows no model and cannot start a session.
-
-static bool vendor_model_supported(PtpVendor vendor) {
-    switch (vendor) {
-    case PtpVendor_Canon:
-        return PtpEos_EvaluateModel();
-    case PtpVendor_Nikon:
-    case PtpVendor_Sony:
-    case PtpVendor_Fujifilm:
-    default:
-        return false;
-    }
-}
-
-static PtpResult vendor_start(PtpVendor vendor, uint8_t hostMode) {
-    (void)hostMode;  // the Nikon start takes it
-    switch (vendor) {
-    case PtpVendor_Canon:
-        return PtpEos_StartSession();
-    case PtpVendor_Nikon:
-    case PtpVendor_Sony:
-    case PtpVendor_Fujifilm:
-    default:
-        return PtpResult_NotSupportedForCamera;
-    }
-}
-
-static bool vendor_focus_is_auto(PtpVendor) { return PtpGenericInterface_IsFocusAuto(); }
-
-static PtpResult vendor_host_mode(PtpVendor vendor, uint8_t on, uint8_t option) {
-    (void)on;
-    (void)option;
-    switch (vendor) {
-    case PtpVendor_Nikon:
-    case PtpVendor_Fujifilm:
-    default:
-        return PtpResult_NotSupportedForCamera;
-    }
-}
-
-// The Nikon driver decides which property holds the focus mode.
-static uint32_t nikon_focus_mode_code() { return 0x500A; }
 
 // --- DeviceInfo -----------------------------------------------------------------
 
@@ -183,7 +143,7 @@ PtpResult PtpGetDeviceInfo(PtpDeviceInfo* out) {
     std::free(data);
     if (!ok) {
         std::free(parsed);
-        return 0;  // not OK: callers treat every other value as failure
+        return 0; // not OK: callers treat every other value as failure
     }
     {
         std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
@@ -202,110 +162,46 @@ PtpVendor PtpDetectVendor(const char* manufacturer) {
     if (std::strncmp(manufacturer, "Nikon", 5) == 0) return PtpVendor_Nikon;
     if (std::strncmp(manufacturer, "Sony", 4) == 0) return PtpVendor_Sony;
     if (std::strncmp(manufacturer, "FUJIFILM", 8) == 0) return PtpVendor_Fujifilm;
-    return PtpVendor_Nikon;  // the Nikon driver speaks plain PTP best
+    return PtpVendor_Nikon; // the Nikon driver speaks plain PTP best
 }
 
 bool PtpIsOperationSupported(uint16_t op) { return PtpTransaction_IsAdmitted(op); }
 
 bool PtpIsCameraModelSupported() {
+    // After a failed DeviceInfo read the vendor slot holds the read's result,
+    // which names no driver: no model is supported then.
     PtpVendor vendor = g_session.vendor.load();
-    if (vendor == PtpVendor_None) {
-        const PtpVendor order[] = {PtpVendor_Canon, PtpVendor_Nikon, PtpVendor_Sony,
-                                   PtpVendor_Fujifilm};
-        for (PtpVendor v : order)
-            if (vendor_model_supported(v)) return true;
-        return false;
-    }
-    return is_vendor(vendor) && vendor_model_supported(vendor);
+    if (vendor != PtpVendor_None && !is_vendor(vendor)) return false;
+    const PtpDriver* d = PtpSession_Driver();
+    return d->session.modelSupported && d->session.modelSupported();
+}
+
+PtpResult PtpStandard_KeepAlive() {
+    const uint32_t allStorages = 0xFFFFFFFF;
+    return PtpTransaction_ExecuteWithRetry(kPtpOpGetNumObjects, &allStorages, 1, nullptr, 0,
+                                           nullptr, nullptr, nullptr, 1);
 }
 
 PtpResult PtpKeepAlive() {
-    switch (g_session.vendor.load()) {
-    case PtpVendor_Canon: return PtpEos_KeepAlive();
-    case PtpVendor_Nikon: {
-        // Refreshes the session DeviceInfo as a side effect.
-        PtpDeviceInfo* scratch = static_cast<PtpDeviceInfo*>(std::malloc(sizeof(PtpDeviceInfo)));
-        if (!scratch) return PtpResult_OutOfMemory;
-        PtpResult rc = PtpGetDeviceInfo(scratch);
-        std::free(scratch);
-        return rc;
-    }
-    case PtpVendor_Sony:
-    case PtpVendor_Fujifilm:
-        return PtpResult_Ok;
-    default: {
-        const uint32_t allStorages = 0xFFFFFFFF;
-        return PtpTransaction_ExecuteWithRetry(kPtpOpGetNumObjects, &allStorages, 1, nullptr, 0,
-                                               nullptr, nullptr, nullptr, 1);
-    }
-    }
+    const PtpDriver* d = PtpSession_Driver();
+    if (!d->session.keepAlive) return PtpResult_Ok;
+    return d->session.keepAlive();
 }
 
 // --- Property roles ----------------------------------------------------------------
 
 void PtpSetupPropertyRoles() {
-    uint32_t r[kRoleCount] = {};
-    switch (g_session.vendor.load()) {
-    case PtpVendor_Canon:
-        r[kRoleAperture] = 0xD101;
-        r[kRoleShutterSpeed] = 0xD102;
-        r[kRoleIso] = 0xD103;
-        r[kRoleImageFormat] = 0xD120;
-        r[kRoleFocusMode] = 0xD108;
-        r[kRoleAutoExposure] = PtpEos_ExposureModePropertyCode();  // chosen by the Canon start
-        r[kRoleBatteryPower] = 0xD111;
-        r[kRoleDriveMode] = 0xD106;
-        r[kRoleMeteringMode] = 0xD107;
-        r[kRoleWhiteBalance] = 0xD109;
-        r[kRoleAvailableShots] = 0xD11B;
-        r[kRoleExposureCompensation] = 0xD104;
-        r[kRoleExposureBracketing] = 0xD1D9;
-        break;
-    case PtpVendor_Nikon:
-        r[kRoleAperture] = 0x5007;
-        r[kRoleShutterSpeed] = 0xD100;
-        r[kRoleIso] = PtpGenericInterface_IsPropertySupported(0xD0B4) ? 0xD0B4 : 0x500F;
-        r[kRoleImageFormat] = 0x5004;
-        r[kRoleFocusMode] = nikon_focus_mode_code();
-        r[kRoleAutoExposure] = 0x500E;
-        r[kRoleBatteryPower] = 0x5001;
-        r[kRoleDriveMode] = 0x5013;
-        r[kRoleMeteringMode] = 0x500B;
-        r[kRoleWhiteBalance] = 0x5005;
-        r[kRoleAvailableShots] = 0xD1F1;
-        r[kRoleExposureCompensation] = 0x5010;
-        r[kRoleExposureBracketing] = 0xD0C1;
-        break;
-    case PtpVendor_Sony:
-        r[kRoleAperture] = 0x5007;
-        r[kRoleShutterSpeed] = 0xD20D;
-        r[kRoleIso] = 0xD21E;
-        r[kRoleImageFormat] = PtpGenericInterface_IsPropertySupported(0xD253) ? 0xD253 : 0x5004;
-        r[kRoleFocusMode] = 0x500A;
-        r[kRoleAutoExposure] = 0x500E;
-        r[kRoleBatteryPower] = 0xD218;
-        r[kRoleDriveMode] = 0x5013;
-        r[kRoleMeteringMode] = 0x500B;
-        r[kRoleWhiteBalance] = 0x5005;
-        r[kRoleExposureCompensation] = 0x5010;
-        break;
-    case PtpVendor_Fujifilm:
-        r[kRoleAperture] = 0x5007;
-        r[kRoleShutterSpeed] = 0x500D;
-        r[kRoleIso] = 0x500F;
-        r[kRoleImageFormat] = 0xD018;
-        r[kRoleFocusMode] = 0x500A;
-        r[kRoleAutoExposure] = 0x500E;
-        r[kRoleBatteryPower] = 0xD36A;
-        r[kRoleMeteringMode] = 0x500B;
-        r[kRoleWhiteBalance] = 0x5005;
-        r[kRoleAvailableShots] = 0xD20D;
-        r[kRoleExposureCompensation] = 0x5010;
-        break;
-    default:
-        break;
-    }
-    for (int i = 0; i < kRoleCount; ++i) g_session.roles[i].store(r[i]);
+    const PtpDriverTables& tables = PtpSession_Driver()->tables;
+    PtpPropertyRoles roles = tables.roles ? *tables.roles : PtpPropertyRoles{};
+    if (tables.cameraRoles) tables.cameraRoles(&roles);
+    const uint32_t slots[kRoleCount] = {
+        roles.aperture,          roles.shutterSpeed,   roles.iso,
+        roles.imageFormat,       roles.focusMode,      roles.autoExposure,
+        roles.batteryPower,      roles.driveMode,      roles.meteringMode,
+        roles.whiteBalance,      roles.availableShots, roles.exposureCompensation,
+        roles.exposureBracketing};
+    for (int i = 0; i < kRoleCount; ++i)
+        g_session.roles[i].store(slots[i]);
 }
 
 uint32_t PtpGetAperturePropertyCode() { return g_session.roles[kRoleAperture].load(); }
@@ -371,13 +267,15 @@ bool PtpGenericInterface_ShouldCameraBeSupported() {
 }
 
 PtpResult PtpGenericInterface_SetConnectionHostMode(uint8_t on, uint8_t option) {
-    return vendor_host_mode(g_session.vendor.load(), on, option);
+    const PtpDriver* d = PtpSession_Driver();
+    if (!d->session.setHostMode) return PtpResult_NotSupportedForCamera;
+    return d->session.setHostMode(on, option);
 }
 
 PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
-    g_session.propertyTable.store(PtpVendor_None);
-    PtpTransaction_ResetTransactionId();  // GetDeviceInfo carries id 0
-    PtpEventLoop_EndHostPause();          // a restarted session polls again
+    g_session.propertyTable.store(nullptr);
+    PtpTransaction_ResetTransactionId(); // GetDeviceInfo carries id 0
+    PtpEventLoop_EndHostPause();         // a restarted session polls again
 
     uint16_t r = PtpGenericInterface_GetCameraManufacturer();
     // After a failed DeviceInfo read this is 0xFF11, which names no vendor.
@@ -387,18 +285,18 @@ PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
     g_session.model.store(0);
     g_session.liveViewZoom.store(0);
     g_session.liveViewOn.store(false);
-    g_session.nikonMirrorUp.store(0);
+    g_session.mirrorUp.store(0);
 
     if (!is_vendor(r)) return r;
     if (!PtpIsCameraModelSupported()) return PtpResult_NotSupportedForCamera;
 
-    PtpVendor vendor = r;
-    g_session.propertyTable.store(vendor);  // the names module knows each table's end code
-    PtpResult rc = vendor_start(vendor, hostMode);
-    // A failed Fujifilm start keeps the previous session's roles.
-    if (vendor == PtpVendor_Fujifilm && rc != PtpResult_Ok) return rc;
+    const PtpDriver* d = PtpSession_Driver();
+    g_session.propertyTable.store(d);
+    PtpResult rc = PtpResult_NotSupportedForCamera;
+    if (d->session.start) rc = d->session.start(hostMode);
+    if (rc != PtpResult_Ok && d->session.keepRolesOnFailedStart) return rc;
 
     PtpSetupPropertyRoles();
-    if (rc == PtpResult_Ok) g_session.manualFocus.store(vendor_focus_is_auto(vendor) ? 0 : 1);
+    if (rc == PtpResult_Ok) g_session.manualFocus.store(PtpGenericInterface_IsFocusAuto() ? 0 : 1);
     return rc;
 }

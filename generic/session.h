@@ -31,13 +31,15 @@ PtpVendor PtpDetectVendor(const char* manufacturer);
 // The admission rule of the engine, for callers choosing between operations.
 bool PtpIsOperationSupported(uint16_t op);
 
-// Keeps the camera awake, by vendor.
+// Keeps the camera awake through the session's driver.
 PtpResult PtpKeepAlive();
+// The plain-PTP keep-alive: GetNumObjects over all storages.
+PtpResult PtpStandard_KeepAlive();
 
-// The current vendor's model check; for no vendor, whether any driver knows it.
+// The session driver's model check; for no vendor, whether any driver knows it.
 bool PtpIsCameraModelSupported();
 
-// Fills the property role table for the current vendor.
+// Fills the property role table from the session's driver.
 void PtpSetupPropertyRoles();
 
 // Session values shared with the drivers.
@@ -45,12 +47,16 @@ PtpVendor PtpSession_Vendor();
 // Sets the current vendor without a camera: for tests and fuzzers, which drive
 // a vendor's parsers directly. Session start sets it otherwise.
 void PtpSession_SetVendor(PtpVendor vendor);
+struct PtpDriver;
+// Makes driver the session's without changing the vendor, for tests that run
+// the vendor-neutral layer around entries of their own. Null: the vendor's own.
+void PtpSession_SetDriverForTest(const PtpDriver* driver);
 void PtpSession_SetModel(uint8_t model);
 const PtpDeviceInfo& PtpSession_DeviceInfo();
 PtpEventNotifyFn PtpSession_NotifyFn();
-// Whose property-name table the session uses; PtpVendor_None before a session
-// (or when the vendor start failed early).
-PtpVendor PtpSession_PropertyTableVendor();
+// The driver whose name tables the session uses: the plain-PTP driver before a
+// session (or when the vendor start failed early). Never null.
+const PtpDriver* PtpSession_PropertyTableDriver();
 uint32_t PtpSession_ManualFocus();
 void PtpSession_SetManualFocus(uint32_t flag);
 uint8_t PtpSession_LiveViewZoom();
@@ -69,5 +75,7 @@ bool PtpIsPropertyListed(uint16_t code);
 constexpr float kMaxBracketStopUnknown = 4294967296.0f;
 float PtpSession_MaxBracketStop();
 void PtpSession_SetMaxBracketStop(float stops);
-// The Nikon mirror-up flag (set by the Nikon driver, cleared at session start).
-uint8_t PtpSession_NikonMirrorUp();
+// Whether the mirror is up, as the driver last saw it (set by drivers whose
+// cameras report it, cleared at session start).
+uint8_t PtpSession_MirrorUp();
+void PtpSession_SetMirrorUp(uint8_t up);

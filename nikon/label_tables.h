@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "generic/driver.h"
 #include "generic/property_names.h"
 
 // A label table that replaces the vendor table's for some codes on some camera
@@ -16,7 +17,8 @@ struct PtpNikonLabelOverride {
 };
 
 extern const PtpVendorPropertyInfo kNikonPropertyNames[];
-extern const size_t kNikonPropertyNameCount;
+// The names table the driver hands out: a search ends after its last row.
+extern const PtpPropertyNameTable kNikonNameTable;
 extern const PtpValueLabel kNikonImageFormatLabels[];
 extern const PtpValueLabel kNikonImageFormatStarredLabels[];
 extern const PtpValueLabel kNikonImageSizeLabels[];
@@ -52,3 +54,11 @@ extern const PtpValueLabel kNikonIso211Labels[];
 extern const PtpValueLabel kNikonIso216Labels[];
 extern const PtpNikonLabelOverride kNikonLabelOverrides[];
 extern const size_t kNikonLabelOverrideCount;
+
+// The driver's property roles (nikon/tables.cpp); the ISO role follows the
+// camera's properties.
+extern const PtpPropertyRoles kNikonPropertyRoles;
+void PtpNikon_CameraRoles(PtpPropertyRoles* roles);
+// "ISO <value>" for the highest automatic ISO, which takes any number.
+const char* PtpNikon_PrintedLabel(uint32_t code, uint32_t value);
+const PtpValueLabel* PtpNikon_CameraLabels(const PtpLabelContext& camera, uint32_t code);

@@ -178,4 +178,5 @@ const PtpVendorPropertyInfo kNikonPropertyNames[] = {
     {0xD407, "Perceived Device Type", 0, nullptr},
 };
 
-const size_t kNikonPropertyNameCount = sizeof(kNikonPropertyNames) / sizeof(kNikonPropertyNames[0]);
+const PtpPropertyNameTable kNikonNameTable = {
+    kNikonPropertyNames, sizeof(kNikonPropertyNames) / sizeof(kNikonPropertyNames[0]), 0xD407};

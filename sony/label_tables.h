@@ -4,10 +4,12 @@
 
 #include <cstddef>
 
+#include "generic/driver.h"
 #include "generic/property_names.h"
 
 extern const PtpVendorPropertyInfo kSonyPropertyNames[];
-extern const size_t kSonyPropertyNameCount;
+// The names table the driver hands out: a search ends after its last row.
+extern const PtpPropertyNameTable kSonyNameTable;
 extern const PtpValueLabel kSonyImageFormatLabels[];
 extern const PtpValueLabel kSonyWhiteBalanceLabels[];
 extern const PtpValueLabel kSonyFocusModeLabels[];
@@ -25,3 +27,8 @@ extern const PtpValueLabel kSonyFocusAreaLabels[];
 extern const PtpValueLabel kSonyJpegQualityLabels[];
 extern const PtpValueLabel kSonyFileFormatLabels[];
 extern const PtpValueLabel kSonyZoomSettingLabels[];
+
+// The driver's property roles (sony/tables.cpp); newer bodies hold the image
+// format in their own property.
+extern const PtpPropertyRoles kSonyPropertyRoles;
+void PtpSony_CameraRoles(PtpPropertyRoles* roles);

@@ -52,4 +52,5 @@ const PtpVendorPropertyInfo kSonyPropertyNames[] = {
     {0xD2D4, "Pixel Shift Multi-Shoot", 0, nullptr},
 };
 
-const size_t kSonyPropertyNameCount = sizeof(kSonyPropertyNames) / sizeof(kSonyPropertyNames[0]);
+const PtpPropertyNameTable kSonyNameTable = {
+    kSonyPropertyNames, sizeof(kSonyPropertyNames) / sizeof(kSonyPropertyNames[0]), 0xD2D4};

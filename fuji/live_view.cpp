@@ -1,0 +1,2 @@
+// Fujifilm live view: the zoom levels.
+bool PtpFuji_Has200ZoomLevel() { return true; }
