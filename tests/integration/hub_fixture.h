@@ -1,6 +1,6 @@
 // A virtual Tetherhub started in-process on an ephemeral loopback port, with
-// the library connected to it; and helpers for the event queue, which is
-// process-wide and outlives each test.
+// the library connected to it; and helpers for the property store and the
+// event queue, which are process-wide and outlive each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,15 +27,12 @@
 // thread may be updating it).
 struct RecordCopy {
     bool found = false;
-    uint32_t code = 0;
-    std::string name; // empty when the record has none
-    uint32_t dataType = 0;
+    std::string name, label; // name: empty when the record has none
     uint32_t value = 0;
-    std::string label;
-    std::vector<std::pair<uint32_t, std::string>> values; // allowed values and their labels
     uint8_t access = 0;
+    std::vector<std::pair<uint32_t, std::string>> values; // allowed values and their labels
 
-    // The label of value in the allowed list; null when it is not listed.
+    // The label of v in the allowed list; null when it is not listed.
     const std::string* LabelOf(uint32_t v) const {
         for (const auto& row : values)
             if (row.first == v) return &row.second;
@@ -43,40 +40,24 @@ struct RecordCopy {
     }
 };
 
-inline RecordCopy ReadRecord(PtpPropertyRecord* record) {
-    RecordCopy copy;
-    if (!record) return copy;
+inline RecordCopy ReadProperty(uint32_t code) {
+    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 0);
+    if (!record) return {};
     pthread_mutex_lock(&record->lock);
-    copy.found = true;
-    copy.code = record->code;
-    copy.name = record->name ? record->name : "";
-    copy.dataType = record->dataType;
-    copy.value = record->currentValue;
-    copy.label = record->currentLabel;
-    if (record->values)
-        for (uint16_t i = 0; i < record->valueCount; ++i)
-            copy.values.emplace_back(record->values[i].value, record->values[i].label);
-    copy.access = record->access;
+    RecordCopy copy{true, record->name ? record->name : "", record->currentLabel,
+                    record->currentValue, record->access};
+    for (uint16_t i = 0; record->values && i < record->valueCount; ++i)
+        copy.values.emplace_back(record->values[i].value, record->values[i].label);
     pthread_mutex_unlock(&record->lock);
     return copy;
-}
-
-inline RecordCopy ReadProperty(uint32_t code) {
-    return ReadRecord(PtpGenericInterface_GetProperty(code, 0));
 }
 
 // One event taken from the queue, copied out of the static view PopEventPtr
 // returns (the next call overwrites it).
 struct TakenEvent {
     uint32_t code = 0;
-    uint8_t raw[8] = {};       // the view's 8 bytes: two u32 or an unaligned pointer
-    PtpObjectInfo object = {}; // 0x4002 and 0x4003: the object record pointed to
-
-    const void* pointer() const {
-        const void* p = nullptr;
-        std::memcpy(&p, raw, sizeof p);
-        return p;
-    }
+    const void* pointer = nullptr; // the view's unaligned pointer (object and property events)
+    PtpObjectInfo object = {};     // 0x4002 and 0x4003: the object record pointed to
 };
 
 class HubTest : public ::testing::Test {
@@ -90,12 +71,11 @@ class HubTest : public ::testing::Test {
         static std::atomic<int> count{0};
         return count;
     }
-    static void CountNotification() { ++Notifications(); }
 
-    // What a host does before each session: the relay link's transport and
-    // the counting notify function.
+    // What a host does before each session: the relay link's transport and a
+    // counting notify function.
     static void InitializeLibrary() {
-        PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, &HubTest::CountNotification);
+        PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, [] { ++Notifications(); });
     }
 
     void SetUp() override {
@@ -115,14 +95,8 @@ class HubTest : public ::testing::Test {
         CloseServerConnection();
         SimHub_Stop(hub);
     }
-    bool Connect() { return ConnectToServer("127.0.0.1", Port().c_str()) >= 0; }
-    std::string Port() const { return std::to_string(SimHub_Port(hub)); }
-    void Inject(SimFaultKind kind, uint32_t value = 0, uint32_t count = 1) {
-        SimFault fault;
-        fault.kind = kind;
-        fault.value = value;
-        fault.count = count;
-        SimHub_InjectFault(hub, fault);
+    bool Connect() {
+        return ConnectToServer("127.0.0.1", std::to_string(SimHub_Port(hub)).c_str()) >= 0;
     }
 
     // Polls cond every 5 ms until it holds or timeout passes; true when it held.
@@ -140,20 +114,17 @@ class HubTest : public ::testing::Test {
     static bool TakeEvent(TakenEvent* out) {
         PtpHostEvent* view = PopEventPtr();
         if (!view) return false;
-        *out = TakenEvent{};
-        out->code = view->code;
-        std::memcpy(out->raw, reinterpret_cast<const uint8_t*>(view) + sizeof view->code,
-                    sizeof out->raw);
+        *out = TakenEvent{view->code};
+        std::memcpy(&out->pointer, &view->u, sizeof out->pointer);
         if (out->code == 0x4002 || out->code == 0x4003)
-            std::memcpy(&out->object, out->pointer(), sizeof out->object);
+            std::memcpy(&out->object, out->pointer, sizeof out->object);
         return true;
     }
 
     // Every event queued now, oldest first.
     static std::vector<TakenEvent> DrainEvents() {
         std::vector<TakenEvent> events;
-        TakenEvent e;
-        while (TakeEvent(&e))
+        for (TakenEvent e; TakeEvent(&e);)
             events.push_back(e);
         return events;
     }
@@ -161,29 +132,28 @@ class HubTest : public ::testing::Test {
     // Takes events, appending them to *taken, until one matches or timeout
     // passes. True when one matched (it is the last in *taken).
     static bool WaitForEvent(const std::function<bool(const TakenEvent&)>& match,
-                             std::vector<TakenEvent>* taken,
-                             std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
-        return WaitUntil(
-            [&] {
-                TakenEvent e;
-                while (TakeEvent(&e)) {
-                    taken->push_back(e);
-                    if (match(e)) return true;
-                }
-                return false;
-            },
-            timeout);
+                             std::vector<TakenEvent>* taken) {
+        return WaitUntil([&] {
+            for (TakenEvent e; TakeEvent(&e);) {
+                taken->push_back(e);
+                if (match(e)) return true;
+            }
+            return false;
+        });
     }
 
-    // After a shot: takes events until the first with `code` and then every
-    // event the loop still delivers once it has settled. False when none came.
-    bool TakeEventsAfter(uint32_t code, std::vector<TakenEvent>* taken) {
-        if (!WaitForEvent([code](const TakenEvent& e) { return e.code == code; }, taken))
-            return false;
-        if (!SettleEventLoop()) return false;
+    // After a shot: the number of events with code the loop delivers until it
+    // has settled after the first of them; -1 when none came.
+    int CountEventsAfterShot(uint32_t code, std::vector<TakenEvent>* taken) {
+        if (!WaitForEvent([code](const TakenEvent& e) { return e.code == code; }, taken) ||
+            !SettleEventLoop())
+            return -1;
         for (const TakenEvent& e : DrainEvents())
             taken->push_back(e);
-        return true;
+        int n = 0;
+        for (const TakenEvent& e : *taken)
+            n += e.code == code;
+        return n;
     }
 
     // Waits until the event-check loop has fetched everything the camera

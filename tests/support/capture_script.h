@@ -18,6 +18,7 @@
 #include "ptp/transaction.h"
 #include "ptp_events.h"
 #include "ptp_generic.h"
+#include "support/device_info.h"
 
 namespace scripted {
 
@@ -40,17 +41,9 @@ struct Reply {
 
 inline Reply ok() { return Reply{}; }
 inline Reply answer(uint16_t code, std::vector<uint32_t> params = {}) {
-    Reply r;
-    r.code = code;
-    r.params = std::move(params);
-    return r;
+    return {code, std::move(params)};
 }
-inline Reply with_data(Bytes data) {
-    Reply r;
-    r.hasData = true;
-    r.data = std::move(data);
-    return r;
-}
+inline Reply with_data(Bytes data) { return {PtpResult_Ok, {}, true, std::move(data)}; }
 
 using Responder = std::function<Reply(const Command&)>;
 
@@ -142,27 +135,7 @@ inline std::vector<Call> calls() {
 
 inline Bytes device_info(const char* manufacturer, const std::vector<uint16_t>& ops,
                          const std::vector<uint16_t>& props = {}) {
-    ByteWriter w;
-    write_u16(w, 100);
-    write_u32(w, 11);
-    write_u16(w, 100);
-    write_ptp_string(w, "");
-    write_u16(w, 0);
-    auto list = [&w](const std::vector<uint16_t>& codes) {
-        write_u32(w, uint32_t(codes.size()));
-        for (uint16_t c : codes)
-            write_u16(w, c);
-    };
-    list(ops);
-    list({});
-    list(props);
-    list({});
-    list({});
-    write_ptp_string(w, manufacturer);
-    write_ptp_string(w, "Model");
-    write_ptp_string(w, "1.0");
-    write_ptp_string(w, "SN");
-    return w.buf;
+    return DeviceInfoData({.manufacturer = manufacturer, .operations = ops, .properties = props});
 }
 
 // Installs the scripted transport, empties the store and the event queue, and

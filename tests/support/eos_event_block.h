@@ -1,7 +1,6 @@
 // Canon helpers for unit tests: a Canon camera on the scripted transport of
-// capture_script.h, hand-made event data with records of every type,
-// well-formed or not, and the events the parser queued, read back through
-// PopEventPtr.
+// capture_script.h, hand-made event data, well-formed or not, and the events
+// the parser queued.
 #pragma once
 
 #include <cstdint>
@@ -56,11 +55,7 @@ struct Block {
 
     // A record with its size field covering header and payload.
     Block& record(uint32_t type, const Bytes& payload) {
-        return sized(type, uint32_t(8 + payload.size()), payload);
-    }
-    // A record whose size field says what the test wants, whatever follows.
-    Block& sized(uint32_t type, uint32_t size, const Bytes& payload) {
-        write_u32(w, size);
+        write_u32(w, uint32_t(8 + payload.size()));
         write_u32(w, type);
         write_bytes(w, payload.data(), payload.size());
         return *this;
@@ -105,28 +100,6 @@ inline PtpResult parse(const Bytes& block) {
 }
 inline PtpResult parse(const Block& block) { return parse(block.bytes()); }
 
-// A Canon DeviceInfo data set with the model text and lists given.
-inline Bytes canon_device_info(const char* model, const std::vector<uint16_t>& ops,
-                               const std::vector<uint16_t>& props) {
-    ByteWriter w;
-    write_u16(w, 100);
-    write_u32(w, 11);
-    write_u16(w, 100);
-    write_ptp_string(w, "");
-    write_u16(w, 0);
-    const std::vector<uint16_t> none;
-    for (const std::vector<uint16_t>* list : {&ops, &none, &props, &none, &none}) {
-        write_u32(w, uint32_t(list->size()));
-        for (uint16_t c : *list)
-            write_u16(w, c);
-    }
-    write_ptp_string(w, "Canon Inc.");
-    write_ptp_string(w, model);
-    write_ptp_string(w, "1.0");
-    write_ptp_string(w, "SN");
-    return w.buf;
-}
-
 // The camera's answers: GetDeviceInfo always gives the DeviceInfo; every other
 // command goes to the test's responder (OK with no data when there is none).
 inline void answer_with(const Bytes& deviceInfo, scripted::Responder others) {
@@ -141,7 +114,7 @@ inline void answer_with(const Bytes& deviceInfo, scripted::Responder others) {
 // model evaluated, the store and the queue empty, nothing recorded as sent.
 inline Bytes connect_canon(const char* model, const std::vector<uint16_t>& ops,
                            const std::vector<uint16_t>& props = {}) {
-    Bytes info = canon_device_info(model, ops, props);
+    Bytes info = DeviceInfoData({.model = model, .operations = ops, .properties = props});
     answer_with(info, nullptr);
     PtpGenericInterface_Initialize(scripted::send, scripted::receive, nullptr, nullptr);
     PtpTransaction_SetLinkLock(nullptr);
@@ -176,13 +149,6 @@ inline std::vector<Event> drain() {
         if (e.code == 0xC1A5) std::memcpy(e.status, data, sizeof e.status);
         out.push_back(e);
     }
-    return out;
-}
-
-inline std::vector<uint32_t> codes(const std::vector<Event>& events) {
-    std::vector<uint32_t> out;
-    for (const Event& e : events)
-        out.push_back(e.code);
     return out;
 }
 

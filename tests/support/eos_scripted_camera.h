@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "comms/bytes.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
+#include "support/capture_script.h"
 
 struct ScriptedCamera {
     const char* manufacturer = "Canon Inc.";
@@ -52,46 +52,16 @@ inline PtpResult scripted_receive(uint8_t** out) {
     return PtpResult_Ok;
 }
 
-inline std::vector<uint8_t> scripted_container(uint16_t type, uint16_t code,
-                                               const std::vector<uint8_t>& payload) {
-    ByteWriter w;
-    write_u32(w, uint32_t(12 + payload.size()));
-    write_u16(w, type);
-    write_u16(w, code);
-    write_u32(w, 0);
-    write_bytes(w, payload.data(), payload.size());
-    return w.buf;
-}
-
-inline std::vector<uint8_t> scripted_device_info(const ScriptedCamera& camera) {
-    ByteWriter w;
-    write_u16(w, 100);
-    write_u32(w, 11);
-    write_u16(w, 100);
-    write_ptp_string(w, "");
-    write_u16(w, 0);
-    const std::vector<uint16_t> none;
-    for (const std::vector<uint16_t>* list :
-         {&camera.operations, &none, &camera.properties, &none, &none}) {
-        write_u32(w, uint32_t(list->size()));
-        for (uint16_t code : *list)
-            write_u16(w, code);
-    }
-    write_ptp_string(w, camera.manufacturer);
-    write_ptp_string(w, camera.model);
-    write_ptp_string(w, "1.0.0");
-    write_ptp_string(w, "0001");
-    return w.buf;
-}
-
 // Makes camera's DeviceInfo the session's and its maker the current vendor.
 // The scripted transport stays installed. True when the DeviceInfo was taken.
 inline bool scripted_connect(const ScriptedCamera& camera) {
     PtpTransaction_SetTransport(scripted_send, scripted_receive);
     PtpTransaction_SetLinkLock(nullptr);
     scripted_replies().clear();
-    scripted_replies().push_back(scripted_container(2, 0x1001, scripted_device_info(camera)));
-    scripted_replies().push_back(scripted_container(3, PtpResult_Ok, {}));
+    scripted_replies().push_back(scripted::container(
+        2, 0x1001, {},
+        DeviceInfoData({camera.manufacturer, camera.model, camera.operations, camera.properties})));
+    scripted_replies().push_back(scripted::container(3, PtpResult_Ok, {}, {}));
     return PtpGenericInterface_GetCameraManufacturer() == PtpDetectVendor(camera.manufacturer);
 }
 

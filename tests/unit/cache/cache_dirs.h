@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fstream>
 #include <ftw.h>
+#include <iterator>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -38,12 +40,24 @@ inline PtpObjectInfo Record(uint32_t handle, const char* name, int64_t captureDa
 
 inline PtpObjectInfo SdRecord(const char* name) { return Record(PTP_OBJECT_HANDLE_SD_CARD, name); }
 
-inline Bytes Pattern(size_t n, uint8_t seed) {
+// Bytes without a short period, so a part at a wrong offset does not match.
+inline Bytes Pattern(size_t n, uint32_t seed) {
     Bytes b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = uint8_t(seed + i * 7 + (i >> 9));
+    uint32_t x = seed * 2654435761u + 1;
+    for (uint8_t& v : b) {
+        x = x * 1103515245u + 12345u;
+        v = uint8_t(x >> 16);
+    }
     return b;
 }
+
+// A buffer the cache handed over, released at the end of the scope.
+struct Owned {
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    ~Owned() { free(data); }
+    Bytes bytes() const { return data ? Bytes(data, data + length) : Bytes(); }
+};
 
 inline bool Exists(const std::string& path) {
     struct stat st;
@@ -51,15 +65,8 @@ inline bool Exists(const std::string& path) {
 }
 
 inline Bytes ReadFile(const std::string& path) {
-    Bytes out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return out;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        out.insert(out.end(), buf, buf + n);
-    fclose(f);
-    return out;
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void WriteFile(const std::string& path, const void* data, size_t n) {
@@ -133,7 +140,14 @@ class CacheDirs : public ::testing::Test {
     void Open() { ASSERT_TRUE(PtpCache_SetCacheLocation(cacheDir.c_str(), imageDir.c_str())); }
     std::string InCache(const std::string& name) const { return cacheDir + "//" + name; }
     std::string InImages(const std::string& name) const { return imageDir + "//" + name; }
-
+    static const char* AddImage(const PtpObjectInfo& r, const Bytes& b) {
+        return PtpCache_AddImageToCache(&r, b.data(), uint32_t(b.size()));
+    }
+    // Whether the cache holds a record for this camera handle.
+    static bool Has(uint32_t handle) {
+        PtpObjectInfo key = Record(handle, ""), out;
+        return PtpCache_GetObjectInfo(&key, &out);
+    }
     std::string root, cacheDir, imageDir;
 };
 

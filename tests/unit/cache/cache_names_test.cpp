@@ -8,36 +8,29 @@
 namespace cachetest {
 namespace {
 
+// Dots inside a name are no component; camera names never hold folders; SD-card
+// folders are flattened with '_'.
 TEST(CacheNames, StoredNameOfCameraAndSdCardObjects) {
+    const uint32_t sd = PTP_OBJECT_HANDLE_SD_CARD;
     struct Case {
         uint32_t handle;
         const char* name;
         const char* stored; // null: refused
     } cases[] = {
         {1, "IMG_0001.JPG", "IMG_0001.JPG"},
-        {1, "..JPG", "..JPG"}, // dots inside a name are no component
+        {1, "..JPG", "..JPG"},
         {1, "a..b", "a..b"},
-        {1, "DCIM/IMG_0001.JPG", nullptr}, // camera names never hold folders
-        {1, "a\\b", nullptr},
-        {1, "..", nullptr},
-        {1, ".", nullptr},
-        {1, "", nullptr},
-        {1, "/etc/passwd", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/IMG_0001.JPG", "DCIM_IMG_0001.JPG"},
-        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/100CANON/IMG_1.CR2", "DCIM_100CANON_IMG_1.CR2"},
-        {PTP_OBJECT_HANDLE_SD_CARD, "IMG_0001.JPG", "IMG_0001.JPG"},
-        {PTP_OBJECT_HANDLE_SD_CARD, "../x", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/../../x", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/..", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "./x", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "/etc/passwd", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM//x", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM/", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "DCIM\\x", nullptr},
-        {PTP_OBJECT_HANDLE_SD_CARD, "..", nullptr},
+        {1, "DCIM/IMG_0001.JPG", nullptr},
+        {sd, "DCIM/IMG_0001.JPG", "DCIM_IMG_0001.JPG"},
+        {sd, "DCIM/100CANON/IMG_1.CR2", "DCIM_100CANON_IMG_1.CR2"},
+        {sd, "IMG_0001.JPG", "IMG_0001.JPG"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const char* n : {"a\\b", "..", ".", "", "/etc/passwd", "../x", "DCIM/../../x", "DCIM/..",
+                          "./x", "DCIM//x", "DCIM/", "DCIM\\x"})
+        all.insert(all.end(), {{1, n, nullptr}, {sd, n, nullptr}});
+    for (const Case& c : all) {
+        SCOPED_TRACE(testing::Message() << c.handle << " " << c.name);
         PtpObjectInfo r = Record(c.handle, c.name);
         char stored[PTP_OBJECT_NAME_SIZE];
         ASSERT_EQ(PtpCache_ObjectFileName(&r, stored), c.stored != nullptr);
@@ -83,28 +76,15 @@ TEST_F(HostileNames, TouchNothingInsideOrOutsideTheDirectories) {
     for (const char* f : {"x", "x.obj", "x.thumb", "x.ext.jpg", "passwd", "b", "b.obj"})
         WriteFile(root + "/" + f, victim);
     WriteFile(imageDir + "/b.obj", victim);
-
-    std::string tooLong(255, 'n');
-    std::string fits(200, 'n');
-    struct Case {
-        const char* what;
-        std::string name;
-        bool unterminated;
-    } cases[] = {
-        {"parent", "../x", false},
-        {"absolute", "/etc/passwd", false},
-        {"backslash", "a\\b", false},
-        {"dotdot", "..", false},
-        {"sd parent", "DCIM/../../x", false},
-        {"unterminated", "", true},
-        {"too long", tooLong, false},
-    };
+    // "": a name filling its field without a NUL; 255 characters: no longer fits a path.
+    const std::string names[] = {"../x", "/etc/passwd",        "a\\b", "..", "DCIM/../../x",
+                                 "",     std::string(255, 'n')};
     Bytes data = Pattern(5000, 3);
-    for (const Case& c : cases) {
+    for (const std::string& name : names) {
         for (uint32_t handle : {7u, PTP_OBJECT_HANDLE_SD_CARD}) {
-            SCOPED_TRACE(std::string(c.what) + (handle == 7 ? " camera" : " sd"));
-            PtpObjectInfo r = Record(handle, c.name.c_str());
-            if (c.unterminated) memset(r.fileName, 'x', sizeof r.fileName);
+            SCOPED_TRACE(name.substr(0, 20) + (handle == 7 ? " camera" : " sd"));
+            PtpObjectInfo r = Record(handle, name.c_str());
+            if (name.empty()) memset(r.fileName, 'x', sizeof r.fileName);
             auto before = Snapshot(root);
             uint8_t* out = nullptr;
             uint32_t length = 0;
@@ -122,7 +102,6 @@ TEST_F(HostileNames, TouchNothingInsideOrOutsideTheDirectories) {
             EXPECT_EQ(Snapshot(root), before);
         }
     }
-
     // A good object with a hostile name for its extracted JPEG.
     PtpObjectInfo good = Record(1, "IMG_0001.CR2");
     ASSERT_TRUE(PtpCache_AddObjectInfoToCache(&good));
@@ -132,8 +111,8 @@ TEST_F(HostileNames, TouchNothingInsideOrOutsideTheDirectories) {
         EXPECT_EQ(PtpCache_AddExtractedToCache(&good, name, data.data(), 10), nullptr);
     }
     EXPECT_EQ(Snapshot(root), before);
-
     // The same names that fit are stored, inside the directories only.
+    std::string fits(200, 'n');
     PtpObjectInfo longButFits = Record(2, fits.c_str());
     EXPECT_TRUE(PtpCache_AddObjectInfoToCache(&longButFits));
     EXPECT_TRUE(Exists(deep + "//" + fits + ".obj"));
@@ -166,20 +145,13 @@ TEST_F(HostileNames, OverlongSettingsAreNotShortened) {
     EXPECT_FALSE(PtpCache_SetCacheLocation(cacheDir.c_str(), longImages.c_str()));
     PtpObjectInfo r = Record(1, "A.JPG");
     EXPECT_FALSE(PtpCache_AddObjectInfoToCache(&r));
-
     // An image directory over its limit is ignored: images stay where they were.
     Open();
     PtpCache_SetOptionalImageDirectory(longImages.c_str());
-    Bytes data = Pattern(10, 1);
-    const char* p = PtpCache_AddImageToCache(&r, data.data(), 10);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(std::string(p), InImages("A.JPG"));
+    EXPECT_STREQ(AddImage(r, Pattern(10, 1)), InImages("A.JPG").c_str());
     // A prefix over its limit is ignored too.
     PtpCache_SetCacheCustomPrefix(std::string(kCachePrefixMax + 1, 'p').c_str(), 1);
-    PtpObjectInfo b = Record(2, "B.JPG");
-    p = PtpCache_AddImageToCache(&b, data.data(), 10);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(std::string(p), InImages("B.JPG"));
+    EXPECT_STREQ(AddImage(Record(2, "B.JPG"), Pattern(10, 1)), InImages("B.JPG").c_str());
 }
 
 } // namespace

@@ -10,20 +10,17 @@ namespace {
 class ImageCounter : public CacheDirs {
   protected:
     std::string Store(uint32_t handle, const char* name) {
-        PtpObjectInfo r = Record(handle, name);
-        Bytes data = Pattern(10, uint8_t(handle));
-        const char* p = PtpCache_AddImageToCache(&r, data.data(), 10);
+        const char* p = AddImage(Record(handle, name), Pattern(10, handle));
         return p ? std::string(p).substr(imageDir.size() + 2) : std::string("(null)");
     }
 };
 
 TEST_F(ImageCounter, CounterContinuesAfterTheHighestNumberInTheImageDirectory) {
-    WriteFile(InImages("Trip_7.jpg"), Bytes{1});
-    WriteFile(InImages("Trip_12.CR2"), Bytes{1});
-    WriteFile(InImages("Trip_IMG_0001.JPG"), Bytes{1}); // a kept name counts as nothing
-    WriteFile(InImages("Tripod_99.jpg"), Bytes{1});     // "od_99" is no number
-    WriteFile(InImages("Other_50.jpg"), Bytes{1});
-    mkdir(InImages("Trip_80.dir").c_str(), 0755); // not a regular file
+    // A kept name counts as nothing, "od_99" is no number, a directory no file.
+    for (const char* f :
+         {"Trip_7.jpg", "Trip_12.CR2", "Trip_IMG_0001.JPG", "Tripod_99.jpg", "Other_50.jpg"})
+        WriteFile(InImages(f), Bytes{1});
+    mkdir(InImages("Trip_80.dir").c_str(), 0755);
     Open();
     PtpCache_SetCacheCustomPrefix("Trip", 0);
     EXPECT_EQ(Store(1, "IMG_0001.JPG"), "Trip_13.JPG");
@@ -45,11 +42,8 @@ TEST_F(ImageCounter, PrefixSetBeforeTheLocationStillCountsTheDirectory) {
     ASSERT_EQ(mkdir(other.c_str(), 0755), 0);
     WriteFile(other + "/Trip_40.jpg", Bytes{1});
     PtpCache_SetOptionalImageDirectory(other.c_str());
-    PtpObjectInfo r = Record(2, "IMG_0002.JPG");
-    Bytes data = Pattern(10, 1);
-    const char* p = PtpCache_AddImageToCache(&r, data.data(), 10);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(std::string(p), other + "//Trip_41.JPG");
+    EXPECT_STREQ(AddImage(Record(2, "IMG_0002.JPG"), Pattern(10, 1)),
+                 (other + "//Trip_41.JPG").c_str());
 }
 
 TEST_F(ImageCounter, CounterNeverOverwritesAnImageItDidNotCount) {

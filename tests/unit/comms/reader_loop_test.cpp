@@ -1,15 +1,13 @@
-// The reader loop and its one-slot mailbox against a scripted loopback peer:
-// hand-over to a waiter, replacement when nobody takes a message, the incoming
-// delegate's filter, and the end of the loop when the connection fails.
+// The reader loop and its one-slot mailbox against a scripted loopback peer: hand-over,
+// replacement, the incoming delegate's filter, and the end when the connection fails.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <future>
 #include <thread>
-#include <vector>
 
+#include "comms/bytes.h"
 #include "comms/relay_link.h"
 #include "ptp_comms.h"
 #include "support/raw_peer.h"
@@ -31,9 +29,7 @@ std::vector<uint8_t> ptp_message(uint16_t code, uint8_t tag = 0) {
 // Takes the waiter's message as a vector (empty for null) and releases it.
 std::vector<uint8_t> take(uint8_t* message) {
     if (!message) return {};
-    uint32_t total = uint32_t(message[0]) | uint32_t(message[1]) << 8 | uint32_t(message[2]) << 16 |
-                     uint32_t(message[3]) << 24;
-    std::vector<uint8_t> copy(message, message + total);
+    std::vector<uint8_t> copy(message, message + peek_u32(message, 4, 0));
     FreeMemory(message);
     return copy;
 }
@@ -42,7 +38,6 @@ class ReaderLoop : public ::testing::Test {
   protected:
     RawPeer peer;
     std::thread loop;
-
     void SetUp() override {
         g_incoming = 0;
         ASSERT_TRUE(RawPeer_Listen(peer));
@@ -120,7 +115,6 @@ TEST_F(ReaderLoop, FailedConnectionWakesTheWaiterWithNullOnce) {
     EXPECT_EQ(waiter.get(), nullptr);
     loop.join();
     EXPECT_EQ(CloseServerConnection(), 1);
-
     // The end was seen: a second waiter blocks until a new loop posts.
     auto second = std::async(std::launch::async, [] { return take(WaitForUnsolicitedMessage()); });
     EXPECT_EQ(second.wait_for(milliseconds(300)), std::future_status::timeout);

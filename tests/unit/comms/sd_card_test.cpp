@@ -5,19 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <functional>
 #include <future>
-#include <iterator>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "comms/bytes.h"
 #include "comms/relay_link.h"
@@ -25,40 +15,18 @@
 #include "ptp_sdcard.h"
 #include "sim_hub.h"
 #include "support/raw_peer.h"
+#include "unit/cache/cache_dirs.h"
 
 namespace {
 
 constexpr uint32_t kMiB = 1u << 20;
 constexpr uint8_t kCodeGetFile = 248;
 
-std::vector<uint8_t> pattern(size_t n, uint32_t seed) {
-    std::vector<uint8_t> bytes(n);
-    uint32_t x = seed;
-    for (uint8_t& b : bytes) { // xorshift: a shifted or repeated part would not match
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = uint8_t(x);
-    }
-    return bytes;
-}
+using cachetest::Exists;
+using cachetest::Pattern;
+using cachetest::ReadFile;
 
-std::vector<uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-std::string sample(const char* name) { return std::string(PTP_SAMPLES_DIR) + "/" + name; }
+std::string Sample(const char* name) { return std::string(PTP_SAMPLES_DIR) + "/" + name; }
 
 struct Download {
     PtpResult rc = 0;
@@ -71,13 +39,12 @@ class SdCard : public ::testing::Test {
   protected:
     SimHub* hub = nullptr;
     std::string dir;
-
     void SetUp() override {
         SimOptions options;
         hub = SimHub_Start(options);
         ASSERT_NE(hub, nullptr);
         dir = SimHub_SdCardDir(hub);
-        ASSERT_TRUE(exists(dir));
+        ASSERT_TRUE(Exists(dir));
         std::string port = std::to_string(SimHub_Port(hub));
         ASSERT_GE(ConnectToServer("127.0.0.1", port.c_str()), 0);
         SimHub_ResetStats(hub);
@@ -87,12 +54,13 @@ class SdCard : public ::testing::Test {
         SimHub_Stop(hub);
     }
     std::string put(const std::string& name, const std::vector<uint8_t>& bytes) {
-        write_file(dir + "/" + name, bytes);
+        cachetest::WriteFile(dir + "/" + name, bytes);
         return name;
     }
-    void raw_reply(uint16_t result, const std::vector<uint8_t>& data) {
+    void raw_reply(uint16_t result, const std::vector<uint8_t>& data,
+                   SimFaultKind kind = SimFault_RawReply) {
         SimFault f;
-        f.kind = SimFault_RawReply;
+        f.kind = kind;
         f.bytes = ControlReply(result, data);
         SimHub_InjectFault(hub, f);
     }
@@ -110,7 +78,8 @@ class SdCard : public ::testing::Test {
 };
 
 // Files go in parts of at most 2 MiB; a part shorter than asked is not the
-// whole file, so the rest is asked for from where it ended.
+// whole file, so the rest is asked for from where it ended. A part longer than
+// asked, or empty, is a bad reply with no data, and the transfer stops there.
 TEST_F(SdCard, FilesArriveInPartsAtTheirOffsets) {
     struct Part {
         uint32_t offset, length;
@@ -118,28 +87,42 @@ TEST_F(SdCard, FilesArriveInPartsAtTheirOffsets) {
     struct Row {
         size_t size;
         SimSdPartFault fault;
-        std::vector<Part> parts;
+        uint32_t skip;
+        std::vector<Part> parts; // empty: a bad reply at part skip + 1
     } rows[] = {
-        {0, SimSdPart_None, {{0, 0}}},
-        {1, SimSdPart_None, {{0, 1}}},
-        {1000, SimSdPart_None, {{0, 1000}}},
-        {2 * kMiB - 1, SimSdPart_None, {{0, 2 * kMiB - 1}}},
-        {5 * kMiB, SimSdPart_None, {{0, 2 * kMiB}, {2 * kMiB, 2 * kMiB}, {4 * kMiB, kMiB}}},
-        {3 * kMiB, SimSdPart_Half, {{0, 2 * kMiB}, {kMiB, 2 * kMiB}}},
+        {0, SimSdPart_None, 0, {{0, 0}}},
+        {1, SimSdPart_None, 0, {{0, 1}}},
+        {1000, SimSdPart_None, 0, {{0, 1000}}},
+        {2 * kMiB - 1, SimSdPart_None, 0, {{0, 2 * kMiB - 1}}},
+        {5 * kMiB, SimSdPart_None, 0, {{0, 2 * kMiB}, {2 * kMiB, 2 * kMiB}, {4 * kMiB, kMiB}}},
+        {3 * kMiB, SimSdPart_Half, 0, {{0, 2 * kMiB}, {kMiB, 2 * kMiB}}},
+        {1000, SimSdPart_Longer, 0, {}},
+        {1000, SimSdPart_Empty, 0, {}},
+        {5 * kMiB, SimSdPart_Longer, 0, {}},
+        {5 * kMiB, SimSdPart_Longer, 2, {}},
+        {5 * kMiB, SimSdPart_Empty, 0, {}},
+        {5 * kMiB, SimSdPart_Empty, 1, {}},
     };
     uint32_t seed = 1;
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.size);
-        std::vector<uint8_t> file = pattern(row.size, seed++);
+        SCOPED_TRACE(testing::Message() << row.size << " " << row.fault << " " << row.skip);
+        std::vector<uint8_t> file = Pattern(row.size, seed++);
         put("FILE.CR2", file);
         SimHub_ResetStats(hub);
-        SimHub_SetSdPartFault(hub, row.fault, 0);
+        SimHub_SetSdPartFault(hub, row.fault, row.skip);
         Download d = get("FILE.CR2");
+        std::vector<SimSdFileRequest> seen = SimHub_SdStats(hub).file_requests;
+        if (row.parts.empty()) {
+            EXPECT_EQ(d.rc, PtpResult_BadReply);
+            EXPECT_TRUE(d.null);
+            EXPECT_EQ(d.length, 0u);
+            EXPECT_EQ(seen.size(), size_t(row.skip) + 1);
+            continue;
+        }
         ASSERT_EQ(d.rc, PtpResult_Ok);
         EXPECT_EQ(d.length, row.size);
         EXPECT_TRUE(d.bytes == file);
         EXPECT_EQ(d.null, row.size == 0);
-        std::vector<SimSdFileRequest> seen = SimHub_SdStats(hub).file_requests;
         ASSERT_EQ(seen.size(), row.parts.size());
         for (size_t i = 0; i < seen.size(); ++i) {
             EXPECT_EQ(seen[i].offset, row.parts[i].offset) << i;
@@ -147,29 +130,6 @@ TEST_F(SdCard, FilesArriveInPartsAtTheirOffsets) {
             EXPECT_EQ(seen[i].name, "FILE.CR2");
         }
         EXPECT_EQ(SimHub_Stats(hub).share_prefixes, 0u);
-    }
-}
-
-TEST_F(SdCard, HostilePartsGiveBadReplyAndNoData) {
-    struct Row {
-        size_t size;
-        SimSdPartFault fault;
-        uint32_t skip;
-    } rows[] = {
-        {1000, SimSdPart_Longer, 0},     {1000, SimSdPart_Empty, 0},
-        {5 * kMiB, SimSdPart_Longer, 0}, {5 * kMiB, SimSdPart_Longer, 2},
-        {5 * kMiB, SimSdPart_Empty, 0},  {5 * kMiB, SimSdPart_Empty, 1},
-    };
-    for (const Row& row : rows) {
-        put("HOSTILE.JPG", pattern(row.size, 5));
-        SimHub_ResetStats(hub);
-        SimHub_SetSdPartFault(hub, row.fault, row.skip);
-        Download d = get("HOSTILE.JPG");
-        EXPECT_EQ(d.rc, PtpResult_BadReply) << row.size << " " << row.fault << " " << row.skip;
-        EXPECT_TRUE(d.null);
-        EXPECT_EQ(d.length, 0u);
-        // The transfer stops at the bad part.
-        EXPECT_EQ(SimHub_SdStats(hub).file_requests.size(), size_t(row.skip) + 1);
     }
 }
 
@@ -184,50 +144,46 @@ TEST_F(SdCard, FileOf4GiBIsRefusedBeforeAnyPart) {
     EXPECT_EQ(requests(kCodeGetFile), 0u);
 }
 
-TEST_F(SdCard, OthersOnlyShareModeReturnsNothing) {
-    std::vector<uint8_t> file = pattern(5 * kMiB, 13);
-    put("SHARED.CR2", file);
-    Download d = get("SHARED.CR2", 0xA0);
-    EXPECT_EQ(d.rc, PtpResult_Ok);
-    EXPECT_TRUE(d.null);
-    EXPECT_EQ(d.length, 0u);
-
-    // Each part went with a prefix carrying the card file's record.
-    SimStats s = SimHub_Stats(hub);
-    EXPECT_EQ(s.share_prefixes, 3u);
-    EXPECT_EQ(s.last_share_mode, 0xA0);
-    EXPECT_EQ(s.last_share_kind, 0xB1);
-    const std::vector<uint8_t>& rec = s.last_share_record;
-    ASSERT_EQ(rec.size(), 612u);
-    EXPECT_EQ(peek_u32(rec.data(), rec.size(), 0), 0xFFFFFFFFu);
-    EXPECT_EQ(peek_u32(rec.data(), rec.size(), 8), 5 * kMiB);
-    EXPECT_EQ(peek_u32(rec.data(), rec.size(), 52), 4 * kMiB);
-    EXPECT_STREQ(reinterpret_cast<const char*>(rec.data() + 60), "SHARED.CR2");
-    EXPECT_EQ(peek_u16(rec.data(), rec.size(), 316), 11u); // with the NUL
-}
-
-TEST_F(SdCard, SharedSmallFileCarriesTheCallersRecord) {
-    std::vector<uint8_t> file = pattern(4000, 17);
-    put("IMG_0042.JPG", file);
+// Shared files go part by part, each behind a prefix carrying a record: the
+// caller's, or one made for the card file. Shared with the others only, this
+// client gets nothing.
+TEST_F(SdCard, SharedFilesCarryARecord) {
     PtpObjectInfo mine = {};
     mine.handle = 0x1234;
-    mine.compressedSize = 4000;
-    Download d = get("IMG_0042.JPG", 0xA1, &mine);
-    ASSERT_EQ(d.rc, PtpResult_Ok);
-    EXPECT_TRUE(d.bytes == file);
-    SimStats s = SimHub_Stats(hub);
-    EXPECT_EQ(s.last_share_mode, 0xA1);
-    EXPECT_EQ(s.last_share_kind, 0xB1);
-    EXPECT_EQ(peek_u32(s.last_share_record.data(), s.last_share_record.size(), 0), 0x1234u);
+    struct Row {
+        size_t size;
+        uint8_t mode;
+        const PtpObjectInfo* record;
+        uint32_t prefixes, handle;
+    } rows[] = {
+        {5 * kMiB, 0xA0, nullptr, 3, 0xFFFFFFFF},
+        {4000, 0xA1, &mine, 1, 0x1234},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size);
+        std::vector<uint8_t> file = Pattern(row.size, 13);
+        put("SHARED.CR2", file);
+        SimHub_ResetStats(hub);
+        Download d = get("SHARED.CR2", row.mode, row.record);
+        EXPECT_EQ(d.rc, PtpResult_Ok);
+        EXPECT_EQ(d.null, row.mode == 0xA0);
+        if (row.mode == 0xA1) EXPECT_TRUE(d.bytes == file);
+        SimStats s = SimHub_Stats(hub);
+        EXPECT_EQ(s.share_prefixes, row.prefixes);
+        EXPECT_EQ(s.last_share_mode, row.mode);
+        EXPECT_EQ(s.last_share_kind, 0xB1);
+        const std::vector<uint8_t>& rec = s.last_share_record;
+        ASSERT_EQ(rec.size(), 612u);
+        EXPECT_EQ(peek_u32(rec.data(), rec.size(), 0), row.handle);
+        if (row.record) continue;
+        // The made record (laid out as SdCardRecord checks) holds each part's offset.
+        EXPECT_EQ(peek_u32(rec.data(), rec.size(), 52), 4 * kMiB);
+    }
 }
 
+// Names over the limit, unterminated ones (read only up to the bound) and null are
+// refused before sending; the longest accepted name goes out whole.
 TEST_F(SdCard, NameLimitsAreCheckedBeforeSending) {
-    const std::string ok199(199, 'a'), long200(200, 'a'), ok255(255, 'b'), long256(256, 'b');
-    // Unterminated names: the library must stop reading at its bound.
-    char open200[200], open256[256];
-    std::memset(open200, 'c', sizeof open200);
-    std::memset(open256, 'd', sizeof open256);
-
     uint8_t byte = 0;
     uint64_t size = 0;
     uint8_t* data = nullptr;
@@ -235,46 +191,39 @@ TEST_F(SdCard, NameLimitsAreCheckedBeforeSending) {
     struct Row {
         const char* what;
         uint8_t code;
+        size_t limit;
         std::function<PtpResult(const char*)> call;
-        const char* accepted;
-        const char* refused;
-        const char* unterminated;
     } rows[] = {
-        {"delete", 252, [](const char* n) { return Comms_SD_DeleteFile(n); }, ok199.c_str(),
-         long200.c_str(), open200},
-        {"exists", 255, [&](const char* n) { return Comms_SD_DoesFileExist(n, &byte); },
-         ok199.c_str(), long200.c_str(), open200},
-        {"extracted", 249,
-         [&](const char* n) { return Comms_SD_GetExtractedFile(n, &data, &length, 0); },
-         ok199.c_str(), long200.c_str(), open200},
-        {"size", 243, [&](const char* n) { return Comms_SD_GetFileSize(n, &size); }, ok255.c_str(),
-         long256.c_str(), open256},
-        {"thumbnail", 242,
-         [&](const char* n) { return Comms_SD_GetThumbnail(n, &data, &length, &byte, 0); },
-         ok255.c_str(), long256.c_str(), open256},
-        {"file", 243,
-         [&](const char* n) { return Comms_SD_GetFile(n, &data, &length, 0, nullptr); },
-         ok255.c_str(), long256.c_str(), open256},
+        {"delete", 252, 199, [](const char* n) { return Comms_SD_DeleteFile(n); }},
+        {"exists", 255, 199, [&](const char* n) { return Comms_SD_DoesFileExist(n, &byte); }},
+        {"extracted", 249, 199,
+         [&](const char* n) { return Comms_SD_GetExtractedFile(n, &data, &length, 0); }},
+        {"size", 243, 255, [&](const char* n) { return Comms_SD_GetFileSize(n, &size); }},
+        {"thumbnail", 242, 255,
+         [&](const char* n) { return Comms_SD_GetThumbnail(n, &data, &length, &byte, 0); }},
+        {"file", 243, 255,
+         [&](const char* n) { return Comms_SD_GetFile(n, &data, &length, 0, nullptr); }},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string accepted(row.limit, 'a'), refused(row.limit + 1, 'a');
+        const std::vector<char> unterminated(row.limit + 1, 'c');
         SimHub_ResetStats(hub);
-        EXPECT_EQ(row.call(row.refused), PtpResult_InvalidArgument) << row.what;
-        EXPECT_EQ(row.call(row.unterminated), PtpResult_InvalidArgument) << row.what;
-        EXPECT_EQ(row.call(nullptr), PtpResult_InvalidArgument) << row.what;
-        EXPECT_EQ(SimHub_Stats(hub).control_requests[row.code], 0u) << row.what;
-        // The longest accepted name goes out whole; the card has no such file.
-        PtpResult rc = row.call(row.accepted);
-        EXPECT_NE(rc, PtpResult_InvalidArgument) << row.what;
-        EXPECT_EQ(SimHub_Stats(hub).control_requests[row.code], 1u) << row.what;
+        EXPECT_EQ(row.call(refused.c_str()), PtpResult_InvalidArgument);
+        EXPECT_EQ(row.call(unterminated.data()), PtpResult_InvalidArgument);
+        EXPECT_EQ(row.call(nullptr), PtpResult_InvalidArgument);
+        EXPECT_EQ(SimHub_Stats(hub).control_requests[row.code], 0u);
+        EXPECT_NE(row.call(accepted.c_str()), PtpResult_InvalidArgument); // the card has none
+        EXPECT_EQ(SimHub_Stats(hub).control_requests[row.code], 1u);
         std::vector<uint8_t> payload = SimHub_Stats(hub).last_control_payload;
         std::string sent(reinterpret_cast<const char*>(payload.data()), payload.size());
-        EXPECT_NE(sent.find(std::string(row.accepted) + '\0'), std::string::npos) << row.what;
+        EXPECT_NE(sent.find(accepted + '\0'), std::string::npos);
     }
     EXPECT_EQ(data, nullptr);
 }
 
 TEST_F(SdCard, FormatTimeoutIsBackTo22SecondsAfterwards) {
-    put("GONE.JPG", pattern(100, 1));
+    put("GONE.JPG", Pattern(100, 1));
     // A slow format: the long time-out holds while the hub works.
     SimHub_SetSdFormat(hub, 400, PtpResult_Ok);
     std::atomic<bool> sawLong{false};
@@ -284,66 +233,63 @@ TEST_F(SdCard, FormatTimeoutIsBackTo22SecondsAfterwards) {
     EXPECT_EQ(format.get(), PtpResult_Ok);
     EXPECT_TRUE(sawLong.load());
     EXPECT_EQ(Comms_ReceiveTimeout(), kReceiveTimeoutSeconds);
-    EXPECT_FALSE(exists(dir + "/GONE.JPG"));
-
+    EXPECT_FALSE(Exists(dir + "/GONE.JPG"));
     // A format the hub refuses leaves the card and the time-out as they were.
-    put("KEPT.JPG", pattern(100, 2));
+    put("KEPT.JPG", Pattern(100, 2));
     SimHub_SetSdFormat(hub, 0, 0x2002);
     EXPECT_EQ(Comms_SD_Format(), 0x2002);
     EXPECT_EQ(Comms_ReceiveTimeout(), kReceiveTimeoutSeconds);
-    EXPECT_TRUE(exists(dir + "/KEPT.JPG"));
-
+    EXPECT_TRUE(Exists(dir + "/KEPT.JPG"));
     // A link that fails during the format.
-    SimFault close;
-    close.kind = SimFault_CloseConnection;
-    SimHub_InjectFault(hub, close);
+    raw_reply(0, {}, SimFault_CloseConnection);
     EXPECT_EQ(Comms_SD_Format(), PtpResult_ConnectionLost);
     EXPECT_EQ(Comms_ReceiveTimeout(), kReceiveTimeoutSeconds);
     EXPECT_EQ(SimHub_SdStats(hub).formats, 3u);
 }
 
-// Facts of the sample files from the manifest beside them.
+// The orientation byte, then the EXIF thumbnail (the samples' manifest; the
+// orientation-6 sample goes through the image API's test).
 TEST_F(SdCard, ThumbnailIsTheOrientationByteThenTheThumbnail) {
     struct Row {
         const char* file;
         uint8_t orientation;
-        size_t offset, length;
-    } rows[] = {
-        {"Canon1DmkIII-orient6.jpg", 6, 8060, 28},
-        {"Sony-orient3.jpg", 3, 2498, 28},
-        {"CanonRaw.cr2", 1, 8620, 28},
-    };
+        size_t offset;
+    } rows[] = {{"Sony-orient3.jpg", 3, 2498}, {"CanonRaw.cr2", 1, 8620}};
     for (const Row& row : rows) {
-        std::vector<uint8_t> file = read_file(sample(row.file));
-        ASSERT_FALSE(file.empty()) << row.file;
+        SCOPED_TRACE(row.file);
+        std::vector<uint8_t> file = ReadFile(Sample(row.file));
+        ASSERT_GE(file.size(), row.offset + 28);
         put(row.file, file);
         uint8_t* data = nullptr;
         uint32_t length = 0;
         uint8_t first = 0xEE;
         ASSERT_EQ(Comms_SD_GetThumbnail(row.file, &data, &length, &first, 0), PtpResult_Ok);
-        EXPECT_EQ(first, row.orientation) << row.file;
-        ASSERT_EQ(length, row.length) << row.file;
-        EXPECT_EQ(0, std::memcmp(data, file.data() + row.offset, length)) << row.file;
+        EXPECT_EQ(first, row.orientation);
+        EXPECT_EQ(std::vector<uint8_t>(data, data + length),
+                  std::vector<uint8_t>(file.begin() + row.offset, file.begin() + row.offset + 28));
         FreeMemory(data);
     }
 }
 
 TEST_F(SdCard, ThumbnailReplies) {
     struct Row {
+        uint16_t result;
         std::vector<uint8_t> reply;
         uint8_t mode;
         PtpResult rc;
         uint8_t first;
         std::vector<uint8_t> thumb;
     } rows[] = {
-        {{5, 1, 2, 3}, 0, PtpResult_Ok, 5, {1, 2, 3}}, // 1 + k bytes: k of thumbnail
-        {{8}, 0, PtpResult_Ok, 8, {}},                 // the byte alone
-        {{}, 0, PtpResult_BadReply, 0, {}},            // not even the byte
-        {{5, 1, 2, 3}, 0xA0, PtpResult_Ok, 5, {}},     // went to the others only
-        {{}, 0xA0, PtpResult_Ok, 0, {}},
+        {PtpResult_Ok, {5, 1, 2, 3}, 0, PtpResult_Ok, 5, {1, 2, 3}}, // 1 + k bytes: k of thumbnail
+        {PtpResult_Ok, {8}, 0, PtpResult_Ok, 8, {}},                 // the byte alone
+        {PtpResult_Ok, {}, 0, PtpResult_BadReply, 0, {}},            // not even the byte
+        {PtpResult_Ok, {5, 1, 2, 3}, 0xA0, PtpResult_Ok, 5, {}},     // went to the others only
+        {PtpResult_Ok, {}, 0xA0, PtpResult_Ok, 0, {}},
+        {0x2009, {5, 1, 2}, 0, 0x2009, 0, {}}, // a failure hands nothing over
     };
     for (const Row& row : rows) {
-        raw_reply(PtpResult_Ok, row.reply);
+        SCOPED_TRACE(row.rc);
+        raw_reply(row.result, row.reply);
         uint8_t* data = reinterpret_cast<uint8_t*>(1);
         uint32_t length = 99;
         uint8_t first = 0xEE;
@@ -354,36 +300,23 @@ TEST_F(SdCard, ThumbnailReplies) {
         if (data) EXPECT_EQ(std::vector<uint8_t>(data, data + length), row.thumb);
         FreeMemory(data);
     }
-    // Failures hand nothing over.
-    raw_reply(0x2009, {5, 1, 2});
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    uint8_t first = 0;
-    EXPECT_EQ(Comms_SD_GetThumbnail("A.JPG", &data, &length, &first, 0), 0x2009);
-    EXPECT_EQ(data, nullptr);
-    EXPECT_EQ(length, 0u);
 }
 
+// The hub's extracted image is handed over whole: JpgFromRaw of a raw file (29
+// bytes at 1120, the samples' manifest), a JPEG itself.
 TEST_F(SdCard, ExtractedImage) {
-    struct Row {
-        const char* file;
-        size_t offset, length; // 0, 0: the whole file
-    } rows[] = {
-        {"Nikon.nef", 1120, 29},    // JpgFromRaw
-        {"CanonRaw.cr2", 8680, 26}, // the preview
-        {"Nikon.jpg", 0, 0},
-    };
-    for (const Row& row : rows) {
-        std::vector<uint8_t> file = read_file(sample(row.file));
-        put(row.file, file);
+    const std::vector<uint8_t> nef = ReadFile(Sample("Nikon.nef")),
+                               jpg = ReadFile(Sample("Nikon.jpg"));
+    ASSERT_GE(nef.size(), 1149u);
+    put("Nikon.nef", nef);
+    put("Nikon.jpg", jpg);
+    for (const auto& [name, want] :
+         {std::pair{"Nikon.nef", std::vector<uint8_t>(nef.begin() + 1120, nef.begin() + 1149)},
+          {"Nikon.jpg", jpg}}) {
         uint8_t* data = nullptr;
         uint32_t length = 0;
-        ASSERT_EQ(Comms_SD_GetExtractedFile(row.file, &data, &length, 0), PtpResult_Ok) << row.file;
-        std::vector<uint8_t> want =
-            row.length ? std::vector<uint8_t>(file.begin() + long(row.offset),
-                                              file.begin() + long(row.offset + row.length))
-                       : file;
-        EXPECT_EQ(std::vector<uint8_t>(data, data + length), want) << row.file;
+        ASSERT_EQ(Comms_SD_GetExtractedFile(name, &data, &length, 0), PtpResult_Ok) << name;
+        EXPECT_EQ(std::vector<uint8_t>(data, data + length), want) << name;
         FreeMemory(data);
     }
     // Shared with the others only: nothing comes back.
@@ -412,34 +345,29 @@ TEST_F(SdCard, FixedSizeRepliesOfTheWrongSize) {
 }
 
 TEST_F(SdCard, CardRequests) {
-    put("B.JPG", pattern(10, 1));
-    put("A.CR2", pattern(12345, 2));
-
+    put("B.JPG", Pattern(10, 1));
+    put("A.CR2", Pattern(12345, 2));
     uint8_t* data = nullptr;
     uint32_t length = 0;
     ASSERT_EQ(Comms_SD_GetAllFilenames(&data, &length), PtpResult_Ok);
     std::string list(reinterpret_cast<const char*>(data), length);
     FreeMemory(data);
     EXPECT_NE(list.find(std::string("A.CR2\0B.JPG\0", 12)), std::string::npos);
-
     uint64_t size = 0;
     ASSERT_EQ(Comms_SD_GetFileSize("A.CR2", &size), PtpResult_Ok);
     EXPECT_EQ(size, 12345u);
-
     uint8_t yes = 9;
     ASSERT_EQ(Comms_SD_DoesFileExist("B.JPG", &yes), PtpResult_Ok);
     EXPECT_EQ(yes, 1);
     ASSERT_EQ(Comms_SD_DeleteFile("B.JPG"), PtpResult_Ok);
-    EXPECT_FALSE(exists(dir + "/B.JPG"));
+    EXPECT_FALSE(Exists(dir + "/B.JPG"));
     ASSERT_EQ(Comms_SD_DoesFileExist("B.JPG", &yes), PtpResult_Ok);
     EXPECT_EQ(yes, 0);
     EXPECT_EQ(Comms_SD_DeleteFile("B.JPG"), 0x2009);
-
     uint64_t freeBytes = 0, total = 0;
     ASSERT_EQ(Comms_SD_GetInfo(&freeBytes, &total), PtpResult_Ok);
     EXPECT_GT(total, 0u);
     EXPECT_LE(freeBytes, total);
-
     uint64_t before = uint64_t(time(nullptr));
     ASSERT_EQ(Comms_SD_SetCurrentTime(), PtpResult_Ok);
     SimSdStats s = SimHub_SdStats(hub);
@@ -458,11 +386,9 @@ TEST_F(SdCard, TransferFlagPayload) {
     EXPECT_EQ(std::vector<uint8_t>(p.begin() + 6, p.begin() + 65), std::vector<uint8_t>(59, 0));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&p[65]), 63), text63);
     EXPECT_EQ(p[128], 0);
-
     ASSERT_EQ(Comms_SD_SetTransferFlag(1, nullptr, nullptr), PtpResult_Ok);
     p = SimHub_SdStats(hub).transfer_flag;
     EXPECT_EQ(std::vector<uint8_t>(p.begin() + 1, p.end()), std::vector<uint8_t>(128, 0));
-
     SimHub_ResetStats(hub);
     EXPECT_EQ(Comms_SD_SetTransferFlag(1, text64.c_str(), nullptr), PtpResult_InvalidArgument);
     EXPECT_EQ(Comms_SD_SetTransferFlag(1, nullptr, text64.c_str()), PtpResult_InvalidArgument);
@@ -477,25 +403,8 @@ TEST_F(SdCard, SaveObjectFromCameraCopiesIt) {
     PtpObjectInfo record = {};
     record.handle = handles[0];
     ASSERT_EQ(Comms_SD_SaveObjectFromCamera(&record), PtpResult_Ok);
-    EXPECT_EQ(read_file(dir + "/" + facts.name), *facts.bytes);
+    EXPECT_EQ(ReadFile(dir + "/" + facts.name), *facts.bytes);
     EXPECT_EQ(Comms_SD_SaveObjectFromCamera(nullptr), PtpResult_InvalidArgument);
-}
-
-// The virtual card never lets a name reach outside its directory.
-TEST_F(SdCard, HostileNamesStayInsideTheCard) {
-    std::string outside = dir + "/../" + "outside-" + std::to_string(SimHub_Port(hub));
-    write_file(outside, {1, 2, 3});
-    const char* names[] = {"../outside", "a/b", "..\\x", "..", "/etc/passwd", ""};
-    for (const char* name : names) {
-        EXPECT_EQ(Comms_SD_DeleteFile(name), 0x201D) << name;
-        uint64_t size = 0;
-        EXPECT_EQ(Comms_SD_GetFileSize(name, &size), 0x201D) << name;
-    }
-    std::string escaping = "../outside-" + std::to_string(SimHub_Port(hub));
-    Download d = get(escaping);
-    EXPECT_EQ(d.rc, 0x201D);
-    EXPECT_TRUE(exists(outside));
-    std::remove(outside.c_str());
 }
 
 TEST(SdCardRecord, StandsForTheFile) {
@@ -511,7 +420,6 @@ TEST(SdCardRecord, StandsForTheFile) {
     put_u16(want.data() + 316, 13);
     const uint8_t* b = reinterpret_cast<const uint8_t*>(&r);
     EXPECT_EQ(std::vector<uint8_t>(b, b + sizeof r), want);
-
     ASSERT_EQ(Comms_SD_MakeObjectRecord("IMG_0001.CR3", 0, 0, false, &r), PtpResult_Ok);
     EXPECT_EQ(r.fileNameLength, 12u);
     std::string tooLong(256, 'x');

@@ -1,6 +1,5 @@
-// The Canon event-data parser on hand-made blocks: every record type, the
-// pending value list, packed image formats, the camera status, and malformed
-// records, which must be refused without reading past their record or block.
+// The Canon event-data parser on hand-made blocks, well-formed and malformed:
+// nothing is read past a record or its block.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -64,23 +63,16 @@ TEST_F(EosEvents, NullOrEmptyBlockIsRefused) {
     EXPECT_EQ(PtpEos_ParseEventData(&one, 0), PtpResult_InvalidArgument);
 }
 
-TEST_F(EosEvents, AllowedValuesCreateTheRecordWithItsTypeAndLabels) {
+TEST_F(EosEvents, AllowedValuesCreateTheRecordWithItsType) {
     ASSERT_EQ(parse(Block().allowed(0xD108, {0, 1, 2, 3}).allowed(0xD104, {0, 8, 0xF8})),
               PtpResult_Ok);
-    PtpPropertyRecord* focus = prop(0xD108);
-    ASSERT_NE(focus, nullptr);
-    EXPECT_STREQ(focus->name, "Focus Mode");
-    EXPECT_EQ(focus->dataType, kPtpTypeUint16);
-    ASSERT_EQ(focus->valueCount, 4);
-    EXPECT_STREQ(focus->values[0].label, "One Shot");
-    EXPECT_STREQ(focus->values[3].label, "MF");
-    EXPECT_EQ(focus->access, 1); // more than one value
+    ASSERT_NE(prop(0xD108), nullptr);
+    EXPECT_EQ(prop(0xD108)->dataType, kPtpTypeUint16);
     EXPECT_EQ(prop(0xD104)->dataType, kPtpTypeInt8);
-
     std::vector<Event> events = drain();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].code, 0x4006u);
-    EXPECT_EQ(events[0].record, focus);
+    EXPECT_EQ(events[0].record, prop(0xD108));
     EXPECT_EQ(events[1].record, prop(0xD104));
 }
 
@@ -92,6 +84,7 @@ TEST_F(EosEvents, AllowedValueCountsDecideTheListAndTheAccess) {
         uint8_t access;
         size_t events;
     } cases[] = {
+        {"two values: writable", Block().allowed(0xD101, {0x30, 0x38}), 2, 1, 1},
         {"one value: read-only", Block().allowed(0xD101, {0x30}), 1, 0, 1},
         {"no values: read-only", Block().allowed(0xD101, {}), 0, 0, 1},
         {"count beyond the record: empty list, event still queued",
@@ -130,14 +123,6 @@ TEST_F(EosEvents, PendingValueWaitsForItsPropertyAndTheLastOneWins) {
     EXPECT_TRUE(drain().empty());
 }
 
-TEST_F(EosEvents, FocusModeValueMakesThePropertyReadOnly) {
-    parse(Block().allowed(0xD108, {0, 1, 2, 3}));
-    ASSERT_EQ(prop(0xD108)->access, 1);
-    parse(Block().value32(0xD108, 1));
-    EXPECT_EQ(prop(0xD108)->access, 0);
-    EXPECT_EQ(prop(0xD108)->currentValue, 1u);
-}
-
 TEST_F(EosEvents, TextValuesEndAtTheirNulOrTheValue) {
     parse(Block().allowed(0xD115, {})); // "Camera Owner", a text
     struct Case {
@@ -149,8 +134,7 @@ TEST_F(EosEvents, TextValuesEndAtTheirNulOrTheValue) {
         {text(std::string(80, 'x')), nullptr},
     };
     for (const Case& c : cases) {
-        // The value is followed by a record whose bytes would extend an
-        // unbounded text.
+        // Followed by a record that an unbounded text would run into.
         parse(Block().value(0xD115, c.value).record(0xC182, u32s({0x41414141})));
         std::string want = c.label ? c.label : std::string(63, 'x');
         EXPECT_EQ(std::string(prop(0xD115)->currentLabel), want);
@@ -175,8 +159,7 @@ TEST_F(EosEvents, ImageFormatValuesArePacked) {
         {"count 0 is ignored", compound({{6, 0, 4}}, 0), false, before},
         {"shorter than its first block", compound({{6, 0, 4}}, 1, 17), true, 0},
         {"no block size at all", u32s({1}), true, 0},
-        // The block size passes the camera's own check but the compound it
-        // announces runs past the value.
+        // The block size passes its check, but the compound runs past the value.
         {"two formats in one block's room", compound({{6, 0, 4}}, 2, 4), true, 0},
     };
     for (const Case& c : cases) {
@@ -185,8 +168,7 @@ TEST_F(EosEvents, ImageFormatValuesArePacked) {
         parse(Block().allowed(0xD120, {}));
         prop(0xD120)->currentValue = before;
         drain();
-        // Followed by a record that a read past the value would take as the
-        // second format.
+        // Followed by a record a read past the value would take as the second format.
         ASSERT_EQ(parse(Block().value(0xD120, c.value).record(0xC186, u32s({6, 0, 4}))),
                   PtpResult_Ok);
         EXPECT_EQ(prop(0xD120)->currentValue, c.packed);
@@ -290,12 +272,11 @@ TEST_F(EosEvents, ObjectAddedNamesAreBoundedByTheRecord) {
         std::string want;
         uint16_t length;
     } cases[] = {
-        {"NUL-terminated", 0xC1A7, text("IMG_0001.CR3") + Bytes{0, 0, 0, 0}, "IMG_0001.CR3", 13},
+        {"NUL and filler", 0xC1A7, text("IMG_0001.CR3") + Bytes{0, 0, 0, 0}, "IMG_0001.CR3", 13},
         {"no NUL before the record's end", 0xC1A7, text("IMG_0002.JPG"), "IMG_0002.JPG", 13},
         {"empty", 0xC1A7, {}, "", 1},
         {"longer than the field", 0xC1A7, text(std::string(300, 'n')) + Bytes{0},
          std::string(255, 'n'), 256},
-        {"PTP string", 0xC1B6, ptp_string("IMG_0003.CR3"), "IMG_0003.CR3", 13},
         {"PTP string past the record", 0xC1B6, Bytes{40} + text("IMG_"), "", 0},
         {"PTP string longer than the field", 0xC1B6, ptp_string(std::string(254, 'u').c_str()),
          std::string(255, 'u').substr(0, 254), 255},
@@ -443,15 +424,8 @@ TEST_F(EosEvents, EmptyBracketingListOfModel230IsReplacedInBracketingModes) {
         ASSERT_EQ(r->valueCount, c.rows);
         EXPECT_EQ(r->access, c.rows ? 1 : 0);
         EXPECT_EQ(drain().size(), 1u);
-        if (c.rows == 7) {
-            EXPECT_STREQ(r->values[1].label, "+/- 1/2");
-            EXPECT_EQ(r->values[1].value, 4u);
-            EXPECT_EQ(r->values[6].value, 24u);
-        } else if (c.rows == 10) {
-            EXPECT_STREQ(r->values[2].label, "+/- 2/3");
-            EXPECT_EQ(r->values[2].value, 5u);
-            EXPECT_STREQ(r->values[9].label, "+/- 3");
-        }
+        if (c.rows) EXPECT_EQ(r->values[c.rows - 1].value, 24u);          // "+/- 3"
+        if (c.rows) EXPECT_EQ(r->values[2].value, c.rows == 7 ? 8u : 5u); // 1 or 2/3
     }
 }
 

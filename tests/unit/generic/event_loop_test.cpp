@@ -1,5 +1,5 @@
 // The event-check loop against the virtual Tetherhub: its period, pauses, the
-// fetch lock, and the queue's order and views.
+// fetch lock, and the hub's own event records.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -214,46 +214,6 @@ TEST_F(HubRecords, OnlyWholeRecordsCount) {
         while (PopEventPtr()) ++n;
         EXPECT_EQ(n, c.events) << c.bytes;
     }
-}
-
-TEST(EventQueue, PushAndPopKeepOrderAndViews) {
-    EXPECT_EQ(PopEventPtr(), nullptr);
-    PtpEventData e{};
-    e.code = 0xC1A5;
-    put_u32(e.payload, 11);
-    put_u32(e.payload + 4, 22);
-    ASSERT_NE(PtpPushEvent(&e, false), nullptr);
-    e.code = 0x4006;
-    put_u32(e.payload, 33);
-    PtpPushEvent(&e, false);
-    e.code = 0x4003;
-    put_u32(e.payload, 0x1234);
-    PtpPushEvent(&e, false);
-
-    PtpHostEvent* v = PopEventPtr();
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->code, 0xC1A5u);
-    const uint8_t* copy;
-    std::memcpy(&copy, &v->u, sizeof copy);
-    EXPECT_EQ(peek_u32(copy, 8, 0), 11u);
-    EXPECT_EQ(peek_u32(copy, 8, 4), 22u);
-
-    v = PopEventPtr();
-    EXPECT_EQ(v->code, 0x4006u);
-    EXPECT_EQ(v->u.params[0], 33u);
-
-    v = PopEventPtr();
-    EXPECT_EQ(v->code, 0x4003u);
-    std::memcpy(&copy, &v->u, sizeof copy);
-    EXPECT_EQ(peek_u32(copy, 612, 0), 0x1234u);
-    EXPECT_EQ(PopEventPtr(), nullptr);
-
-    // After the queue emptied, a new push becomes the head.
-    e.code = 0x4002;
-    PtpPushEvent(&e, false);
-    v = PopEventPtr();
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->code, 0x4002u);
 }
 
 }  // namespace

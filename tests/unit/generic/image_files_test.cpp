@@ -36,21 +36,18 @@ std::vector<Row> manifest() {
     std::ifstream in(sample_path("MANIFEST.tsv"));
     std::vector<Row> rows;
     std::vector<std::string> columns;
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         std::vector<std::string> cells;
         std::stringstream ss(line);
-        std::string cell;
-        while (std::getline(ss, cell, '\t'))
+        for (std::string cell; std::getline(ss, cell, '\t');)
             cells.push_back(cell);
         if (columns.empty()) {
             columns = cells;
             continue;
         }
-        Row row;
+        Row& row = rows.emplace_back();
         for (size_t i = 0; i < columns.size(); ++i)
             row[columns[i]] = i < cells.size() ? cells[i] : "";
-        rows.push_back(row);
     }
     return rows;
 }
@@ -80,10 +77,6 @@ Thumb thumbnail_of(const Bytes& copy) {
     return t;
 }
 
-Thumb thumbnail(const Bytes& file, size_t n) {
-    return thumbnail_of(Bytes(file.begin(), file.begin() + n));
-}
-
 struct Preview {
     bool found = false;
     uint32_t offset = 0;
@@ -100,10 +93,6 @@ Preview preview_of(const Bytes& copy, uint16_t format) {
         EXPECT_EQ(p.length, 0u);
     }
     return p;
-}
-
-Preview preview(const Bytes& file, size_t n, uint16_t format) {
-    return preview_of(Bytes(file.begin(), file.begin() + n), format);
 }
 
 // JPEG files and the CR2 keep their thumbnail in IFD1 as the thumbnail tags
@@ -123,7 +112,7 @@ TEST(ImageInspect, SamplesMatchTheManifest) {
         Bytes file = read_file(sample_path(row.at("file")));
         ASSERT_EQ(file.size(), number(row, "bytes"));
         if (type == "JPEG" || type == "CR2") {
-            Thumb t = thumbnail(file, file.size());
+            Thumb t = thumbnail_of(file);
             if (row.at("thumbnail_offset").empty()) {
                 EXPECT_EQ(t.size, 0u);
             } else {
@@ -137,16 +126,13 @@ TEST(ImageInspect, SamplesMatchTheManifest) {
         if (type == "CR2" || type == "NEF") {
             if (type == "NEF")
                 ASSERT_LT(number(row, "jpgfromraw_start"), number(row, "preview_start"));
-            Preview p = preview(file, file.size(), type == "CR2" ? kPtpFormatCr2 : kPtpFormatNef);
+            Preview p = preview_of(file, type == "CR2" ? kPtpFormatCr2 : kPtpFormatNef);
             ASSERT_TRUE(p.found);
             EXPECT_EQ(p.offset, number(row, "preview_start"));
             EXPECT_EQ(p.length, number(row, "preview_length"));
             ++(type == "CR2" ? cr2 : nef);
         }
         if (type == "JPEG") {
-            ASSERT_GE(file.size(), 2u);
-            ASSERT_EQ(file[file.size() - 2], 0xFF);
-            ASSERT_EQ(file[file.size() - 1], 0xD9);
             EXPECT_EQ(PtpFindJpegEnd(file.data(), uint32_t(file.size())), file.size());
             ++jpegs;
         }
@@ -162,18 +148,60 @@ TEST(ImageInspect, FormatsWithoutARawRuleFindNoPreview) {
     Bytes jpg = read_file(sample_path("Canon.jpg"));
     const uint16_t formats[] = {kPtpFormatTiff, kPtpFormatExifJpeg, 0, 0xFFFF};
     for (uint16_t format : formats) {
-        EXPECT_FALSE(preview(tif, tif.size(), format).found) << std::hex << format;
-        EXPECT_FALSE(preview(jpg, jpg.size(), format).found) << std::hex << format;
+        EXPECT_FALSE(preview_of(tif, format).found) << std::hex << format;
+        EXPECT_FALSE(preview_of(jpg, format).found) << std::hex << format;
     }
-    uint32_t offset = 1, length = 1;
-    EXPECT_FALSE(
-        PtpGenericInterface_ExtractPreviewOffset(nullptr, 10, &offset, &length, kPtpFormatCr2));
-    EXPECT_FALSE(
-        PtpGenericInterface_ExtractPreviewOffset(tif.data(), 0, &offset, &length, kPtpFormatCr2));
-    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()), nullptr,
-                                                          &length, kPtpFormatCr2));
-    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(tif.data(), uint32_t(tif.size()), &offset,
-                                                          nullptr, kPtpFormatCr2));
+    uint32_t n = 1, size = uint32_t(tif.size());
+    const uint8_t* data = tif.data();
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(nullptr, 10, &n, &n, kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(data, 0, &n, &n, kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(data, size, nullptr, &n, kPtpFormatCr2));
+    EXPECT_FALSE(PtpGenericInterface_ExtractPreviewOffset(data, size, &n, nullptr, kPtpFormatCr2));
+}
+
+// The CR3 preview is found through its track's boxes: the sample's preview
+// data was replaced by a placeholder text.
+TEST(ImageInspect, Cr3PreviewFromItsBoxes) {
+    Bytes file = read_file(sample_path("CanonRaw.cr3"));
+    ASSERT_EQ(file.size(), 52502u); // MANIFEST.tsv
+    Preview p = preview_of(file, kPtpFormatCr3);
+    ASSERT_TRUE(p.found);
+    EXPECT_EQ(std::string(file.begin() + p.offset, file.begin() + p.offset + p.length),
+              "<Dummy JpgFromRaw image data>");
+
+    auto be = [](Bytes& b, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = uint8_t(v >> (24 - 8 * i));
+    };
+    auto layout = [&be](size_t freeAt, uint32_t offset, uint32_t size, size_t total) {
+        Bytes b(total, 0);
+        std::memcpy(b.data(), "JPEGstsz", 8);
+        std::memcpy(b.data() + freeAt, "free", 4);
+        if (freeAt >= 12) be(b, freeAt - 12, size);
+        std::memcpy(b.data() + freeAt + 8, "co64", 4);
+        if (freeAt + 8 + 20 <= total) be(b, freeAt + 8 + 16, offset);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        Bytes data;
+        bool found;
+    } cases[] = {
+        {"well formed", layout(24, 60, 20, 100), true},
+        {"free right after the codes", layout(8, 60, 20, 100), false},
+        {"co64 offset cut", layout(24, 60, 20, 24 + 8 + 19), false},
+        {"preview past the end", layout(24, 90, 20, 100), false},
+        {"preview size wraps", layout(24, 60, 0xFFFFFFF0, 100), false},
+        {"no co64", Bytes{'J', 'P', 'E', 'G', 's', 't', 's', 'z', 0, 0, 0, 0,
+                          0,   0,   0,   0,   'f', 'r', 'e', 'e', 0, 0, 0, 0},
+         false},
+    };
+    for (const Case& c : cases) {
+        Preview found = preview_of(c.data, kPtpFormatCr3);
+        EXPECT_EQ(found.found, c.found) << c.what;
+        if (c.found) EXPECT_EQ(found.offset, 60u) << c.what;
+        if (c.found) EXPECT_EQ(found.length, 20u) << c.what;
+    }
 }
 
 // The samples' file names, for one truncation test per sample.
@@ -206,12 +234,12 @@ TEST_P(Truncation, EveryPrefixFailsOrGivesTheWholeFilesResult) {
     Bytes file = read_file(sample_path(GetParam()));
     ASSERT_EQ(file.size(), number(row, "bytes"));
 
-    Thumb fullThumb = thumbnail(file, file.size());
+    Thumb fullThumb = thumbnail_of(file);
     uint32_t fullEnd = PtpFindJpegEnd(file.data(), uint32_t(file.size()));
     std::vector<uint16_t> formats = preview_formats(row.at("file_type"));
     std::vector<Preview> full;
     for (uint16_t format : formats)
-        full.push_back(preview(file, file.size(), format));
+        full.push_back(preview_of(file, format));
 
     for (size_t n = 0; n < file.size(); ++n) {
         Bytes copy(file.begin(), file.begin() + n);
@@ -317,7 +345,7 @@ TEST(ImageInspect, ThumbnailOrientationIsReadAsAShortInEitherByteOrder) {
         t.u32(0);
         t.pad_to(100);
         t.put(100, "JPEG");
-        Thumb th = thumbnail(t.b, t.b.size());
+        Thumb th = thumbnail_of(t.b);
         ASSERT_EQ(th.size, 4u);
         EXPECT_EQ(th.orientation, 6);
         EXPECT_EQ(std::string(th.bytes.begin(), th.bytes.end()), "JPEG");
@@ -336,11 +364,11 @@ TEST(ImageInspect, ThumbnailOutsideTheDataIsRefused) {
     };
     for (const Case& c : cases) {
         Bytes f = ifd0_file({{0x0112, 1, 3}, {0x0201, c.offset}, {0x0202, c.size}}, 104);
-        EXPECT_EQ(thumbnail(f, f.size()).size, 0u) << c.offset << " " << c.size;
+        EXPECT_EQ(thumbnail_of(f).size, 0u) << c.offset << " " << c.size;
     }
     // Without an orientation tag there is no complete set.
     Bytes f = ifd0_file({{0x0201, 40}, {0x0202, 4}}, 60);
-    EXPECT_EQ(thumbnail(f, f.size()).size, 0u);
+    EXPECT_EQ(thumbnail_of(f).size, 0u);
     uint8_t* buffer = nullptr;
     EXPECT_EQ(PtpGenericInterface_ExtractThumbnail(f.data(), uint32_t(f.size()), nullptr, nullptr),
               0u);
@@ -381,12 +409,12 @@ TEST(ImageInspect, NefModelDecidesWhichJpegIsThePreview) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.model);
             Bytes nef = nef_with(c.model, {500, 600, 700}, big);
-            Preview p = preview(nef, nef.size(), kPtpFormatNef);
+            Preview p = preview_of(nef, kPtpFormatNef);
             ASSERT_TRUE(p.found);
             EXPECT_EQ(p.offset, c.offset);
             EXPECT_EQ(p.length, c.length);
             // An ARW takes the first pair whatever the model.
-            Preview arw = preview(nef, nef.size(), kPtpFormatArw);
+            Preview arw = preview_of(nef, kPtpFormatArw);
             ASSERT_TRUE(arw.found);
             EXPECT_EQ(arw.offset, 500u);
             EXPECT_EQ(arw.length, 8u);
@@ -394,7 +422,7 @@ TEST(ImageInspect, NefModelDecidesWhichJpegIsThePreview) {
     }
     // A Z 8 file with only two previews has no third: nothing is found.
     Bytes two = nef_with("NIKON Z 8", {500, 600});
-    EXPECT_FALSE(preview(two, two.size(), kPtpFormatNef).found);
+    EXPECT_FALSE(preview_of(two, kPtpFormatNef).found);
 }
 
 TEST(ImageInspect, NefOffsetsInsideANikonMakerNoteCountFromItsHeader) {
@@ -422,7 +450,7 @@ TEST(ImageInspect, NefOffsetsInsideANikonMakerNoteCountFromItsHeader) {
             note.u32(0);
             t.b.insert(t.b.end(), note.b.begin(), note.b.end());
             t.pad_to(600);
-            Preview p = preview(t.b, t.b.size(), kPtpFormatNef);
+            Preview p = preview_of(t.b, kPtpFormatNef);
             ASSERT_TRUE(p.found);
             EXPECT_EQ(p.offset, 110u + 300u);
             EXPECT_EQ(p.length, 9u);
@@ -441,12 +469,12 @@ TEST(ImageInspect, NefModelTextIsBoundedByTheData) {
     write_u32(w, 996);
     std::memcpy(t.b.data() + 10 + 4, w.buf.data(), 8);
     t.put(996, "NIKO");
-    Preview p = preview(t.b, t.b.size(), kPtpFormatNef);
+    Preview p = preview_of(t.b, kPtpFormatNef);
     ASSERT_TRUE(p.found);
     EXPECT_EQ(p.offset, 600u);
     // ... and one whose offset lies beyond the data.
     std::memcpy(t.b.data() + 10 + 8, "\xff\xff\xff\xff", 4);
-    EXPECT_TRUE(preview(t.b, t.b.size(), kPtpFormatNef).found);
+    EXPECT_TRUE(preview_of(t.b, kPtpFormatNef).found);
 }
 
 TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
@@ -461,7 +489,7 @@ TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
     };
     for (const Case& c : cases) {
         Bytes f = ifd0_file({{0x0111, 40}, {0x0117, 4}}, 64, c.ifd0, c.entries);
-        EXPECT_FALSE(preview(f, f.size(), kPtpFormatCr2).found) << c.ifd0;
+        EXPECT_FALSE(preview_of(f, kPtpFormatCr2).found) << c.ifd0;
     }
     // A header at 100 whose IFD0 offset wraps around to an IFD placed at 8:
     // taken in 32 bits it would be found.
@@ -473,7 +501,7 @@ TEST(ImageInspect, PreviewNeedsIfd0InsideTheData) {
     t.pad_to(100);
     t.header(0xFFFFFFA4u); // 100 + this = 2^32 + 8
     t.pad_to(200);
-    EXPECT_FALSE(preview(t.b, t.b.size(), kPtpFormatCr2).found);
+    EXPECT_FALSE(preview_of(t.b, kPtpFormatCr2).found);
 }
 
 // The strip is found when its byte count is the second strip tag met, after
@@ -483,18 +511,16 @@ TEST(ImageInspect, Cr2SuccessNeedsTheByteCountAsSecondHit) {
         const char* what;
         std::vector<Entry> entries;
         bool found;
-    } cases[] = {
-        {"offsets first", {{0x0111, 100}, {0x0117, 20}}, true},
-        {"byte counts first: no later pair makes a byte count the second hit",
-         {{0x0117, 20}, {0x0111, 100}, {0x0111, 120}, {0x0117, 20}},
-         false},
-        {"two byte counts and no offset", {{0x0117, 20}, {0x0117, 20}}, false},
-        {"strip past the end", {{0x0111, 190}, {0x0117, 20}}, false},
-        {"strip wraps in 32 bits", {{0x0111, 0xFFFFFFF0u}, {0x0117, 20}}, false},
-    };
+    } cases[] = {{"offsets first", {{0x0111, 100}, {0x0117, 20}}, true},
+                 {"byte counts first: no later pair makes a byte count the second hit",
+                  {{0x0117, 20}, {0x0111, 100}, {0x0111, 120}, {0x0117, 20}},
+                  false},
+                 {"two byte counts and no offset", {{0x0117, 20}, {0x0117, 20}}, false},
+                 {"strip past the end", {{0x0111, 190}, {0x0117, 20}}, false},
+                 {"strip wraps in 32 bits", {{0x0111, 0xFFFFFFF0u}, {0x0117, 20}}, false}};
     for (const Case& c : cases) {
         Bytes f = ifd0_file(c.entries, 200);
-        Preview p = preview(f, f.size(), kPtpFormatCr2);
+        Preview p = preview_of(f, kPtpFormatCr2);
         EXPECT_EQ(p.found, c.found) << c.what;
         if (p.found) {
             EXPECT_EQ(p.offset, 100u);
@@ -508,7 +534,7 @@ TEST(ImageInspect, PreviewHeaderIsLookedForInTheFirst500Bytes) {
         Bytes f(at, 0);
         Bytes tiff = ifd0_file({{0x0111, 100}, {0x0117, 20}}, 200);
         f.insert(f.end(), tiff.begin(), tiff.end());
-        Preview p = preview(f, f.size(), kPtpFormatCr2);
+        Preview p = preview_of(f, kPtpFormatCr2);
         EXPECT_EQ(p.found, at < 500) << at;
         if (p.found) {
             EXPECT_EQ(p.offset, at + 100);
@@ -538,8 +564,7 @@ TEST(ImageInspect, JpegEndFinder) {
         {"no EOI after the scan", {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 1, 2, 3}, 0},
         {"too short", {0xFF, 0xD8, 0xFF, 0xD9}, 0},
         {"no SOI", {0xFF, 0xD9, 0xFF, 0xD9, 0xFF, 0xD9}, 0},
-        {"segment ends exactly at the end", {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x03, 1}, 0},
-    };
+        {"segment ends exactly at the end", {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x03, 1}, 0}};
     for (const Case& c : cases) {
         Bytes copy = c.data; // exact-size heap copy for ASan
         EXPECT_EQ(PtpFindJpegEnd(copy.data(), uint32_t(copy.size())), c.end) << c.what;

@@ -1,6 +1,5 @@
-// A shared transaction on the wire: the share prefix announces exactly the
-// relay message of its command and travels right in front of it; with a host
-// transport the command goes out unshared.
+// A shared transaction on the wire: the share prefix announces exactly the relay
+// message of its command in front of it; a host transport runs it unshared.
 #include "ptp/shared_transaction.h"
 
 #include <gtest/gtest.h>
@@ -22,13 +21,13 @@ constexpr uint32_t kRecordSize = 612;
 
 std::vector<uint8_t> Container(uint16_t type, uint16_t code, uint32_t id,
                                const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> c(12 + payload.size());
-    put_u32(c.data(), uint32_t(c.size()));
-    put_u16(c.data() + 4, type);
-    put_u16(c.data() + 6, code);
-    put_u32(c.data() + 8, id);
-    if (!payload.empty()) std::memcpy(c.data() + 12, payload.data(), payload.size());
-    return c;
+    ByteWriter w;
+    write_u32(w, uint32_t(12 + payload.size()));
+    write_u16(w, type);
+    write_u16(w, code);
+    write_u32(w, id);
+    write_bytes(w, payload.data(), payload.size());
+    return w.buf;
 }
 
 class SharedTransaction : public ::testing::Test {
@@ -48,6 +47,13 @@ protected:
         PtpTransaction_SetTransport(Comms_SendPtpPacket, Comms_ReceivePtpPacket);
         CloseServerConnection();
         RawPeer_Close(peer);
+    }
+    // Runs op shared with kind 0xB0 and the fixture's record (or none).
+    PtpResult Shared(uint16_t op, const std::vector<uint32_t>& params, uint8_t mode,
+                     uint8_t** data = nullptr, uint32_t* length = nullptr, bool noRecord = false) {
+        return PtpTransaction_ExecuteShared(op, params.data(), uint32_t(params.size()), mode, 0xB0,
+                                            noRecord ? nullptr : record.data(), kRecordSize, data,
+                                            length, nullptr);
     }
 };
 
@@ -69,33 +75,25 @@ TEST_F(SharedTransaction, PrefixAnnouncesExactlyTheCommandInFrontOfIt) {
         auto call = std::async(std::launch::async, [&] {
             uint8_t* data = nullptr;
             uint32_t length = 0;
-            PtpResult rc = PtpTransaction_ExecuteShared(
-                c.op, c.params.data(), uint32_t(c.params.size()), c.mode, 0xB0, record.data(),
-                kRecordSize, &data, &length, nullptr);
+            PtpResult rc = Shared(c.op, c.params, c.mode, &data, &length);
             std::vector<uint8_t> got(data, data + length);
             std::free(data);
             return std::make_pair(rc, got);
         });
-        // The prefix's total length counts the message it announces, so reading
-        // one message by it takes the prefix and exactly that command.
-        std::vector<uint8_t> wire = RawPeer_ReadMessage(peer);
-        const uint32_t command = 12 + 4 * uint32_t(c.params.size());
-        ASSERT_EQ(wire.size(), 15 + kRecordSize + 5 + command);
-        EXPECT_EQ(wire[4], 15);
-        EXPECT_EQ(peek_u32(wire.data(), wire.size(), 5), 622u);
-        EXPECT_EQ(wire[9], c.mode);
-        EXPECT_EQ(wire[10], 0xB0);
-        EXPECT_EQ(peek_u32(wire.data(), wire.size(), 11), kRecordSize);
-        EXPECT_TRUE(std::equal(record.begin(), record.end(), wire.begin() + 15));
-        const size_t at = 15 + kRecordSize;
-        EXPECT_EQ(peek_u32(wire.data(), wire.size(), at), 5 + command);
-        EXPECT_EQ(wire[at + 4], 10);
-        EXPECT_EQ(peek_u16(wire.data(), wire.size(), at + 5 + 4), 1); // command container
-        EXPECT_EQ(peek_u16(wire.data(), wire.size(), at + 5 + 6), c.op);
-        EXPECT_EQ(peek_u32(wire.data(), wire.size(), at + 5 + 8), id);
-        for (size_t i = 0; i < c.params.size(); ++i)
-            EXPECT_EQ(peek_u32(wire.data(), wire.size(), at + 5 + 12 + 4 * i), c.params[i]);
-
+        // The prefix (type 15, length 622, mode, kind, the record) counts the message it
+        // announces, so reading one message by it takes the prefix and exactly that command.
+        ByteWriter params, want;
+        for (uint32_t p : c.params) write_u32(params, p);
+        std::vector<uint8_t> command = RelayMessage(10, Container(1, c.op, id, params.buf));
+        write_u32(want, uint32_t(15 + kRecordSize + command.size()));
+        write_u8(want, 15);
+        write_u32(want, 622);
+        write_u8(want, c.mode);
+        write_u8(want, 0xB0);
+        write_u32(want, kRecordSize);
+        write_bytes(want, record.data(), kRecordSize);
+        write_bytes(want, command.data(), command.size());
+        EXPECT_EQ(RawPeer_ReadMessage(peer), want.buf);
         RawPeer_Write(peer, RelayMessage(10, Container(2, c.op, id, {1, 2, 3})));
         RawPeer_Write(peer, RelayMessage(10, Container(3, 0x2001, id, {})));
         auto result = call.get();
@@ -104,41 +102,29 @@ TEST_F(SharedTransaction, PrefixAnnouncesExactlyTheCommandInFrontOfIt) {
     }
 }
 
-TEST_F(SharedTransaction, CameraRefusalComesBackWithoutData) {
-    uint32_t id = PtpTransaction_NextTransactionId();
-    auto call = std::async(std::launch::async, [&] {
-        const uint32_t handle = 5;
-        uint8_t* data = reinterpret_cast<uint8_t*>(this); // must be cleared
-        uint32_t length = 99;
-        PtpResult rc = PtpTransaction_ExecuteShared(0x1009, &handle, 1, 0xA1, 0xB0, record.data(),
-                                                    kRecordSize, &data, &length, nullptr);
-        EXPECT_EQ(data, nullptr);
-        EXPECT_EQ(length, 0u);
-        return rc;
-    });
-    EXPECT_FALSE(RawPeer_ReadMessage(peer).empty());
-    RawPeer_Write(peer, RelayMessage(10, Container(3, 0x2009, id, {})));
-    EXPECT_EQ(call.get(), 0x2009);
-}
-
-// Under 0xA0 the hub may answer this client with a bare control reply of
-// result 0: success without data. Under 0xA1 the data was due, so it is not.
-TEST_F(SharedTransaction, OthersOnlyAcceptsNoContainer) {
-    for (uint8_t mode : {0xA0, 0xA1}) {
-        SCOPED_TRACE(mode);
+// Answers that hand over no data: a refusal, and a bare control reply of
+// result 0, which is success only under 0xA0 (the data went to the others).
+TEST_F(SharedTransaction, AnswersWithoutData) {
+    struct Case {
+        uint8_t mode;
+        bool refusal;
+        PtpResult rc;
+    } cases[] = {{0xA1, true, 0x2009}, {0xA0, false, PtpResult_Ok},
+                 {0xA1, false, PtpResult_RelayNoResponse}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rc);
+        uint32_t id = PtpTransaction_NextTransactionId();
         auto call = std::async(std::launch::async, [&] {
-            const uint32_t handle = 5;
-            uint8_t* data = nullptr;
-            uint32_t length = 0;
-            PtpResult rc = PtpTransaction_ExecuteShared(0x1009, &handle, 1, mode, 0xB0,
-                                                        record.data(), kRecordSize, &data,
-                                                        &length, nullptr);
+            uint8_t* data = reinterpret_cast<uint8_t*>(this); // must be cleared
+            uint32_t length = 99;
+            PtpResult rc = Shared(0x1009, {5}, c.mode, &data, &length);
             EXPECT_EQ(data, nullptr);
             return rc;
         });
         EXPECT_FALSE(RawPeer_ReadMessage(peer).empty());
-        RawPeer_Write(peer, ControlReply(0, {}));
-        EXPECT_EQ(call.get(), mode == 0xA0 ? PtpResult_Ok : PtpResult_RelayNoResponse);
+        RawPeer_Write(peer, c.refusal ? RelayMessage(10, Container(3, 0x2009, id, {}))
+                                      : ControlReply(0, {}));
+        EXPECT_EQ(call.get(), c.rc);
     }
 }
 
@@ -160,14 +146,10 @@ TEST_F(SharedTransaction, HostTransportRunsUnshared) {
     std::vector<uint8_t> sent;
     g_hostSent = &sent;
     PtpTransaction_SetTransport(HostSend, HostReceive);
-    const uint32_t handle = 3;
-    EXPECT_EQ(PtpTransaction_ExecuteShared(0x1009, &handle, 1, 0xA1, 0xB0, record.data(),
-                                           kRecordSize, nullptr, nullptr, nullptr),
-              PtpResult_Ok);
+    EXPECT_EQ(Shared(0x1009, {3}, 0xA1), PtpResult_Ok);
     ASSERT_EQ(sent.size(), 16u);
     EXPECT_EQ(peek_u16(sent.data(), sent.size(), 6), 0x1009);
     g_hostSent = nullptr;
-
     // The next thing on the link is this control request, not a prefix.
     auto call = std::async(std::launch::async,
                            [] { return Comms_SendControlMessage(176, nullptr, 0, nullptr, nullptr); });
@@ -179,18 +161,11 @@ TEST_F(SharedTransaction, HostTransportRunsUnshared) {
 }
 
 TEST_F(SharedTransaction, RefusedBeforeTheWire) {
-    const uint32_t params[6] = {};
-    EXPECT_EQ(PtpTransaction_ExecuteShared(0x1009, params, 6, 0xA1, 0xB0, record.data(),
-                                           kRecordSize, nullptr, nullptr, nullptr),
-              PtpResult_InvalidData);
-    EXPECT_EQ(PtpTransaction_ExecuteShared(0x1009, params, 1, 0xA1, 0xB0, nullptr, kRecordSize,
-                                           nullptr, nullptr, nullptr),
-              PtpResult_InvalidArgument);
+    EXPECT_EQ(Shared(0x1009, std::vector<uint32_t>(6), 0xA1), PtpResult_InvalidData);
+    EXPECT_EQ(Shared(0x1009, {1}, 0xA1, nullptr, nullptr, true), PtpResult_InvalidArgument);
     // Not in the (empty) list of the camera's operations.
     PtpTransaction_SetSupportedOperations(nullptr, 0);
-    EXPECT_EQ(PtpTransaction_ExecuteShared(0x100A, params, 1, 0xA1, 0xB0, record.data(),
-                                           kRecordSize, nullptr, nullptr, nullptr),
-              PtpResult_OperationNotSupported);
+    EXPECT_EQ(Shared(0x100A, {1}, 0xA1), PtpResult_OperationNotSupported);
 }
 
 } // namespace

@@ -99,14 +99,8 @@ TEST_F(Engine, AdmitsListedOperationsAndTheAlwaysAdmittedOnes) {
     for (const Case& c : cases) {
         g_fake.sent.clear();
         g_fake.answers = {response(0x2001)};
-        PtpResult rc = run(c.op);
-        if (c.admitted) {
-            EXPECT_EQ(rc, PtpResult_Ok) << std::hex << c.op;
-            EXPECT_EQ(g_fake.sent.size(), 1u) << std::hex << c.op;
-        } else {
-            EXPECT_EQ(rc, PtpResult_OperationNotSupported) << std::hex << c.op;
-            EXPECT_TRUE(g_fake.sent.empty()) << std::hex << c.op;
-        }
+        EXPECT_EQ(run(c.op), c.admitted ? PtpResult_Ok : PtpResult_OperationNotSupported) << c.op;
+        EXPECT_EQ(g_fake.sent.size(), c.admitted ? 1u : 0u) << c.op;
     }
     // With no list at all only the always-admitted operations pass.
     PtpTransaction_SetSupportedOperations(nullptr, 0);
@@ -124,20 +118,11 @@ TEST_F(Engine, CommandAndDataGoOutInOneBufferWithTheSameId) {
     ASSERT_EQ(PtpTransaction_Execute(0x1014, params, 2, payload, 3, nullptr, nullptr, nullptr, 1),
               PtpResult_Ok);
     ASSERT_EQ(g_fake.sent.size(), 1u);
-    const std::vector<uint8_t>& buf = g_fake.sent[0];
-    ASSERT_EQ(buf.size(), 20u + 15u);
-    ByteReader r = make_reader(buf.data(), buf.size());
-    EXPECT_EQ(read_u32(r), 20u);
-    EXPECT_EQ(read_u16(r), 1);
-    EXPECT_EQ(read_u16(r), 0x1014);
-    EXPECT_EQ(read_u32(r), 0u);
-    EXPECT_EQ(read_u32(r), 0xD101u);
-    EXPECT_EQ(read_u32(r), 7u);
-    EXPECT_EQ(read_u32(r), 15u);
-    EXPECT_EQ(read_u16(r), 2);
-    EXPECT_EQ(read_u16(r), 0x1014);
-    EXPECT_EQ(read_u32(r), 0u);
-    EXPECT_EQ(read_u8(r), 0xAA);
+    // The command with its two parameters, then the data container, both with id 0.
+    EXPECT_EQ(g_fake.sent[0], (std::vector<uint8_t>{20, 0, 0, 0, 1, 0, 0x14, 0x10, 0, 0, 0, 0,
+                                                    0x01, 0xD1, 0, 0, 7, 0, 0, 0,
+                                                    15, 0, 0, 0, 2, 0, 0x14, 0x10, 0, 0, 0, 0,
+                                                    0xAA, 0xBB, 0xCC}));
 }
 
 TEST_F(Engine, IdAdvancesOnlyAfterASuccessfulSend) {
@@ -145,90 +130,65 @@ TEST_F(Engine, IdAdvancesOnlyAfterASuccessfulSend) {
     g_fake.answers = {response(0x2001), response(0x2001)};
     ASSERT_EQ(run(0x1001), PtpResult_Ok);
     EXPECT_EQ(PtpTransaction_NextTransactionId(), 1u);
-
     g_fake.sendResult = PtpResult_ConnectionLost;
     EXPECT_EQ(run(0x1001), PtpResult_ConnectionLost);
     EXPECT_EQ(PtpTransaction_NextTransactionId(), 1u);
-
     std::vector<uint32_t> six(6, 1);
     g_fake.sendResult = PtpResult_Ok;
     size_t sentBefore = g_fake.sent.size();
     EXPECT_EQ(run(0x1001, six), PtpResult_InvalidData);
     EXPECT_EQ(g_fake.sent.size(), sentBefore);
     EXPECT_EQ(PtpTransaction_NextTransactionId(), 1u);
-
     // A failure after the command phase leaves the counter advanced.
     g_fake.answers = {{PtpResult_ConnectionLost, {}}};
     EXPECT_EQ(run(0x1001), PtpResult_ConnectionLost);
     EXPECT_EQ(PtpTransaction_NextTransactionId(), 2u);
 }
 
+// How the phases after the command end: the result, the data handed over (or
+// none), and the response parameter (untouched without one).
 TEST_F(Engine, ClosingPhases) {
-    uint8_t* in = nullptr;
-    uint32_t inLen = 99;
-    uint32_t resp = 0;
-
-    // Data, then a response with a parameter.
-    g_fake.answers = {data({1, 2, 3, 4, 5}), response(0x2001, {0x42})};
-    ASSERT_EQ(run(0x1001, {}, &in, &inLen, &resp), PtpResult_Ok);
-    ASSERT_NE(in, nullptr);
-    EXPECT_EQ(inLen, 5u);
-    EXPECT_EQ(in[0], 1);
-    EXPECT_EQ(in[4], 5);
-    EXPECT_EQ(resp, 0x42u);
-    std::free(in);
-
-    // A refusal in place of the data: the code, no data.
-    g_fake.answers = {response(0x2002)};
-    EXPECT_EQ(run(0x1001, {}, &in, &inLen), 0x2002);
-    EXPECT_EQ(in, nullptr);
-    EXPECT_EQ(inLen, 0u);
-
-    // The hub has no container for the first read: 0xEE12, no data.
-    g_fake.answers = {{PtpResult_RelayNoResponse, {}}};
-    EXPECT_EQ(run(0x1001, {}, &in, &inLen), PtpResult_RelayNoResponse);
-    EXPECT_EQ(in, nullptr);
-
-    // ... and in place of the response it counts as success.
-    g_fake.answers = {{PtpResult_RelayNoResponse, {}}};
-    EXPECT_EQ(run(0x1001), PtpResult_Ok);
-    g_fake.answers = {data({9}), {PtpResult_RelayNoResponse, {}}};
-    EXPECT_EQ(run(0x1001, {}, &in, &inLen), PtpResult_Ok);
-    EXPECT_EQ(inLen, 1u);
-    std::free(in);
-
-    // Data stays with the caller when the response phase then fails.
-    g_fake.answers = {data({7, 7}), {PtpResult_ConnectionLost, {}}};
-    EXPECT_EQ(run(0x1001, {}, &in, &inLen), PtpResult_ConnectionLost);
-    ASSERT_NE(in, nullptr);
-    EXPECT_EQ(inLen, 2u);
-    std::free(in);
-
-    // A data container where the response belongs, and a command container
-    // where data belongs.
-    g_fake.answers = {data({1})};
-    EXPECT_EQ(run(0x1001), PtpResult_UnexpectedContainer);
-    g_fake.answers = {{PtpResult_Ok, container(1, 0x1001, {})}};
-    EXPECT_EQ(run(0x1001, {}, &in, &inLen), PtpResult_UnexpectedContainer);
-    EXPECT_EQ(in, nullptr);
-}
-
-TEST_F(Engine, HostileContainersAreRefused) {
-    uint32_t resp = 0xDEAD;
-    // A length field under the header size.
+    Answer noResponse{PtpResult_RelayNoResponse, {}}, lost{PtpResult_ConnectionLost, {}};
     Answer tiny = response(0x2001);
-    put_u32(tiny.container.data(), 8);
-    g_fake.answers = {tiny};
-    EXPECT_EQ(run(0x1001), PtpResult_BadReply);
-
-    // A response without parameters leaves the parameter untouched.
-    g_fake.answers = {response(0x2001)};
-    EXPECT_EQ(run(0x1001, {}, nullptr, nullptr, &resp), PtpResult_Ok);
-    EXPECT_EQ(resp, 0xDEADu);
-
-    // A transport that claims success but hands over nothing.
-    g_fake.answers = {{PtpResult_Ok, {}}};
-    EXPECT_EQ(run(0x1001), PtpResult_BadReply);
+    put_u32(tiny.container.data(), 8); // a length under the header size
+    struct Case {
+        const char* what;
+        bool wantsData;
+        std::deque<Answer> answers;
+        PtpResult rc;
+        std::vector<uint8_t> data; // empty: null
+        uint32_t resp;
+    } cases[] = {
+        {"data and a parameter", true, {data({1, 2, 3, 4, 5}), response(0x2001, {0x42})},
+         PtpResult_Ok, {1, 2, 3, 4, 5}, 0x42},
+        {"refusal in place of the data", true, {response(0x2002)}, 0x2002, {}, 0xDEAD},
+        {"no container for the data", true, {noResponse}, PtpResult_RelayNoResponse, {}, 0xDEAD},
+        {"no container for the response", false, {noResponse}, PtpResult_Ok, {}, 0xDEAD},
+        {"data, no response container", true, {data({9}), noResponse}, PtpResult_Ok, {9}, 0xDEAD},
+        {"data kept when the response fails", true, {data({7, 7}), lost}, PtpResult_ConnectionLost,
+         {7, 7}, 0xDEAD},
+        {"data where the response belongs", false, {data({1})}, PtpResult_UnexpectedContainer, {},
+         0xDEAD},
+        {"command where the data belongs", true, {{PtpResult_Ok, container(1, 0x1001, {})}},
+         PtpResult_UnexpectedContainer, {}, 0xDEAD},
+        {"length under the header", false, {tiny}, PtpResult_BadReply, {}, 0xDEAD},
+        {"nothing handed over", false, {{PtpResult_Ok, {}}}, PtpResult_BadReply, {}, 0xDEAD},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        uint8_t* in = reinterpret_cast<uint8_t*>(this);
+        uint32_t inLen = 99, resp = 0xDEAD;
+        g_fake.answers = c.answers;
+        EXPECT_EQ(run(0x1001, {}, c.wantsData ? &in : nullptr, c.wantsData ? &inLen : nullptr,
+                      &resp),
+                  c.rc);
+        EXPECT_EQ(resp, c.resp);
+        if (!c.wantsData) continue;
+        EXPECT_EQ(in == nullptr, c.data.empty());
+        EXPECT_EQ(inLen, c.data.size());
+        if (in) EXPECT_EQ(std::vector<uint8_t>(in, in + inLen), c.data);
+        std::free(in);
+    }
 }
 
 TEST_F(Engine, LinkLockIsReleasedOnEveryPath) {
@@ -250,7 +210,6 @@ TEST_F(Engine, LinkLockIsReleasedOnEveryPath) {
         EXPECT_EQ(run(0x1001), c.expected) << c.what;
         EXPECT_EQ(g_fake.lockCalls, (std::vector<int>{1, 0})) << c.what;
     }
-
     // A refused link lock: Busy, nothing sent, and the transaction lock is free
     // again for the next call.
     g_fake.lockCalls.clear();
@@ -265,31 +224,30 @@ TEST_F(Engine, LinkLockIsReleasedOnEveryPath) {
               PtpResult_Ok);
 }
 
+// Busy (standard or Canon) is retried once after a pause; other failures are not.
 TEST_F(Engine, BusyIsRetriedExactlyOnceAfterAPause) {
-    for (uint16_t busy : {uint16_t(0x2019), uint16_t(0xA102)}) {
+    struct Case {
+        std::deque<Answer> answers;
+        PtpResult rc;
+        size_t sends;
+    } cases[] = {
+        {{response(0x2019), response(0x2019), response(0x2001)}, 0x2019, 2},
+        {{response(0xA102), response(0xA102), response(0x2001)}, 0xA102, 2},
+        {{response(0x2019), response(0x2001)}, PtpResult_Ok, 2},
+        {{response(0x2002), response(0x2001)}, 0x2002, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rc);
         g_fake.sent.clear();
-        g_fake.answers = {response(busy), response(busy), response(0x2001)};
+        g_fake.answers = c.answers;
         auto start = std::chrono::steady_clock::now();
-        PtpResult rc = PtpTransaction_ExecuteWithRetry(0x1001, nullptr, 0, nullptr, 0, nullptr,
-                                                       nullptr, nullptr, 1);
-        auto elapsed = std::chrono::steady_clock::now() - start;
-        EXPECT_EQ(rc, busy);
-        EXPECT_EQ(g_fake.sent.size(), 2u);
-        EXPECT_GE(elapsed, std::chrono::milliseconds(100));
+        EXPECT_EQ(PtpTransaction_ExecuteWithRetry(0x1001, nullptr, 0, nullptr, 0, nullptr, nullptr,
+                                                  nullptr, 1),
+                  c.rc);
+        EXPECT_EQ(g_fake.sent.size(), c.sends);
+        if (c.sends == 2)
+            EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
     }
-    // Busy once, then OK.
-    g_fake.sent.clear();
-    g_fake.answers = {response(0x2019), response(0x2001)};
-    EXPECT_EQ(PtpTransaction_ExecuteWithRetry(0x1001, nullptr, 0, nullptr, 0, nullptr, nullptr,
-                                              nullptr, 1),
-              PtpResult_Ok);
-    // Other failures are not retried.
-    g_fake.sent.clear();
-    g_fake.answers = {response(0x2002), response(0x2001)};
-    EXPECT_EQ(PtpTransaction_ExecuteWithRetry(0x1001, nullptr, 0, nullptr, 0, nullptr, nullptr,
-                                              nullptr, 1),
-              0x2002);
-    EXPECT_EQ(g_fake.sent.size(), 1u);
 }
 
 TEST_F(Engine, NonBlockingCallDuringATransactionIsBusy) {
@@ -314,7 +272,6 @@ TEST(BuildCommand, WritesWithoutSendingOrAdvancing) {
     EXPECT_EQ(peek_u16(buf, n, 6), 0x9155);
     EXPECT_EQ(peek_u32(buf, n, 12), 0x8003u);
     EXPECT_EQ(PtpTransaction_NextTransactionId(), 0u);
-
     const uint8_t d[4] = {1, 2, 3, 4};
     EXPECT_EQ(PtpTransaction_BuildCommand(0x9207, &step, 1, d, 4, buf, sizeof buf), 32u);
     EXPECT_EQ(PtpTransaction_BuildCommand(0x9207, &step, 1, d, 4, buf, 31), 0u);
@@ -322,4 +279,4 @@ TEST(BuildCommand, WritesWithoutSendingOrAdvancing) {
     EXPECT_EQ(PtpTransaction_BuildCommand(0x9155, six, 6, nullptr, 0, buf, sizeof buf), 0u);
 }
 
-}  // namespace
+} // namespace
