@@ -155,7 +155,9 @@ inline void write_f32(ByteWriter& w, float f) {
 }
 
 inline void write_bytes(ByteWriter& w, const void* p, size_t n) {
-    if (n) w.buf.insert(w.buf.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+    if (n)
+        w.buf.insert(w.buf.end(), static_cast<const uint8_t*>(p),
+                     static_cast<const uint8_t*>(p) + n);
 }
 
 // A PTP string: count byte (UCS-2 units including the NUL), then the units.
@@ -168,6 +170,7 @@ inline void write_ptp_string(ByteWriter& w, const char* s) {
         return;
     }
     write_u8(w, uint8_t(n + 1));
-    for (size_t i = 0; i < n; ++i) write_u16(w, uint8_t(s[i]));
+    for (size_t i = 0; i < n; ++i)
+        write_u16(w, uint8_t(s[i]));
     write_u16(w, 0);
 }

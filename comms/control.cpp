@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr uint32_t kControlHeaderSize = 10;  // relay header, control length, code
+constexpr uint32_t kControlHeaderSize = 10; // relay header, control length, code
 constexpr uint32_t kSharePrefixHeaderSize = 15;
 
-}  // namespace
+} // namespace
 
 PtpResult Comms_SendControlRequest(std::unique_lock<std::mutex>& held, uint8_t code,
                                    const uint8_t* payload, uint32_t n) {
@@ -72,12 +72,12 @@ PtpResult Comms_ReadControlReply(uint8_t** data, uint32_t* m, bool zeroIsOk) {
 PtpResult Comms_ControlExchange(uint8_t code, const uint8_t* payload, uint32_t n) {
     std::unique_lock<std::mutex> held(Comms_RelayLinkLock());
     PtpResult rc = Comms_SendControlRequest(held, code, payload, n);
-    if (rc != PtpResult_Ok) return rc;  // the lock was released there
+    if (rc != PtpResult_Ok) return rc; // the lock was released there
     return Comms_ReadControlReply(nullptr, nullptr);
 }
 
-PtpResult Comms_SendControlMessage(uint8_t code, const uint8_t* payload, uint32_t n,
-                                   uint8_t** data, uint32_t* m) {
+PtpResult Comms_SendControlMessage(uint8_t code, const uint8_t* payload, uint32_t n, uint8_t** data,
+                                   uint32_t* m) {
     if (data) *data = nullptr;
     if (m) *m = 0;
     std::unique_lock<std::mutex> held(Comms_RelayLinkLock());
@@ -97,7 +97,7 @@ PtpResult Comms_SendSharePrefix(uint8_t mode, uint8_t kind, uint32_t r, const ui
     uint8_t header[kSharePrefixHeaderSize];
     put_u32(header, uint32_t(total));
     header[4] = kRelaySharePrefix;
-    put_u32(header + 5, r + 10);  // inner length of a prefix announcing a control message
+    put_u32(header + 5, r + 10); // inner length of a prefix announcing a control message
     header[9] = mode;
     header[10] = kind;
     put_u32(header + 11, r);
@@ -111,8 +111,8 @@ PtpResult Comms_SendSharePrefix(uint8_t mode, uint8_t kind, uint32_t r, const ui
 }
 
 PtpResult Comms_SharedControlExchange(const uint8_t* payload, uint32_t n, uint8_t code,
-                                      uint8_t mode, uint8_t kind, uint32_t r,
-                                      const uint8_t* record, uint8_t** data, uint32_t* m) {
+                                      uint8_t mode, uint8_t kind, uint32_t r, const uint8_t* record,
+                                      uint8_t** data, uint32_t* m) {
     if (data) *data = nullptr;
     if (m) *m = 0;
     if (n > UINT32_MAX - 10) return PtpResult_InvalidArgument;

@@ -12,7 +12,7 @@ namespace {
 
 constexpr uint32_t kContainerHeaderSize = 12;
 
-}  // namespace
+} // namespace
 
 PtpResult Comms_SendPtpPacket(const uint8_t* buf, uint32_t len) {
     if (!buf || len == 0 || len > UINT32_MAX - kRelayHeaderSize) return PtpResult_InvalidArgument;
@@ -35,7 +35,7 @@ PtpResult Comms_ReceivePtpPacket(uint8_t** buf) {
     uint8_t type = message[4];
     if (type == kRelayControlReply) {
         // The hub answers with a bare control reply when it has no container.
-        PtpResult result = total < kControlReplyHeaderSize ? PtpResult_BadReply
+        PtpResult result = total < kControlReplyHeaderSize     ? PtpResult_BadReply
                            : peek_u16(message, total, 10) == 0 ? PtpResult_RelayNoResponse
                                                                : PtpResult_BadReply;
         std::free(message);

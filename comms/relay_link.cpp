@@ -40,14 +40,14 @@ struct RelayLink {
     std::atomic<PtpOobDelegateFn> oobDelegate{nullptr};
     std::atomic<int> oobThreads{0};
 
-    std::mutex linkLock;     // one whole exchange; outer to receiveLock
-    std::mutex receiveLock;  // one whole-message receive
-    char hostName[64] = {};  // written under linkLock
+    std::mutex linkLock;    // one whole exchange; outer to receiveLock
+    std::mutex receiveLock; // one whole-message receive
+    char hostName[64] = {}; // written under linkLock
 };
 
 RelayLink g_link;
 
-}  // namespace
+} // namespace
 
 std::mutex& Comms_RelayLinkLock() { return g_link.linkLock; }
 
@@ -79,7 +79,7 @@ void Comms_CloseLocked() {
 int32_t CloseServerConnection() {
     if (!g_link.everConnected.load()) return 1;
     int fd = g_link.socket.load();
-    if (fd != kNoSocket) ::shutdown(fd, SHUT_RDWR);  // wake an exchange holding the lock
+    if (fd != kNoSocket) ::shutdown(fd, SHUT_RDWR); // wake an exchange holding the lock
     std::lock_guard<std::mutex> held(g_link.linkLock);
     Comms_CloseLocked();
     return 1;
@@ -167,7 +167,8 @@ PtpResult Comms_SendPieces(const SendPiece* pieces, int count) {
         }
         // Continue a partial send with the unsent rest.
         size_t left = size_t(sent);
-        while (first < n && left >= iov[first].iov_len) left -= iov[first++].iov_len;
+        while (first < n && left >= iov[first].iov_len)
+            left -= iov[first++].iov_len;
         if (first < n) {
             iov[first].iov_base = static_cast<uint8_t*>(iov[first].iov_base) + left;
             iov[first].iov_len -= left;
@@ -208,7 +209,7 @@ PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len) {
             got += uint32_t(n);
             continue;
         }
-        if (n == 0) return lost();  // the peer closed
+        if (n == 0) return lost(); // the peer closed
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return lost();
         PtpResult rc = wait_readable(fd);
@@ -251,7 +252,7 @@ static PtpResult receive_body(const uint8_t* header, uint32_t total, uint8_t** m
     uint32_t capacity = total < kFirstChunk ? total : kFirstChunk;
     uint8_t* buf = static_cast<uint8_t*>(std::malloc(capacity));
     if (!buf) {
-        lost();  // the unread body would leave the stream out of step
+        lost(); // the unread body would leave the stream out of step
         return PtpResult_OutOfMemory;
     }
     std::memcpy(buf, header, kRelayHeaderSize);

@@ -102,8 +102,8 @@ PtpResult Comms_SendSharePrefix(uint8_t mode, uint8_t kind, uint32_t r, const ui
 // A share prefix followed by a control exchange with data, under one hold of the
 // relay link lock. A reply result of 0 counts as PtpResult_Ok.
 PtpResult Comms_SharedControlExchange(const uint8_t* payload, uint32_t n, uint8_t code,
-                                      uint8_t mode, uint8_t kind, uint32_t r,
-                                      const uint8_t* record, uint8_t** data, uint32_t* m);
+                                      uint8_t mode, uint8_t kind, uint32_t r, const uint8_t* record,
+                                      uint8_t** data, uint32_t* m);
 
 // The registered OOB delegate, or null.
 PtpOobDelegateFn Comms_OobDelegate();

@@ -10,12 +10,12 @@ namespace {
 
 struct LogFile {
     std::mutex lock;
-    FILE* file = nullptr;  // guarded by lock
+    FILE* file = nullptr; // guarded by lock
 };
 
 LogFile g_log;
 
-}  // namespace
+} // namespace
 
 void FreeMemory(void* buffer) { std::free(buffer); }
 

@@ -1,4 +1,5 @@
 // The Canon EOS driver table.
+#include "generic/driver.h"
 #include "eos/eos_capture.h"
 #include "eos/eos_exposure.h"
 #include "eos/eos_focus.h"
@@ -7,9 +8,8 @@
 #include "eos/eos_objects.h"
 #include "eos/eos_session.h"
 #include "eos/label_tables.h"
-#include "generic/driver.h"
-#include "generic/property_store.h"
 #include "generic/objects.h"
+#include "generic/property_store.h"
 
 const PtpDriver kPtpEosDriver = {
     .vendor = PtpVendor_Canon,

@@ -1,15 +1,15 @@
 // The Fujifilm driver table. What the driver does not implement yet is null: its
 // cameras get what a vendor without the operation gets.
-#include "generic/capabilities.h"
+#include "generic/driver.h"
 #include "fuji/fuji_exposure.h"
 #include "fuji/fuji_focus.h"
 #include "fuji/label_tables.h"
-#include "generic/driver.h"
+#include "generic/capabilities.h"
 #include "generic/event_fetch.h"
-#include "generic/property_store.h"
-#include "generic/objects.h"
 #include "generic/exposure.h"
 #include "generic/focus.h"
+#include "generic/objects.h"
+#include "generic/property_store.h"
 
 // Capabilities and image formats (fuji/models.cpp).
 bool PtpFuji_SupportsHalfPress();

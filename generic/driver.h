@@ -336,8 +336,8 @@ struct PtpPropertyRoles {
 
 struct PtpDriverTables {
     // Pointers, so that every driver table is constant-initialized.
-    const PtpPropertyNameTable* names = nullptr;  // property names and value labels
-    const PtpPropertyRoles* roles = nullptr;      // null: no property has a role
+    const PtpPropertyNameTable* names = nullptr; // property names and value labels
+    const PtpPropertyRoles* roles = nullptr;     // null: no property has a role
     // Fills in the roles that depend on the camera, at session start.
     void (*cameraRoles)(PtpPropertyRoles* roles) = nullptr;
     // A label the driver prints itself, or null (the tables decide).

@@ -1,14 +1,14 @@
 // The Nikon driver table. What the driver does not implement yet is null: its
 // cameras get what a vendor without the operation gets.
+#include "generic/driver.h"
 #include "generic/capabilities.h"
 #include "generic/capture.h"
-#include "generic/driver.h"
 #include "generic/exposure.h"
-#include "generic/property_store.h"
 #include "generic/objects.h"
+#include "generic/property_store.h"
+#include "nikon/label_tables.h"
 #include "nikon/nikon_codes.h"
 #include "nikon/nikon_exposure.h"
-#include "nikon/label_tables.h"
 #include "nikon/nikon_focus.h"
 #include "nikon/nikon_models.h"
 

@@ -20,7 +20,7 @@ constexpr uint32_t kNikonPropDriveMode = 0x5013;
 constexpr uint32_t kNikonPropBurstCount = 0x5018;
 constexpr uint32_t kNikonPropColorTemperature = 0xD01E;
 constexpr uint32_t kNikonPropIsoExtended = 0xD0B4;
-constexpr uint32_t kNikonPropAutoIsoValue = 0xD0B5; // the highest automatic ISO, any number
+constexpr uint32_t kNikonPropAutoIsoValue = 0xD0B5;    // the highest automatic ISO, any number
 constexpr uint32_t kNikonPropImageBracketing = 0xD0C0; // not 0: bracketing is on
 constexpr uint32_t kNikonPropBracketingStep = 0xD0C1;
 // 0 on bodies whose lens moves less per drive unit: drives ask 2.5 times more.

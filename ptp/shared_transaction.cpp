@@ -14,8 +14,8 @@ bool relay_transport(PtpTransportSendFn send, PtpTransportLockFn lock) {
 
 PtpResult PtpTransaction_ExecuteShared(uint16_t op, const uint32_t* params, uint32_t paramCount,
                                        uint8_t mode, uint8_t kind, const uint8_t* record,
-                                       uint32_t recordLength, uint8_t** dataIn,
-                                       uint32_t* dataInLen, uint32_t* respParam) {
+                                       uint32_t recordLength, uint8_t** dataIn, uint32_t* dataInLen,
+                                       uint32_t* respParam) {
     if (paramCount > kPtpMaxParams) return PtpResult_InvalidData;
     if ((paramCount && !params) || (recordLength && !record)) return PtpResult_InvalidArgument;
     if (!PtpTransaction_IsAdmitted(op)) return PtpResult_OperationNotSupported;

@@ -23,9 +23,9 @@ constexpr uint8_t kShareKindWholeObject = 0xB0; // object record; the data is a 
 // with a host transport the prefix could not travel next to the command, so the
 // transaction runs unshared. Results as PtpTransaction_Execute (no busy retry),
 // plus the prefix's PtpResult_ConnectionLost; under mode 0xA0 a hub that has no
-// container for this client (PtpResult_RelayNoResponse) gives PtpResult_Ok. Out: *dataIn (malloc'd, owned by
-// the caller) as PtpTransaction_Execute. Borrows params and record.
+// container for this client (PtpResult_RelayNoResponse) gives PtpResult_Ok. Out: *dataIn (malloc'd,
+// owned by the caller) as PtpTransaction_Execute. Borrows params and record.
 PtpResult PtpTransaction_ExecuteShared(uint16_t op, const uint32_t* params, uint32_t paramCount,
                                        uint8_t mode, uint8_t kind, const uint8_t* record,
-                                       uint32_t recordLength, uint8_t** dataIn,
-                                       uint32_t* dataInLen, uint32_t* respParam);
+                                       uint32_t recordLength, uint8_t** dataIn, uint32_t* dataInLen,
+                                       uint32_t* respParam);

@@ -13,7 +13,7 @@
 namespace {
 
 struct Engine {
-    std::mutex transactionLock;  // held for one whole transaction
+    std::mutex transactionLock; // held for one whole transaction
     // Callbacks are installed by Initialize between sessions and read by every
     // transaction, so they are atomics.
     std::atomic<PtpTransportSendFn> send{Comms_SendPtpPacket};
@@ -24,12 +24,12 @@ struct Engine {
     std::atomic<uint32_t> nextId{0};
 
     std::mutex opsLock;
-    std::vector<uint16_t> supportedOps;  // guarded by opsLock
+    std::vector<uint16_t> supportedOps; // guarded by opsLock
 };
 
 Engine g_engine;
 
-}  // namespace
+} // namespace
 
 void PtpTransaction_SetTransport(PtpTransportSendFn send, PtpTransportReceiveFn receive) {
     g_engine.send.store(send);
@@ -101,7 +101,8 @@ static uint32_t layout_command(uint16_t op, const uint32_t* params, uint32_t par
     uint64_t total = commandLen + dataContainerLen;
     if (total > bufSize || total > UINT32_MAX) return 0;
     write_container(buf, uint32_t(commandLen), kPtpContainerCommand, op, id);
-    for (uint32_t i = 0; i < paramCount; ++i) put_u32(buf + 12 + 4 * i, params[i]);
+    for (uint32_t i = 0; i < paramCount; ++i)
+        put_u32(buf + 12 + 4 * i, params[i]);
     if (dataContainerLen) {
         uint8_t* at = buf + commandLen;
         write_container(at, uint32_t(dataContainerLen), kPtpContainerData, op, id);
@@ -181,8 +182,8 @@ PtpResult PtpTransaction_ReceiveResponse(uint32_t, uint32_t* respParam) {
     return take_response(c, respParam);
 }
 
-PtpResult PtpTransaction_ReceiveData(uint8_t** dataIn, uint32_t* dataInLen,
-                                     uint32_t transactionId, uint32_t* respParam) {
+PtpResult PtpTransaction_ReceiveData(uint8_t** dataIn, uint32_t* dataInLen, uint32_t transactionId,
+                                     uint32_t* respParam) {
     if (!dataIn || !dataInLen) return PtpResult_InvalidArgument;
     *dataIn = nullptr;
     *dataInLen = 0;
@@ -214,21 +215,21 @@ PtpResult PtpTransaction_Execute(uint16_t op, const uint32_t* params, uint32_t p
 
     uint32_t id = 0;
     const uint8_t* out = dataOut && dataOutLen ? dataOut : nullptr;
-    PtpResult rc = PtpTransaction_SendCommand(op, params, paramCount, out, out ? dataOutLen : 0, &id);
+    PtpResult rc =
+        PtpTransaction_SendCommand(op, params, paramCount, out, out ? dataOutLen : 0, &id);
     if (rc != PtpResult_Ok) return rc;
     if (dataIn && dataInLen) return PtpTransaction_ReceiveData(dataIn, dataInLen, id, respParam);
     return PtpTransaction_ReceiveResponse(id, respParam);
 }
 
-PtpResult PtpTransaction_ExecuteWithRetry(uint16_t op, const uint32_t* params,
-                                          uint32_t paramCount, const uint8_t* dataOut,
-                                          uint32_t dataOutLen, uint8_t** dataIn,
-                                          uint32_t* dataInLen, uint32_t* respParam,
-                                          uint8_t blocking) {
+PtpResult PtpTransaction_ExecuteWithRetry(uint16_t op, const uint32_t* params, uint32_t paramCount,
+                                          const uint8_t* dataOut, uint32_t dataOutLen,
+                                          uint8_t** dataIn, uint32_t* dataInLen,
+                                          uint32_t* respParam, uint8_t blocking) {
     PtpResult rc = PtpTransaction_Execute(op, params, paramCount, dataOut, dataOutLen, dataIn,
                                           dataInLen, respParam, blocking);
     if (!PtpTransaction_IsBusy(rc)) return rc;
-    if (dataIn && *dataIn) {  // data before a busy response is not this attempt's result
+    if (dataIn && *dataIn) { // data before a busy response is not this attempt's result
         std::free(*dataIn);
         *dataIn = nullptr;
         if (dataInLen) *dataInLen = 0;

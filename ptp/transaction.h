@@ -48,11 +48,10 @@ PtpResult PtpTransaction_Execute(uint16_t op, const uint32_t* params, uint32_t p
 
 // The same, run once more after 100 ms when the camera answers busy (0x2019 or
 // 0xA102). The call every camera operation uses unless it needs one attempt.
-PtpResult PtpTransaction_ExecuteWithRetry(uint16_t op, const uint32_t* params,
-                                          uint32_t paramCount, const uint8_t* dataOut,
-                                          uint32_t dataOutLen, uint8_t** dataIn,
-                                          uint32_t* dataInLen, uint32_t* respParam,
-                                          uint8_t blocking);
+PtpResult PtpTransaction_ExecuteWithRetry(uint16_t op, const uint32_t* params, uint32_t paramCount,
+                                          const uint8_t* dataOut, uint32_t dataOutLen,
+                                          uint8_t** dataIn, uint32_t* dataInLen,
+                                          uint32_t* respParam, uint8_t blocking);
 
 // One whole blocking transaction without a data phase, with the busy retry:
 // the short form for plain commands. *respParam as for the engine.
@@ -71,8 +70,8 @@ PtpResult PtpTransaction_RunDataIn(uint16_t op, std::initializer_list<uint32_t> 
 PtpResult PtpTransaction_SendCommand(uint16_t op, const uint32_t* params, uint32_t paramCount,
                                      const uint8_t* dataOut, uint32_t dataOutLen,
                                      uint32_t* transactionId);
-PtpResult PtpTransaction_ReceiveData(uint8_t** dataIn, uint32_t* dataInLen,
-                                     uint32_t transactionId, uint32_t* respParam);
+PtpResult PtpTransaction_ReceiveData(uint8_t** dataIn, uint32_t* dataInLen, uint32_t transactionId,
+                                     uint32_t* respParam);
 PtpResult PtpTransaction_ReceiveResponse(uint32_t transactionId, uint32_t* respParam);
 
 // Holds the transaction lock and the transport link lock for a multi-phase

@@ -1,12 +1,12 @@
 // The Sony driver table. What the driver does not implement yet is null: its
 // cameras get what a vendor without the operation gets.
-#include "generic/capabilities.h"
 #include "generic/driver.h"
+#include "generic/capabilities.h"
 #include "generic/event_fetch.h"
+#include "generic/exposure.h"
+#include "generic/objects.h"
 #include "generic/property_store.h"
 #include "sony/label_tables.h"
-#include "generic/objects.h"
-#include "generic/exposure.h"
 #include "sony/sony_exposure.h"
 #include "sony/sony_focus.h"
 
@@ -33,8 +33,7 @@ const PtpDriver kPtpSonyDriver = {
     .properties = {.fetchDescription = PtpStandard_FetchDescription,
                    .refreshDescription = PtpStandard_RefreshDescription,
                    .waitForValue = PtpSony_WaitForValue},
-    .events = {.parse = PtpHub_ParseEventRecords,
-               .hubPropertyChanged = PtpSony_HubPropertyChanged},
+    .events = {.parse = PtpHub_ParseEventRecords, .hubPropertyChanged = PtpSony_HubPropertyChanged},
     .capture = {.mitigateDoubleShoot = PtpSony_MitigateDoubleShoot},
     .exposure = {.stopForCompensationValue = PtpExposure_MilliStops,
                  .compensationLimit = PtpSony_CompensationLimit,
