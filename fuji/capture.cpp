@@ -1,4 +1,5 @@
 // Fujifilm capture: which bodies can take a bulb exposure.
+#include "fuji/fuji_driver.h"
 #include "ptp_generic.h"
 
 namespace {

@@ -1,6 +1,7 @@
 // The Fujifilm driver table. What the driver does not implement yet is null: its
 // cameras get what a vendor without the operation gets.
 #include "generic/driver.h"
+#include "fuji/fuji_driver.h"
 #include "fuji/fuji_exposure.h"
 #include "fuji/fuji_focus.h"
 #include "fuji/label_tables.h"
@@ -10,24 +11,6 @@
 #include "generic/focus.h"
 #include "generic/objects.h"
 #include "generic/property_store.h"
-
-// Capabilities and image formats (fuji/models.cpp).
-bool PtpFuji_SupportsHalfPress();
-bool PtpFuji_IsAutoIso();
-bool PtpFuji_IsImageFormatRaw();
-uint32_t PtpFuji_BatteryPercent(uint32_t value);
-
-// Capture (fuji/capture.cpp).
-bool PtpFuji_IsBulbAvailable();
-
-// Live view (fuji/live_view.cpp) and objects (fuji/objects.cpp).
-bool PtpFuji_Has200ZoomLevel();
-PtpResult PtpFuji_GetObjectInfo(uint32_t handle, PtpObjectInfo* out);
-PtpResult PtpFuji_DeleteObject(uint32_t handle, uint32_t second);
-
-// Properties (fuji/properties.cpp).
-void PtpFuji_PropertyWritten(uint32_t code);
-PtpResult PtpFuji_FinishWrite(PtpResult result);
 
 const PtpDriver kPtpFujiDriver = {
     .vendor = PtpVendor_Fujifilm,

@@ -2,6 +2,7 @@
 // entries of the driver's capability and image-format areas that are not the
 // standard answers. They read the property store; no camera traffic.
 #include "fuji/fuji_codes.h"
+#include "fuji/fuji_driver.h"
 #include "generic/property_store.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // keywords are not read and whose association type gives the orientation, and
 // deletion with the handle alone.
 #include "generic/objects.h"
+#include "fuji/fuji_driver.h"
 #include "ptp/transaction.h"
 
 namespace {

@@ -1,5 +1,6 @@
 // Fujifilm writes: the camera checks values itself, every write is announced
 // as a change, and live view a write had to stop is switched on again.
+#include "fuji/fuji_driver.h"
 #include "fuji/live_view_restart.h"
 #include "generic/event_queue.h"
 #include "ptp_liveview.h"

@@ -8,6 +8,7 @@
 #include "generic/property_store.h"
 #include "generic/session.h"
 #include "nikon/nikon_codes.h"
+#include "nikon/nikon_driver.h"
 #include "ptp/transaction.h"
 #include "ptp_properties.h"
 

@@ -4,6 +4,7 @@
 
 #include "generic/event_queue.h"
 #include "generic/objects.h"
+#include "nikon/nikon_driver.h"
 #include "ptp_comms.h"
 
 namespace {

@@ -1,6 +1,7 @@
 // Nikon quirks of the property store and of writes.
 #include "generic/event_queue.h"
 #include "nikon/nikon_codes.h"
+#include "nikon/nikon_driver.h"
 #include "ptp_properties.h"
 
 uint32_t PtpNikon_StoredValue(uint32_t code, uint32_t value) {

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "generic/session.h"
+#include "nikon/nikon_driver.h"
 
 // The keep-alive reads the DeviceInfo, which refreshes the session's copy too.
 PtpResult PtpNikon_KeepAlive() {

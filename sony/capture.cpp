@@ -1,6 +1,7 @@
 // Sony capture: the cure for the double shot of a continuous drive mode.
 #include "ptp_properties.h"
 #include "sony/sony_codes.h"
+#include "sony/sony_driver.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 // Sony property records from the Tetherhub.
 #include "generic/event_queue.h"
+#include "sony/sony_driver.h"
 
 namespace {
 

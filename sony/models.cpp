@@ -4,6 +4,7 @@
 #include "generic/property_store.h"
 #include "ptp_generic.h"
 #include "sony/sony_codes.h"
+#include "sony/sony_driver.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Sony objects: the object information, whose data set carries nothing
 // useful after the file name.
 #include "generic/objects.h"
+#include "sony/sony_driver.h"
 
 namespace {
 

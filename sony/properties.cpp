@@ -2,6 +2,7 @@
 #include "generic/driver.h"
 #include "sony/property_controls.h"
 #include "sony/sony_codes.h"
+#include "sony/sony_driver.h"
 
 namespace {
 
