@@ -91,31 +91,6 @@ TEST_F(Session, HostileDeviceInfoGivesNoDeviceInfo) {
     EXPECT_EQ(PtpGenericInterface_SetConnectionHostMode(1, 0), PtpResult_NotSupportedForCamera);
 }
 
-TEST_F(Session, TetherhubServices) {
-    uint8_t attached = 0;
-    EXPECT_EQ(Comms_IsCameraConnected(&attached), PtpResult_Ok);
-    EXPECT_EQ(attached, 1);
-    SimHub_SetCameraAttached(hub, false);
-    EXPECT_EQ(Comms_IsCameraConnected(&attached), PtpResult_Ok);
-    EXPECT_EQ(attached, 0);
-    EXPECT_EQ(Comms_IsCameraConnected(nullptr), PtpResult_InvalidArgument);
-    uint8_t* serial = nullptr;
-    uint32_t length = 0;
-    EXPECT_EQ(Comms_GetTetherhubSerialNumber(&serial, &length), PtpResult_Ok);
-    EXPECT_GT(length, 0u);
-    FreeMemory(serial);
-
-    // A hub that does not know the platform-version request answers 0xFF15.
-    SimHub_InjectFault(
-        hub, {.kind = SimFault_RawReply, .bytes = {12, 0, 0, 0, 13, 7, 0, 0, 0, 0, 0x15, 0xFF}});
-    EXPECT_EQ(Comms_PlatformVersion(), 2.0f);
-    // Two bytes where one is wanted.
-    SimHub_InjectFault(hub, {.kind = SimFault_RawReply,
-                             .bytes = {14, 0, 0, 0, 13, 9, 0, 0, 0, 0, 0x01, 0x20, 1, 2}});
-    uint8_t hardware = 0;
-    EXPECT_EQ(Comms_HardwareVersion(&hardware), PtpResult_BadReply);
-}
-
 // Transactions and control exchanges from several threads never take each
 // other's replies.
 TEST_F(Session, ConcurrentTransactionsAndControlExchanges) {

@@ -21,15 +21,10 @@ TEST(CacheNames, StoredNameOfCameraAndSdCardObjects) {
         {1, "..JPG", "..JPG"},
         {1, "a..b", "a..b"},
         {1, "DCIM/IMG_0001.JPG", nullptr},
-        {sd, "DCIM/IMG_0001.JPG", "DCIM_IMG_0001.JPG"},
         {sd, "DCIM/100CANON/IMG_1.CR2", "DCIM_100CANON_IMG_1.CR2"},
-        {sd, "IMG_0001.JPG", "IMG_0001.JPG"},
+        {sd, "", nullptr}, // the other refused names are HostileNames' table
     };
-    std::vector<Case> all(std::begin(cases), std::end(cases));
-    for (const char* n : {"a\\b", "..", ".", "", "/etc/passwd", "../x", "DCIM/../../x", "DCIM/..",
-                          "./x", "DCIM//x", "DCIM/", "DCIM\\x"})
-        all.insert(all.end(), {{1, n, nullptr}, {sd, n, nullptr}});
-    for (const Case& c : all) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.handle << " " << c.name);
         PtpObjectInfo r = Record(c.handle, c.name);
         char stored[PTP_OBJECT_NAME_SIZE];
@@ -77,8 +72,9 @@ TEST_F(HostileNames, TouchNothingInsideOrOutsideTheDirectories) {
         WriteFile(root + "/" + f, victim);
     WriteFile(imageDir + "/b.obj", victim);
     // "": a name filling its field without a NUL; 255 characters: no longer fits a path.
-    const std::string names[] = {"../x", "/etc/passwd",        "a\\b", "..", "DCIM/../../x",
-                                 "",     std::string(255, 'n')};
+    const std::string names[] = {
+        "../x",  "/etc/passwd", "a\\b",    "..", "DCIM/../../x",       ".", "./x", "DCIM//x",
+        "DCIM/", "DCIM/..",     "DCIM\\x", "",   std::string(255, 'n')};
     Bytes data = Pattern(5000, 3);
     for (const std::string& name : names) {
         for (uint32_t handle : {7u, PTP_OBJECT_HANDLE_SD_CARD}) {

@@ -268,12 +268,4 @@ TEST(Connection, BeforeAnyConnection) {
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST(Utilities, LogFileAndFreeMemory) {
-    FreeMemory(nullptr);
-    LogWindows("ignored");
-    EXPECT_FALSE(SetLogFile("/nonexistent-dir/x.log", "w"));
-    std::string path = ::testing::TempDir() + "ptp-log.txt";
-    EXPECT_TRUE(SetLogFile(path.c_str(), "w"));
-}
-
 }  // namespace

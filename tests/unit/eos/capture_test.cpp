@@ -278,8 +278,9 @@ TEST_F(EosCapture, DoubleShot) {
         uint32_t focusFlag;
         bool expected;
     } cases[] = {
-        {1, true, 1, true},   {4, true, 1, true},  {22, true, 1, true},  {0, true, 1, false},
-        {1, false, 1, false}, {1, true, 0, false}, {-1, true, 1, false},
+        // Drive modes: continuous 1, 4 and silent 0x16; single 0 and self-timer 7.
+        {1, true, 1, true},  {4, true, 1, true},   {22, true, 1, true}, {0, true, 1, false},
+        {7, true, 1, false}, {1, false, 1, false}, {1, true, 0, false}, {-1, true, 1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.drive * 100 + c.remoteRelease * 10 + int(c.focusFlag));

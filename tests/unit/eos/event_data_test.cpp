@@ -317,7 +317,6 @@ TEST_F(EosEvents, WalkStopsAtRecordsThatDoNotFit) {
         {"last record ends at the block's end", r1 + removed(2), {1, 2}},
         {"size 0 ends the walk", r1 + u32s({0, 0xC182, 9}) + r3, {1}},
         {"size below the header", r1 + u32s({4, 0xC182}) + r3, {1}},
-        {"size past the block", r1 + u32s({100, 0xC182, 5}), {1}},
         {"size past the block by one", r1 + u32s({13, 0xC182, 5}), {1}},
         {"header cut short", r1 + Bytes{12, 0, 0, 0, 0x82}, {1}},
         {"removal without its handle", r1 + u32s({8, 0xC182}) + r3, {1}},
@@ -325,8 +324,7 @@ TEST_F(EosEvents, WalkStopsAtRecordsThatDoNotFit) {
         {"named object without its name field", r1 + namedWithoutName + r3, {1}},
         {"status without its flags", r1 + u32s({12, 0xC1A5, 6}) + r3, {1}},
         {"value without its code", r1 + u32s({8, 0xC189}) + r3, {1}},
-        {"unknown types are skipped", r1 + u32s({20, 0xC183, 1, 2, 3}) + r3, {1, 3}},
-        {"outside the range too", r1 + u32s({8, 0x1234}) + r3, {1, 3}},
+        {"unknown types are skipped", r1 + u32s({8, 0x1234}) + r3, {1, 3}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -484,7 +482,6 @@ TEST_F(EosEvents, CameraStatusFieldsFollowTheFlagsAndTheBody) {
         {"two extra bytes", k5D4, 0x3, 40, {}, {{2, 0x4F}}},
         {"group 2 layout", kRP, 0x6, 40, {}, {{2, 0x4D}, {4, 0x56}}},
         {"group 2 without shots", kRP, 0x2, 40, {{8, 0}}, {{2, 0}}},
-        {"group 2 battery flag off", kRP, 0x4, 40, {{8, 0}}, {{4, 0}}},
         {"group 1 layout", kR7, 0x2, 40, {}, {{2, 0x4F}}},
         {"model 232 layout", "Canon G7 X Mark III", 0x6, 40, {}, {{2, 0x4D}, {4, 0x56}}},
         {"exposure level", k5D4, 0x40, 40, {}, {{64, 0x4A}}},

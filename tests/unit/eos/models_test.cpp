@@ -1,5 +1,5 @@
-// The Canon model table: the order of its rows, the settings of known model
-// texts and their edge cases, and the settings an evaluation leaves for the session.
+// The Canon model table: the order of its rows, its text limit, and the settings
+// an evaluation of known model texts and their edge cases leaves for the session.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -49,46 +49,6 @@ TEST(EosModelTable, EveryRowIsReachedByItsOwnTexts) {
     EXPECT_FALSE(PtpEos_SettingsForModel("Canon PowerShot SX70 HS").supported);
 }
 
-struct ModelCase {
-    const char* text;
-    double width, height;
-    int modelId;
-    bool mirrorless, movieSelect, touchFocus, supported;
-};
-
-TEST(EosModelTable, CameraModelTexts) {
-    const ModelCase cases[] = {
-        // Rebel names are not EOS R bodies.
-        {"Canon EOS REBEL T7i", 6000, 4000, 240, false, true, true, true},
-        {"Canon EOS 77D", 5184, 3456, 0, false, true, true, true},
-        {"Canon EOS R6m2", 5472, 3648, 230, true, true, true, true},
-        {"Canon EOS R6 Mark III", 6960, 4640, 252, true, true, true, true},
-        {"canon eos r5", 8192, 5464, 230, true, true, true, true},
-        {"Canon EOS 5D", 5616, 3744, 0, false, true, true, false},
-        {"Canon EOS 5D Mark II", 5616, 3744, 225, false, false, true, true},
-        {"Canon EOS 1000D", 3888, 2592, 0, false, true, true, false},
-        {"Canon EOS-1D Mark III", 3888, 2592, 0, false, true, false, true},
-        {"Canon EOS-1D X Mark III", 5472, 3648, 229, false, true, true, true},
-        {"Canon EOS-1D X", 5184, 3456, 0, false, false, true, true},
-        {"Canon EOS 40D", 3888, 2592, 0, false, true, false, true},
-        {"Canon EOS 90D", 6940, 4640, 227, false, true, true, true},
-        {"Canon EOS M6 Mark II", 6983, 4655, 233, true, true, true, true},
-        {"Canon PowerShot G7 X Mark III", 5472, 3648, 232, true, true, true, true},
-        {"Canon EOS 760D", 6000, 4000, 239, false, true, true, true},
-    };
-    for (const ModelCase& c : cases) {
-        SCOPED_TRACE(c.text);
-        PtpEosModelSettings s = PtpEos_SettingsForModel(c.text);
-        EXPECT_EQ(s.imageWidth, c.width);
-        EXPECT_EQ(s.imageHeight, c.height);
-        EXPECT_EQ(s.modelId, c.modelId);
-        EXPECT_EQ(s.mirrorless, c.mirrorless);
-        EXPECT_EQ(s.movieSelect, c.movieSelect);
-        EXPECT_EQ(s.touchFocus, c.touchFocus);
-        EXPECT_EQ(s.supported, c.supported);
-    }
-}
-
 TEST(EosModelTable, OnlyTheFirst255CharactersCount) {
     // 249 + 6 characters: "EOS R5" ends exactly at the limit.
     std::string inside = std::string(249, 'x') + "EOS R5";
@@ -109,21 +69,32 @@ bool evaluate(const char* model) {
     return PtpEos_EvaluateModel();
 }
 
+// Known model texts and their edge cases, evaluated in this order: each row's
+// settings replace all of the previous body's.
 TEST(EosModelEvaluation, EachEvaluationReplacesTheSettings) {
-    // In this order: each row's settings replace all of the previous body's.
+    const uint32_t cr2 = 0xB103, cr3 = 0xB108;
     struct {
         const char* model;
         bool supported;
         int modelId;
         bool touchFocus, mirrorless, movieSelect;
         uint32_t rawFormat;
+        double width, height;
     } cases[] = {
-        {"Canon EOS 40D", true, 0, false, false, true, 0xB103},
-        {"Canon EOS R", true, 228, true, true, true, 0xB108},
-        {"Canon EOS 5D Mark II", true, 225, true, false, false, 0xB103},
-        {"Canon EOS 90D", true, 227, true, false, true, 0xB108}, // CR3 with a mirror
-        {"Canon EOS-1D X Mark III", true, 229, true, false, true, 0xB108},
-        {"Canon EOS D30", false, 0, true, false, true, 0xB103}, // unknown: clears the number
+        {"Canon EOS 40D", true, 0, false, false, true, cr2, 3888, 2592},
+        {"Canon EOS R", true, 228, true, true, true, cr3, 6720, 4480},
+        {"Canon EOS REBEL T7i", true, 240, true, false, true, cr2, 6000, 4000}, // not an EOS R
+        {"Canon EOS 77D", true, 0, true, false, true, cr2, 5184, 3456},         // not the 7D
+        {"canon eos r5", true, 230, true, true, true, cr3, 8192, 5464},
+        {"Canon EOS R6 Mark III", true, 252, true, true, true, cr3, 6960, 4640},
+        {"Canon EOS 5D Mark II", true, 225, true, false, false, cr2, 5616, 3744},
+        {"Canon EOS 5D", false, 0, true, false, true, cr2, 5616, 3744},
+        {"Canon EOS-1D Mark III", true, 0, false, false, true, cr2, 3888, 2592},
+        {"Canon EOS-1D X Mark III", true, 229, true, false, true, cr3, 5472, 3648},
+        {"Canon EOS-1D X", true, 0, true, false, false, cr2, 5184, 3456},
+        {"Canon EOS 90D", true, 227, true, false, true, cr3, 6940, 4640}, // CR3 with a mirror
+        {"Canon PowerShot G7 X Mark III", true, 232, true, true, true, cr3, 5472, 3648},
+        {"Canon EOS D30", false, 0, true, false, true, cr2, 3888, 2592}, // the last row
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.model);
@@ -135,9 +106,9 @@ TEST(EosModelEvaluation, EachEvaluationReplacesTheSettings) {
         EXPECT_EQ(PtpNames_SessionContext().mirrorless, c.mirrorless);
         EXPECT_EQ(PtpEos_UsesMovieSelect(), c.movieSelect);
         EXPECT_EQ(PtpEosInterface_RawImageFormat(), c.rawFormat);
+        EXPECT_EQ(PtpEos_ImageWidth(), c.width);
+        EXPECT_EQ(PtpEos_ImageHeight(), c.height);
     }
-    EXPECT_EQ(PtpEos_ImageWidth(), 3888); // the D30 falls to the last row
-    EXPECT_EQ(PtpEos_ImageHeight(), 2592);
 }
 
 TEST(EosModelEvaluation, TheSessionModelCheckAsksTheTable) {

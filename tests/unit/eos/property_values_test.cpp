@@ -65,12 +65,8 @@ TEST_F(EosProperties, WritesSendTheValueOrItsCompound) {
         {0xD1B0, 0xFFFFFFFF, u32s({12, 0xD1B0, 0xFFFFFFFF})},
         // "RAW + Large Fine JPEG"
         {0xD120, 0x26010403, u32s({44, 0xD120, 2, 16, 6, 0, 4, 16, 1, 0, 3})},
-        // "Large Fine JPEG"
-        {0xD122, 0x1100C000, u32s({28, 0xD122, 1, 16, 1, 0, 3})},
         // "S3 Normal JPEG"
         {0xD121, 0x11408000, u32s({28, 0xD121, 1, 16, 1, 16, 2})},
-        // "Small RAW + Small None JPEG"
-        {0xD123, 0x26090420, u32s({44, 0xD123, 2, 16, 6, 2, 4, 16, 1, 2, 0})},
         // Packed codes without one or two formats are refused unsent.
         {0xD120, 0x36010403, {}},
         {0xD120, 0x06010000, {}},

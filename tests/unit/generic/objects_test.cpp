@@ -157,42 +157,32 @@ TEST(ObjectInfoParse, FormsMoveTheThumbnailSizeAndEndTheDataSetEarly) {
     }
 }
 
-TEST(ObjectInfoParse, ShortDataFailsAndLeavesTheRecordUntouched) {
+// Every cut of the data set: inside the fixed part it fails and leaves the record
+// untouched; after it, a text cut off by the end of the data is no text.
+TEST(ObjectInfoParse, EveryTruncationFailsWholeOrParsesWithinTheData) {
     for (bool gap : {false, true}) {
         InfoSet s;
         s.gap = gap;
         Bytes d = object_info(s);
         size_t fixed = gap ? 56 : 52;
-        for (size_t n = 0; n <= fixed; ++n) {
+        for (size_t n = 0; n <= d.size(); ++n) {
             PtpObjectInfo info = filled(0xC3);
             PtpObjectInfo before = info;
             // An exact-size heap copy, so ASan sees a read past the data.
-            EXPECT_EQ(parse(&info, Bytes(d.begin(), d.begin() + n), gap ? kGap : kStandard),
-                      PtpResult_DataSetParseFailed)
-                << n;
-            EXPECT_EQ(std::memcmp(&info, &before, sizeof info), 0) << n;
+            PtpResult rc = parse(&info, Bytes(d.begin(), d.begin() + n), gap ? kGap : kStandard);
+            if (n <= fixed) {
+                EXPECT_EQ(rc, PtpResult_DataSetParseFailed) << n;
+                EXPECT_EQ(std::memcmp(&info, &before, sizeof info), 0) << n;
+                continue;
+            }
+            ASSERT_EQ(rc, PtpResult_Ok) << n;
+            EXPECT_EQ(info.fileNameLength, n >= fixed + 1 + 2 * 13 ? 13 : 0) << n; // 13 units
+            EXPECT_EQ(info.keywords[0] != 0, n == d.size()) << n;
         }
-        // The count byte of the name is enough.
-        PtpObjectInfo info;
-        EXPECT_EQ(parse(&info, Bytes(d.begin(), d.begin() + fixed + 1), gap ? kGap : kStandard),
-                  PtpResult_Ok);
-        EXPECT_EQ(info.fileNameLength, 0);
     }
     PtpObjectInfo info;
     EXPECT_EQ(PtpParseObjectInfo(nullptr, nullptr, 0, kStandard), PtpResult_InvalidArgument);
     EXPECT_EQ(PtpParseObjectInfo(&info, nullptr, 100, kStandard), PtpResult_DataSetParseFailed);
-}
-
-TEST(ObjectInfoParse, EveryTruncationParsesWithinTheData) {
-    Bytes d = object_info(InfoSet{});
-    for (size_t n = 53; n <= d.size(); ++n) {
-        PtpObjectInfo info;
-        ASSERT_EQ(parse(&info, Bytes(d.begin(), d.begin() + n)), PtpResult_Ok) << n;
-        // A name cut off by the end of the data is no name.
-        bool whole = n >= 52 + 1 + 2 * 13; // count byte, 13 units
-        EXPECT_EQ(info.fileNameLength, whole ? 13 : 0) << n;
-        EXPECT_EQ(info.keywords[0] != 0, n == d.size()) << n;
-    }
 }
 
 TEST(ObjectInfoParse, TextsLongerThanTheDataOrTheFieldAreCut) {
@@ -224,8 +214,7 @@ TEST(ObjectInfoParse, TextsLongerThanTheDataOrTheFieldAreCut) {
 TEST(PtpDateTime, Examples) {
     EXPECT_EQ(local(PtpParsePtpDateTime("20240131T235959")), "2024-01-31 23:59:59");
     EXPECT_EQ(local(PtpParsePtpDateTime("20240131T235959.5+0100")), "2024-01-31 23:59:59");
-    EXPECT_EQ(local(PtpParsePtpDateTime("20240131X235959")), "2024-01-31 23:59:59");
-    EXPECT_EQ(local(PtpParsePtpDateTime("20240715T120000")), "2024-07-15 12:00:00");
+    EXPECT_EQ(local(PtpParsePtpDateTime("20240715X120000")), "2024-07-15 12:00:00");
     const char* invalid[] = {"2024", "20240131T23595", "", "2024013xT235959", "20240131T23:959"};
     for (const char* text : invalid)
         EXPECT_EQ(PtpParsePtpDateTime(text), 0) << text;
@@ -245,10 +234,7 @@ TEST(FileNames, FormatsAndTests) {
     } cases[] = {
         {"IMG_0001.JPG", 0x3801, true, false, false},
         {"img_0001.jpeg", 0, true, false, false},
-        {"IMG_0001.CR2", 0xB103, false, true, false},
         {"IMG_0001.cr3", 0xB108, false, true, false},
-        {"DSC_0001.NEF", 0x3000, false, true, false},
-        {"DSC00001.ARW", 0xB101, false, true, false},
         {"DSCF0001.raf", 0xB111, false, true, false},
         {"scan.tif", 0x380D, false, false, false},
         {"MVI_0001.MOV", 0x300D, false, false, true},
@@ -275,11 +261,9 @@ TEST(FileNames, FormatsAndTests) {
         uint16_t code;
         bool jpg, raw, movie;
     } formats[] = {
-        {0x3801, true, false, false},  {0x380D, true, false, false}, {0xB101, false, true, false},
-        {0xB103, false, true, false},  {0xB108, false, true, false}, {0xB111, false, true, false},
-        {0x3000, false, true, false},  {0x3800, false, true, false}, {0x300D, false, false, true},
-        {0xB104, false, false, true},  {0xB105, false, false, true}, {0xB982, false, false, true},
-        {0x3001, false, false, false}, {0, false, false, false}};
+        {0x3801, true, false, false}, {0x380D, true, false, false},  {0xB101, false, true, false},
+        {0x3000, false, true, false}, {0x3800, false, true, false},  {0x300D, false, false, true},
+        {0xB982, false, false, true}, {0x3001, false, false, false}, {0, false, false, false}};
     for (const Format& f : formats) {
         EXPECT_EQ(PtpGenericInterface_IsJpgFormat(f.code), f.jpg) << std::hex << f.code;
         EXPECT_EQ(PtpGenericInterface_IsRawFormat(f.code), f.raw) << std::hex << f.code;
@@ -333,17 +317,6 @@ TEST(HandleArrays, CountsMustFitTheData) {
         }
         std::free(handles);
     }
-}
-
-// The IDs read from byte 16 (Canon's storage list) must all be there too.
-TEST(HandleArrays, IdsFromALaterStartMustFitTheData) {
-    uint32_t* ids = nullptr;
-    uint32_t count = 0;
-    Bytes reply = u32s({2, 0xAAAA, 0xBBBB, 0xCCCC, 0x00010001});
-    EXPECT_EQ(PtpTakeIdArray(heap(reply), uint32_t(reply.size()), 16, &ids, &count),
-              PtpResult_DataSetParseFailed);
-    EXPECT_EQ(ids, nullptr);
-    EXPECT_EQ(count, 0u);
 }
 
 // --- Transfers against the scripted camera --------------------------------------------------
@@ -412,8 +385,7 @@ TEST_F(Transfers, FujifilmOrientationComesFromTheAssociationType) {
     struct Case {
         uint16_t association;
         uint32_t orientation;
-    } cases[] = {{0x0001, 1}, {0x0007, 1}, {0x0601, 8}, {0x0607, 8}, {0x0301, 3},
-                 {0x0307, 3}, {0x0801, 6}, {0x0807, 6}, {0x0000, 0}, {0x0602, 0}};
+    } cases[] = {{0x0001, 1}, {0x0607, 8}, {0x0301, 3}, {0x0807, 6}, {0x0000, 0}, {0x0602, 0}};
     connect("FUJIFILM", {0x1008});
     for (const Case& c : cases) {
         InfoSet s;
@@ -480,9 +452,10 @@ TEST_F(Transfers, StorageCardsAndIds) {
     EXPECT_EQ(PtpGenericInterface_GetNumStorageCards(), 1u);
     EXPECT_TRUE(sent().empty());
 
-    // Canon's own operation when listed, with its IDs from byte 16.
+    // Canon's own operation when listed, with its IDs from byte 16; they must
+    // all be there too.
     connect("Canon Inc.", {0x1004, 0x9101});
-    script({with_data(u32s({1, 0, 0, 0, 0x00010001}))});
+    script({with_data(u32s({1, 0, 0, 0, 0x00010001})), with_data(u32s({2, 0, 0, 0, 0x00010001}))});
     uint32_t* ids = nullptr;
     uint32_t count = 0;
     ASSERT_EQ(PtpGetStorageIds(&ids, &count), PtpResult_Ok);
@@ -490,6 +463,9 @@ TEST_F(Transfers, StorageCardsAndIds) {
     ASSERT_EQ(count, 1u);
     EXPECT_EQ(ids[0], 0x00010001u);
     std::free(ids);
+    EXPECT_EQ(PtpGetStorageIds(&ids, &count), PtpResult_DataSetParseFailed);
+    EXPECT_EQ(ids, nullptr);
+    EXPECT_EQ(count, 0u);
     EXPECT_EQ(PtpGetStorageIds(nullptr, &count), PtpResult_InvalidArgument);
 }
 
@@ -520,9 +496,7 @@ TEST_F(Transfers, GetPartialObjectPerVendor) {
     } cases[] = {{"Canon Inc.", {0x9172, 0x912C, 0x101B}, {0x9172, {7, 100, 50, 0}}},
                  {"Canon Inc.", {0x912C, 0x101B}, {0x912C, {7, 100, 50, 0}}},
                  {"Canon Inc.", {0x101B}, {0x101B, {7, 100, 50}}},
-                 {"Nikon", {0x101B, 0x9172}, {0x101B, {7, 100, 50}}},
-                 {"FUJIFILM", {0x101B}, {0x101B, {7, 100, 50}}},
-                 {"Sony Corporation", {0x101B}, {0x101B, {7, 100, 50}}}};
+                 {"Nikon", {0x101B, 0x9172}, {0x101B, {7, 100, 50}}}};
     uint8_t* d = nullptr;
     uint32_t n = 0;
     for (const Case& c : cases) {

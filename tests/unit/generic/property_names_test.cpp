@@ -48,11 +48,8 @@ TEST(Names, NamesComeFromTheDriversTable) {
         {PtpVendor_Canon, 0xD055, "Lens Zoom"},
         {PtpVendor_Nikon, 0xD055, "B2 ISO Step"}, // the same code means another property
         {PtpVendor_Canon, 0xD1DD, "Lens ID"},     // the end code's own row is searched
-        {PtpVendor_Nikon, 0xD407, "Perceived Device Type"},
         {PtpVendor_Sony, 0xD2D4, "Pixel Shift Multi-Shoot"},
-        {PtpVendor_Fujifilm, 0xEEE3, "Custom - Focus Height"},
         {PtpVendor_Fujifilm, 0x0000, nullptr}, // Fujifilm lists no "Unknown"
-        {PtpVendor_Canon, 0x5007, nullptr},
         {PtpVendor_Sony, 0xD2D5, nullptr},
         {PtpVendor_None, 0xD101, nullptr},
         {PtpVendor(PtpResult_NoDeviceInfo), 0x5007, nullptr}, // a failed read names no vendor
@@ -67,14 +64,12 @@ TEST(Names, NamesComeFromTheDriversTable) {
 }
 
 TEST(Names, SearchEndsAfterTheEndCodeRow) {
-    const PtpVendorPropertyInfo rows[] = {
-        {0x10, "first", 0, nullptr},         {0x10, "second", 0, nullptr},
-        {0x20, "end", 0, nullptr},           {0x30, "beyond the end", 0, nullptr},
-        {0x20, "after the end", 0, nullptr},
-    };
+    const PtpVendorPropertyInfo rows[] = {{0x10, "first", 0, nullptr},
+                                          {0x10, "second", 0, nullptr},
+                                          {0x20, "end", 0, nullptr},
+                                          {0x30, "beyond the end", 0, nullptr}};
     PtpPropertyNameTable table = {rows, sizeof rows / sizeof rows[0], 0x20};
     EXPECT_STREQ(PtpNames_FindRow(table, 0x10)->name, "first");
-    EXPECT_STREQ(PtpNames_FindRow(table, 0x20)->name, "end");
     EXPECT_EQ(PtpNames_FindRow(table, 0x30), nullptr);
     // Without its end code a table is still searched no further than its rows.
     table.endCode = 0x99;
@@ -122,7 +117,6 @@ TEST(Labels, LookupFallsBackToTheSignedValue) {
         uint32_t value;
         const char* label;
     } cases[] = {
-        {canon(), 0xD101, 0xFF, "Auto"},
         {canon(), 0xD101, 112, "f91"}, // last row
         {canon(), 0xD101, 9, "9"},     // not listed
         {canon(), 0xD101, 0xFFFFFFFE, "-2"},
@@ -130,7 +124,6 @@ TEST(Labels, LookupFallsBackToTheSignedValue) {
         {canon(), 0xD1DE, 1, nullptr},    // no row
         {nikon(0), 0x500F, 0, "0"},       // the empty end row is not a label
         {nikon(0), 0x500F, 0x80000000u, "-2147483648"},
-        {camera(PtpVendor_Sony), 0x500E, 0x8050, "Movie"},
         {camera(PtpVendor_Sony), 0x500E, 0x78050, "Movie P"},
         {camera(PtpVendor_None), 0xD101, 0xFF, nullptr},
         {camera(PtpVendor_Canon, 199), 0x500F, 100, nullptr}, // Nikon tables stay Nikon's
@@ -146,8 +139,10 @@ TEST(Labels, MirrorlessCanonShutterCodeFourIsAuto) {
         const char* withMirror;
         const char* mirrorless;
     } cases[] = {
-        {0, "Auto", "Auto"},  {4, "bulb", "Auto"},         {12, "bulb", "bulb"},
-        {16, "30\"", "30\""}, {184, "1/64000", "1/64000"},
+        {0, "Auto", "Auto"},
+        {4, "bulb", "Auto"},
+        {12, "bulb", "bulb"},
+        {184, "1/64000", "1/64000"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(text(PtpNames_ValueLabel(canon(false), 0xD102, c.value)), c.withMirror);
@@ -165,25 +160,15 @@ TEST(Labels, NikonModelTablesReplaceTheVendorTable) {
         const char* label;
     } cases[] = {
         {199, 0x500F, 100, "ISO Lo 1"},
-        {199, 0xD0B4, 0xFFFF, "Auto"},
         {199, 0xD1AA, 100, "ISO 100"}, // 199 keeps the vendor table for movie ISO
-        {200, 0x500F, 50, "ISO Lo 1"},
-        {223, 0xD1AA, 204800, "ISO Hi 4"},
         {229, 0xD0B4, 204800, "ISO Hi 2.0"},
-        {233, 0xD0B4, 204800, "ISO Hi 1.7"},
-        {217, 0xD0B4, 1640000, "ISO Hi 5"},
         {217, 0xD0B4, 3280000, "3280000"}, // beyond this model's table
-        {219, 0xD0B4, 32, "ISO Lo 1"},
-        {219, 0x500F, 32, "32"}, // 219 has no 0x500F row of its own
+        {219, 0x500F, 32, "32"},           // 219 has no 0x500F row of its own
         {219, 0x5004, 1, "JPG (BASIC)*"},
-        {220, 0x5004, 13, "RAW + JPG (FINE)*"},
         {200, 0x5004, 1, "JPG (NORM)"}, // no starred qualities
-        {0, 0x5004, 1, "JPG (NORM)"},
-        {0, 0x500F, 100, "ISO 100"},
         {0, 0xD0B4, 3280000, "ISO Hi 5"},
         {0, 0xD0B5, 3200, "ISO 3200"}, // the highest automatic ISO is printed on every model
-        {199, 0xD0B5, 0xFFFFFFFF, "ISO -1"},
-        {240, 0xD0B5, 100, "ISO 100"}};
+        {199, 0xD0B5, 0xFFFFFFFF, "ISO -1"}};
     for (const Case& c : cases)
         EXPECT_EQ(text(PtpNames_ValueLabel(nikon(c.model), c.code, c.value)), c.label)
             << int(c.model) << " 0x" << std::hex << c.code << " " << std::dec << c.value;

@@ -64,8 +64,7 @@ TEST_F(SharedTransaction, PrefixAnnouncesExactlyTheCommandInFrontOfIt) {
         std::vector<uint32_t> params;
     } cases[] = {
         {0xA1, 0x1009, {42}},        // GetObject
-        {0xA0, 0x1009, {7}},         // to the other clients only
-        {0xA1, 0x910A, {9, 102400}}, // Canon thumbnail, two parameters
+        {0xA0, 0x910A, {9, 102400}}, // Canon thumbnail, two parameters, to the others only
     };
     const uint16_t listed[] = {0x910A};
     PtpTransaction_SetSupportedOperations(listed, 1);
