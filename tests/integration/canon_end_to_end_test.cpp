@@ -1,8 +1,4 @@
-// A Canon camera's settings end to end, through the shipped library against
-// the virtual EOS 5D Mark IV over loopback: the first report fills the
-// property store, changes made on the camera reach the host as
-// DevicePropChanged events through the event-check loop, and verified writes
-// succeed or fail the way the camera answers them.
+// A Canon camera's settings end to end against the virtual EOS 5D Mark IV over loopback.
 #include <chrono>
 #include <cstdint>
 #include <iterator>
@@ -36,10 +32,8 @@ class CanonEndToEnd : public HubTest {
     }
 };
 
-// What the store holds once the session has started: the camera's values, the
-// Canon names and labels, and the role that names the property; one row per
-// kind of record (listed, no list, read-only, decimal, text). A null label is
-// checked against the record's own list.
+// The store after session start, one row per kind of record; a null label is checked
+// against the record's own list.
 struct StoredProperty {
     uint32_t code;
     const char* name;

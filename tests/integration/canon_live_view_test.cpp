@@ -1,6 +1,4 @@
-// Canon live view and movie mode end to end, through the shipped library
-// against the virtual EOS cameras over loopback: frames with their JPEG and
-// info, zoom that moves what the camera reports, movie mode and recording.
+// Canon live view, zoom and movie mode end to end against the virtual EOS cameras.
 #include <cstdint>
 #include <cstring>
 #include <vector>

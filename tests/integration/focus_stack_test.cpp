@@ -1,6 +1,4 @@
-// Focus through the shipped library against the virtual Canon cameras: lens
-// drives move the virtual lens, and a focus stack cancelled from another
-// thread stops between shots.
+// Focus end to end against the virtual Canon cameras: lens drives and stack cancellation.
 #include <atomic>
 #include <chrono>
 #include <cstdint>

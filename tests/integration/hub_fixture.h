@@ -1,6 +1,4 @@
-// A virtual Tetherhub started in-process on an ephemeral loopback port, with
-// the library connected to it; and helpers for the property store and the
-// event queue, which are process-wide and outlive each test.
+// A virtual Tetherhub in-process on a loopback port, with the library connected to it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -156,9 +154,8 @@ class HubTest : public ::testing::Test {
         return n;
     }
 
-    // Waits until the event-check loop has fetched everything the camera
-    // queued and finished dispatching it (a pause waits for a pass in
-    // progress). The loop must be running and not paused.
+    // Waits until the loop has dispatched everything the camera queued (a pause
+    // waits for a pass in progress). The loop must be running and not paused.
     bool SettleEventLoop() {
         if (!WaitUntil([&] { return SimHub_PendingEvents(hub) == 0; })) return false;
         PtpGenericInterface_PauseEventCheckLoop();

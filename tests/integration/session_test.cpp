@@ -24,9 +24,7 @@ TEST_F(Session, FirstTransactionOfEverySessionCarriesIdZero) {
 }
 
 // What a session with each body gives. Vendors whose driver knows no model yet
-// stop after detection; for Canon: the model number (0: a row without one),
-// the RAW format, the exposure-mode property, the label of a shutter code the
-// bodies read differently, and the focus modes the driver fills in.
+// stop after detection; for Canon, model number 0 is a row without one.
 struct Body {
     const char* camera;
     PtpVendor vendor;

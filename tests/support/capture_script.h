@@ -1,7 +1,4 @@
-// A camera behind a scripted transport, for unit tests of capture and object
-// transfer: every command the library sends is recorded with its parameters,
-// data and time, and answered by a responder function (OK with no data unless
-// the test says otherwise). Header-only; each test file gets its own camera.
+// A scripted transport camera: records every command and answers through a responder.
 #pragma once
 
 #include <chrono>
@@ -138,9 +135,7 @@ inline Bytes device_info(const char* manufacturer, const std::vector<uint16_t>& 
     return DeviceInfoData({.manufacturer = manufacturer, .operations = ops, .properties = props});
 }
 
-// Installs the scripted transport, empties the store and the event queue, and
-// makes the session's vendor the one of manufacturer, with the operations and
-// DeviceInfo properties given and the vendor's property roles.
+// A fresh session on the scripted transport whose vendor is the manufacturer's.
 inline void connect(const char* manufacturer, const std::vector<uint16_t>& ops,
                     const std::vector<uint16_t>& props = {}) {
     Camera& cam = camera();
@@ -177,6 +172,12 @@ inline void connect_nobody(const std::vector<uint16_t>& ops = {}) {
     PtpTransaction_SetSupportedOperations(ops.data(), uint32_t(ops.size()));
     cam.responder = nullptr;
     clear_sent();
+}
+
+// Ends every pause of the event loop.
+inline void resume_all() {
+    while (PtpGenericInterface_ResumeEventCheckLoop()) {
+    }
 }
 
 // Adds (or updates) a stored property.

@@ -1,6 +1,4 @@
-// Canon helpers for unit tests: a Canon camera on the scripted transport of
-// capture_script.h, hand-made event data, well-formed or not, and the events
-// the parser queued.
+// Canon helpers for unit tests: a scripted Canon camera and hand-made event data.
 #pragma once
 
 #include <cstdint>
@@ -16,22 +14,14 @@
 #include "ptp_objects.h"
 #include "ptp_properties.h"
 #include "support/capture_script.h"
+#include "support/test_data.h"
 
 namespace eosblock {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes u32s(std::initializer_list<uint32_t> values) {
-    ByteWriter w;
-    for (uint32_t v : values)
-        write_u32(w, v);
-    return w.buf;
-}
-
-inline Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using testdata::operator+;
+using testdata::u32s;
 
 // A compound image format: count, then per format 16, kind, size, quality.
 struct Format {
@@ -109,9 +99,7 @@ inline void answer_with(const Bytes& deviceInfo, scripted::Responder others) {
     };
 }
 
-// A Canon session on the scripted transport (the relay link's event read
-// stays in place): the DeviceInfo is the session's, the vendor Canon, the
-// model evaluated, the store and the queue empty, nothing recorded as sent.
+// A fresh Canon session on the scripted transport (the relay link's event read stays).
 inline Bytes connect_canon(const char* model, const std::vector<uint16_t>& ops,
                            const std::vector<uint16_t>& props = {}) {
     Bytes info = DeviceInfoData({.model = model, .operations = ops, .properties = props});

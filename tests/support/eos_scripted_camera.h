@@ -1,7 +1,4 @@
-// A camera described by hand for unit tests of the Canon model rules and the
-// vendor-neutral queries: its DeviceInfo (maker, model, operations, properties)
-// becomes the session's through a real GetDeviceInfo over a scripted transport,
-// and property records go into the store with chosen values and labels.
+// A hand-described camera whose DeviceInfo becomes the session's through a real GetDeviceInfo.
 #pragma once
 
 #include <cstdio>

@@ -1,6 +1,4 @@
-// A scripted loopback peer for framing tests: it listens on 127.0.0.1, accepts
-// one connection and lets the test read and write raw bytes on it, so any
-// message, well-formed or hostile, can be put on the wire.
+// A loopback peer for framing tests: the test reads and writes raw bytes on one connection.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,4 @@
-// A fresh cache for each test: a temporary root holding a cache directory and
-// an image directory, removed afterwards, and helpers to make records and
-// look at what lies on disk.
+// A fresh cache and image directory for each test, and helpers to look at the disk.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,9 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <fstream>
 #include <ftw.h>
-#include <iterator>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -21,6 +17,7 @@
 
 #include "cache/cache_internal.h"
 #include "cache/object_cache.h"
+#include "support/test_data.h"
 
 namespace cachetest {
 
@@ -64,10 +61,7 @@ inline bool Exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-inline Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using testdata::ReadFile;
 
 inline void WriteFile(const std::string& path, const void* data, size_t n) {
     FILE* f = fopen(path.c_str(), "wb");

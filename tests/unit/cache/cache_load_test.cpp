@@ -1,6 +1,4 @@
-// Loading a cache directory: which record files are trusted, trimming to the
-// 2001 most recently accessed records with their files, and what an
-// interrupted write leaves behind.
+// Loading a cache directory: trusted records, trimming, interrupted writes.
 #include <gtest/gtest.h>
 
 #include <csignal>

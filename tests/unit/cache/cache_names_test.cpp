@@ -1,6 +1,4 @@
-// Untrusted object names: what the cache stores a name under, the names it
-// refuses, and that a refused name touches no file inside or outside the
-// cache's directories.
+// Untrusted object names: what they are stored under, and refused ones touch no file.
 #include <gtest/gtest.h>
 
 #include "cache_dirs.h"
@@ -59,9 +57,7 @@ TEST(CacheNames, PathsAreBoundedAndNeedADirectory) {
 
 class HostileNames : public CacheDirs {};
 
-// Every cache call with a hostile record (and, for the extracted JPEG, a
-// hostile given name) fails and leaves the whole tree as it was, including
-// the files a hostile path would reach.
+// Every cache call with a hostile record or name fails and leaves the whole tree as it was.
 TEST_F(HostileNames, TouchNothingInsideOrOutsideTheDirectories) {
     // Deep enough that a 255-character name no longer fits a path.
     std::string deep = root + "/" + std::string(240, 'd');

@@ -1,6 +1,4 @@
-// The host image API against the virtual Tetherhub: how objects are fetched
-// (whole or in parts, shared, through a busy camera), what is answered from the
-// cache, thumbnails and their orientation, and files on the hub's SD card.
+// The host image API against the virtual Tetherhub: fetches, cache answers, thumbnails.
 #include "cache/native.h"
 
 #include <gtest/gtest.h>
@@ -36,8 +34,6 @@ void RecordPause(uint32_t millis) {
     std::lock_guard<std::mutex> held(g_pauseLock);
     g_pauses.push_back(millis);
 }
-
-std::string Sample(const char* name) { return std::string(PTP_SAMPLES_DIR) + "/" + name; }
 
 Bytes RecordBytes(const PtpObjectInfo& record) {
     const uint8_t* p = reinterpret_cast<const uint8_t*>(&record);
@@ -285,11 +281,9 @@ TEST_F(NativeImages, SharedFetches) {
     EXPECT_EQ(SimHub_Stats(hub).share_prefixes, 0u);
 }
 
-// A raw object with its extracted JPEG preferred: the hub is asked for the
-// JPEG, which is cached. A modified JPEG the host put beside the image wins
-// over it, and over the raw image when the JPEG is not preferred.
+// A modified JPEG the host put beside the image wins over the extracted JPEG and the raw.
 TEST_F(NativeImages, RawWithExtractedPreferredAsksTheHubForItsJpegAndModifiedOneWins) {
-    const Bytes raw = ReadFile(Sample("CanonRaw.cr2"));
+    const Bytes raw = testdata::ReadSample("CanonRaw.cr2");
     PtpObjectInfo record = AddObject("IMG_2100.CR2", raw);
     ASSERT_EQ(record.objectFormat, 0xB103);
     SimHub_ResetStats(hub);
@@ -322,7 +316,7 @@ TEST_F(NativeImages, RawWithExtractedPreferredAsksTheHubForItsJpegAndModifiedOne
 
 TEST_F(NativeImages, CameraThumbnailWritesTheOrientation) {
     // The sample's EXIF orientation is 6 (the samples' manifest).
-    const Bytes jpeg = ReadFile(Sample("Canon1DmkIII-orient6.jpg"));
+    const Bytes jpeg = testdata::ReadSample("Canon1DmkIII-orient6.jpg");
     for (uint8_t share : {0, 1}) {
         SCOPED_TRACE(share);
         PtpObjectInfo asked = AddObject(share ? "IMG_1001.JPG" : "IMG_1000.JPG", jpeg);
@@ -399,9 +393,10 @@ TEST_F(NativeImages, SdCardFileThroughGetImage) {
 }
 
 TEST_F(NativeImages, SdCardThumbnailWritesTheOrientation) {
-    fs::copy_file(Sample("Canon1DmkIII-orient6.jpg"), SimHub_SdCardDir(hub) + "/SD_0002.JPG");
+    fs::copy_file(testdata::SamplePath("Canon1DmkIII-orient6.jpg"),
+                  SimHub_SdCardDir(hub) + "/SD_0002.JPG");
     // The sample's EXIF thumbnail: 28 bytes at 8060 (the samples' manifest).
-    Bytes file = ReadFile(Sample("Canon1DmkIII-orient6.jpg"));
+    Bytes file = testdata::ReadSample("Canon1DmkIII-orient6.jpg");
     ASSERT_GE(file.size(), 8088u);
     // First from the card, then from the cache.
     for (uint32_t requests : {1u, 0u}) {

@@ -1,6 +1,4 @@
-// The object cache: records, images, thumbnails and extracted JPEGs round trip
-// through memory and disk; lookups by handle and SD-card name prefix;
-// replacement; deletion of exactly one entry and all its files.
+// The object cache: round trips through memory and disk, lookups, replacement, deletion.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -345,7 +345,7 @@ TEST_F(Services, CaptureSequenceOrder) {
     }
 }
 
-TEST_F(Services, PartialObjectOfACameraObject) {
+TEST_F(Services, PartialObjectAndExtractedJpegOfACameraObject) {
     SimObjectFacts facts;
     PtpObjectInfo record = CameraRecord(&facts);
     ASSERT_GT(facts.bytes->size(), 300u);
@@ -356,6 +356,10 @@ TEST_F(Services, PartialObjectOfACameraObject) {
               std::vector<uint8_t>(facts.bytes->begin() + 100, facts.bytes->begin() + 300));
     EXPECT_EQ(Stats().last_control_code, 65);
     EXPECT_EQ(Stats().share_prefixes, 0u);
+    // The extracted JPEG of a JPEG object is the object, asked for by its handle.
+    ASSERT_EQ(Comms_GetExtractedJpgObject(&record, &data, &length, 0), PtpResult_Ok);
+    EXPECT_EQ(take(data, length), *facts.bytes);
+    EXPECT_EQ(Stats().last_control_payload, bytes_of(record.handle));
     // A refusal hands nothing over.
     ReplyWith(ControlReply(0x2009, std::vector<uint8_t>(4, 1)));
     EXPECT_EQ(Comms_GetPartialObject(&record, 0, 10, &data, &length, 0), 0x2009);
@@ -386,27 +390,13 @@ TEST_F(Services, PartialObjectOfAnSdCardFile) {
     EXPECT_EQ(Stats().control_requests[248], before);
 }
 
-TEST_F(Services, ExtractedJpeg) {
-    SimObjectFacts facts;
-    PtpObjectInfo record = CameraRecord(&facts);
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    ASSERT_EQ(Comms_GetExtractedJpgObject(&record, &data, &length, 0), PtpResult_Ok);
-    EXPECT_EQ(take(data, length), *facts.bytes); // a JPEG object is its own JPEG
-    EXPECT_EQ(Stats().last_control_payload, bytes_of(record.handle));
-    EXPECT_EQ(Stats().share_prefixes, 0u);
-}
-
-// The share prefix of every shared request, camera and SD card: mode, kind and
-// record. Under 0xA0 (the others only) the card's transfers hand this client
-// nothing. Only 0xA0 and 0xA1 share: a request in another mode goes out plain.
-// (No live view runs, so the hub refuses that one, after its prefix.)
+// Under 0xA0 (the others only) the card's transfers hand this client nothing; only 0xA0
+// and 0xA1 share. (No live view runs, so the hub refuses that one, after its prefix.)
 TEST_F(Services, SharePrefixOfEachRequest) {
     SimObjectFacts facts;
     const PtpObjectInfo record = CameraRecord(&facts);
     const std::string card = SimHub_SdCardDir(hub);
-    cachetest::WriteFile(card + "/A.JPG",
-                         cachetest::ReadFile(std::string(PTP_SAMPLES_DIR) + "/Nikon.jpg"));
+    cachetest::WriteFile(card + "/A.JPG", testdata::ReadSample("Nikon.jpg"));
     cachetest::WriteFile(card + "/BIG.CR2", cachetest::Pattern(5 << 20, 2));
     PtpObjectInfo sdFile{PTP_OBJECT_HANDLE_SD_CARD};
     std::strcpy(sdFile.fileName, "A.JPG");

@@ -22,11 +22,6 @@ const std::vector<uint16_t> kRemoteReleaseOps = {0x9101, 0x9109, 0x9110, 0x9128,
                                                  0x9129, 0x9154, 0x9160};
 const std::vector<uint16_t> kOldReleaseOps = {0x9101, 0x9109, 0x9110, 0x910F};
 
-void resume_all() {
-    while (PtpGenericInterface_ResumeEventCheckLoop()) {
-    }
-}
-
 class EosCapture : public ::testing::Test {
   protected:
     void SetUp() override { canon(kRemoteReleaseOps); }
@@ -204,9 +199,7 @@ TEST_F(EosCapture, NoDriveModeMeansNoTraffic) {
     EXPECT_EQ(PtpEosInterface_InitiateImageCapture(true), PtpResult_Ok);
 }
 
-// Presses from several host threads each send their whole sequence; only the
-// press itself is serialised, so releases of one may fall between the steps of
-// another.
+// Only the press itself is serialised: one thread's releases may fall between another's steps.
 TEST_F(EosCapture, ConcurrentPressesEachSendTheirSequence) {
     std::vector<std::thread> hosts;
     for (int i = 0; i < 4; ++i)
@@ -310,9 +303,7 @@ TEST_F(EosCapture, DoubleShot) {
     EXPECT_EQ(writes()[0], (Write{0xD106, 0}));
 }
 
-// Bodies without remote release open and close the shutter with the bulb
-// operations, others hold a full press; the close is followed by the wait
-// (the colour space written back), unless it failed.
+// Bodies without remote release use the bulb operations; a failed close skips the wait.
 TEST_F(EosCapture, Bulb) {
     const std::vector<uint16_t> bulbOps = {0x9110, 0x9125, 0x9126};
     struct Case {

@@ -1,7 +1,5 @@
-// Canon packed image-format codes: their fields, labels, combinations and parts.
-// The JPEG and RAW parts of a code, exposure-step codes and shutter times are
-// checked through the generic calls (capabilities_test, exposure_test); drive
-// modes through the double-shot check (eos/capture_test).
+// Canon packed image-format codes; their JPEG and RAW parts, exposure steps and shutter
+// times are checked through the generic calls (capabilities_test, exposure_test).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -83,7 +81,6 @@ TEST(EosImageFormat, DetailsOfOnePart) {
         {0x26010403, 6, PtpResult_Ok, 0, 4},  // the RAW of RAW + Large Fine JPEG
         {0x26010403, 1, PtpResult_Ok, 0, 3},  // its JPEG
         {0x11408000, 1, PtpResult_Ok, 16, 2}, // S3 Normal JPEG
-        {0x16050000, 6, PtpResult_Ok, 1, 4},  // Medium RAW
         {0x1100C000, 6, PtpResult_Failed, 0, 0}, {0x16010000, 1, PtpResult_Failed, 0, 0},
         {0x01000000, 1, PtpResult_Failed, 0, 0}, // count 0: no format at all
     };

@@ -1,7 +1,4 @@
-// Canon exposure availability and limits from the property store, through the
-// vendor-neutral calls: bracketing and compensation by exposure mode, the
-// largest bracketing step (kept for the session) and the compensation range
-// (read afresh on every call).
+// Canon bracketing and compensation limits, through the vendor-neutral calls.
 #include <gtest/gtest.h>
 
 #include "eos/eos_session.h"

@@ -1,6 +1,4 @@
-// Canon live-view frames: the parse into the info block and the image (start
-// and end markers, the record walk, defaults, uncompressed frames), the
-// in-place extraction and the orientation mapping.
+// Canon live-view frames: the parse, in-place extraction and orientation mapping.
 #include "eos/eos_live_view.h"
 
 #include <gtest/gtest.h>

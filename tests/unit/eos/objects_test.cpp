@@ -6,10 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +14,7 @@
 #include "ptp_eos.h"
 #include "ptp_objects.h"
 #include "support/capture_script.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -74,13 +72,8 @@ Bytes listing(uint16_t op, const std::vector<Obj>& objs) {
     return w.buf;
 }
 
-// An exact-size heap copy, so a read past the data is caught.
-using HeapCopy = std::unique_ptr<uint8_t, void (*)(void*)>;
-HeapCopy heap_copy(const Bytes& data) {
-    HeapCopy copy(static_cast<uint8_t*>(std::malloc(data.empty() ? 1 : data.size())), std::free);
-    if (!data.empty()) std::memcpy(copy.get(), data.data(), data.size());
-    return copy;
-}
+using testdata::heap_copy;
+using testdata::operator+;
 
 std::vector<PtpEosObjectEntry> parse(uint16_t op, const Bytes& data, uint16_t filter = 0,
                                      PtpResult* rc = nullptr) {
@@ -455,11 +448,6 @@ TEST_F(EosWalk, AReplyWithoutDataIsABadReply) {
     EXPECT_EQ(rc, PtpResult_BadReply);
 }
 
-Bytes read_sample(const char* name) {
-    std::ifstream f(std::string(PTP_SAMPLES_DIR) + "/" + name, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
 const Bytes kTinyJpeg = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x11, 0x22, 0xFF, 0xD9};
 
 struct Cut {
@@ -470,7 +458,7 @@ struct Cut {
 
 // Runs the cut on an exact-size heap copy.
 Cut cut(const Bytes& in, bool wantOrientation) {
-    HeapCopy copy = heap_copy(in);
+    testdata::HeapCopy copy = heap_copy(in);
     uint32_t length = uint32_t(in.size());
     Cut out{0, {}, 0xEE};
     out.rc = PtpEosInterface_ExtractThumbnail(copy.get(), &length,
@@ -480,12 +468,11 @@ Cut cut(const Bytes& in, bool wantOrientation) {
 }
 
 TEST(EosThumbnail, OrientationFromTheSampleAndTheJpegAfterIt) {
-    Bytes sample = read_sample("Canon1DmkIII-orient6.jpg");
+    Bytes sample = testdata::ReadSample("Canon1DmkIII-orient6.jpg");
     ASSERT_FALSE(sample.empty());
     // The sample's own thumbnail is a placeholder, not a JPEG: a camera
     // thumbnail is the EXIF block followed by the image, so append one.
-    Bytes file = sample;
-    file.insert(file.end(), kTinyJpeg.begin(), kTinyJpeg.end());
+    Bytes file = sample + kTinyJpeg;
     Cut c = cut(file, true);
     ASSERT_EQ(c.rc, PtpResult_Ok);
     EXPECT_EQ(c.orientation, 6); // MANIFEST.tsv
@@ -502,8 +489,7 @@ TEST(EosThumbnail, OrientationFromTheSampleAndTheJpegAfterIt) {
 }
 
 TEST(EosThumbnail, EdgeCases) {
-    Bytes noTag = {0x00, 0x01, 0x02};
-    noTag.insert(noTag.end(), kTinyJpeg.begin(), kTinyJpeg.end());
+    Bytes noTag = Bytes{0x00, 0x01, 0x02} + kTinyJpeg;
     // Without the Orientation tag: fails with an orientation output, not without.
     Cut c = cut(noTag, true);
     EXPECT_EQ(c.rc, PtpResult_InvalidArgument);
@@ -536,8 +522,7 @@ TEST(EosThumbnail, EdgeCases) {
 
 TEST_F(EosWalk, GetThumbnailAsksForTheCanonThumbnailAndCutsIt) {
     Bytes exif = {0x49, 0x49, 0x2A, 0x00, 0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x08};
-    Bytes thumb = exif;
-    thumb.insert(thumb.end(), kTinyJpeg.begin(), kTinyJpeg.end());
+    Bytes thumb = exif + kTinyJpeg;
     camera().responder = [&thumb](const Command& c) {
         return c.op == 0x910A ? with_data(thumb) : ok();
     };

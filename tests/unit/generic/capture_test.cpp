@@ -1,6 +1,4 @@
-// Capture dispatch against a scripted camera: the plain-PTP answers of a camera
-// of no known vendor, the shot tried again while the camera is busy, and the
-// Fujifilm body without bulb.
+// Capture dispatch against a scripted camera: no vendor, busy retries, Fujifilm bulb.
 #include "generic/capture.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +9,7 @@
 #include "eos/eos_capture.h"
 #include "generic/session.h"
 #include "ptp_exposure.h"
+#include "ptp_liveview.h"
 #include "support/capture_script.h"
 
 namespace {
@@ -24,8 +23,7 @@ class Capture : public ::testing::Test {
   protected:
     void TearDown() override {
         camera().responder = nullptr;
-        while (PtpGenericInterface_ResumeEventCheckLoop()) {
-        }
+        resume_all();
     }
 };
 
@@ -52,7 +50,9 @@ TEST_F(Capture, WithoutAVendor) {
         {"movie mode", PtpGenericInterface_StartMovieMode, PtpResult_NotSupportedForCamera, {}},
         {"record off", PtpGenericInterface_StopRecordMovie, PtpResult_NotSupportedForCamera, {}},
         {"mitigate", PtpGenericInterface_MitigateDoubleShoot, PtpResult_NotSupportedForCamera, {}},
-        {"bulb", PtpGenericInterface_StartBulb, PtpResult_NotSupportedForCamera, {}}};
+        {"bulb", PtpGenericInterface_StartBulb, PtpResult_NotSupportedForCamera, {}},
+        {"live-view focus", PtpGenericInterface_SetStandardLiveViewFocus,
+         PtpResult_NotSupportedForCamera, {}}};
     for (const Case& c : cases) {
         clear_sent();
         EXPECT_EQ(c.run(), c.expected) << c.what;

@@ -1,7 +1,4 @@
-// HDR series over the property store: how many shots fit around the current
-// value (centred and one-sided, any step), which value a series ends on, and
-// the lengths of bulb series. The record locks are free again after every
-// call, whichever way it ended.
+// HDR series over the property store; record locks are free again after every call.
 #include <gtest/gtest.h>
 
 #include <pthread.h>
@@ -113,9 +110,8 @@ TEST(HdrSteps, LocksAreFreeAfterEveryCall) {
     EXPECT_TRUE(lock_is_free(empty));
 }
 
-// Which way each vendor's lists run: counting toward the brighter end from
-// position 2 gives 8 shots when brighter is later in the list, 3 when earlier;
-// a centred series of 3 from position 4 ends darker on v5 or v3.
+// Which way each vendor's lists run: toward the brighter end from position 2 gives 8 shots
+// when brighter is later in the list, 3 when earlier.
 TEST(HdrSteps, ListDirectionsPerVendor) {
     struct {
         PtpVendor vendor;

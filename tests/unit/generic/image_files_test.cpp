@@ -1,13 +1,10 @@
-// Image-file inspection on real camera files, with the expected values read
-// from the samples' MANIFEST.tsv, on every truncation of some, and on
-// hand-made files with hostile offsets, counts and texts.
+// Image-file inspection on the samples (values from MANIFEST.tsv) and hostile files.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -15,25 +12,19 @@
 
 #include "comms/bytes.h"
 #include "generic/objects.h"
+#include "support/test_data.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Row = std::map<std::string, std::string>;
 
-std::string sample_path(const std::string& name) {
-    return std::string(PTP_SAMPLES_DIR) + "/" + name;
-}
-
-Bytes read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testdata::ReadSample;
 
 // The manifest: one row per sample, keyed by column name; empty cells mean the
 // independent tool found no such tag.
 std::vector<Row> manifest() {
-    std::ifstream in(sample_path("MANIFEST.tsv"));
+    std::ifstream in(testdata::SamplePath("MANIFEST.tsv"));
     std::vector<Row> rows;
     std::vector<std::string> columns;
     for (std::string line; std::getline(in, line);) {
@@ -109,7 +100,7 @@ TEST(ImageInspect, SamplesMatchTheManifest) {
     for (const Row& row : rows) {
         const std::string& type = row.at("file_type");
         SCOPED_TRACE(row.at("file"));
-        Bytes file = read_file(sample_path(row.at("file")));
+        Bytes file = ReadSample(row.at("file"));
         ASSERT_EQ(file.size(), number(row, "bytes"));
         if (type == "JPEG" || type == "CR2") {
             Thumb t = thumbnail_of(file);
@@ -144,8 +135,8 @@ TEST(ImageInspect, SamplesMatchTheManifest) {
 }
 
 TEST(ImageInspect, FormatsWithoutARawRuleFindNoPreview) {
-    Bytes tif = read_file(sample_path("ExifTool.tif"));
-    Bytes jpg = read_file(sample_path("Canon.jpg"));
+    Bytes tif = ReadSample("ExifTool.tif");
+    Bytes jpg = ReadSample("Canon.jpg");
     const uint16_t formats[] = {kPtpFormatTiff, kPtpFormatExifJpeg, 0, 0xFFFF};
     for (uint16_t format : formats) {
         EXPECT_FALSE(preview_of(tif, format).found) << std::hex << format;
@@ -162,7 +153,7 @@ TEST(ImageInspect, FormatsWithoutARawRuleFindNoPreview) {
 // The CR3 preview is found through its track's boxes: the sample's preview
 // data was replaced by a placeholder text.
 TEST(ImageInspect, Cr3PreviewFromItsBoxes) {
-    Bytes file = read_file(sample_path("CanonRaw.cr3"));
+    Bytes file = ReadSample("CanonRaw.cr3");
     ASSERT_EQ(file.size(), 52502u); // MANIFEST.tsv
     Preview p = preview_of(file, kPtpFormatCr3);
     ASSERT_TRUE(p.found);
@@ -224,15 +215,13 @@ std::vector<uint16_t> preview_formats(const std::string& type) {
 
 class Truncation : public ::testing::TestWithParam<std::string> {};
 
-// Every prefix of the sample: a result is either a failure or exactly the
-// whole file's, lying inside the prefix. ASan checks that nothing is read past
-// the prefix, which is a heap block of its own.
+// Every prefix fails or gives the whole file's result; ASan guards each prefix's heap block.
 TEST_P(Truncation, EveryPrefixFailsOrGivesTheWholeFilesResult) {
     Row row;
     for (const Row& r : manifest())
         if (r.at("file") == GetParam()) row = r;
     ASSERT_FALSE(row.empty());
-    Bytes file = read_file(sample_path(GetParam()));
+    Bytes file = ReadSample(GetParam());
     ASSERT_EQ(file.size(), number(row, "bytes"));
 
     Thumb fullThumb = thumbnail_of(file);

@@ -168,12 +168,6 @@ TEST_F(LiveViewDispatch, StandardFocusWritesTheAfSystem) {
 
 // Without a vendor there is no standard focus area to set; a vendor without
 // the operation has nothing to set.
-TEST(LiveViewNoVendor, StandardFocusIsNotSupported) {
-    connect_nobody();
-    EXPECT_EQ(PtpGenericInterface_SetStandardLiveViewFocus(), PtpResult_NotSupportedForCamera);
-    EXPECT_TRUE(sent().empty());
-}
-
 TEST(LiveViewExtract, FindsTheJpegInTheFirst2048Bytes) {
     const uint8_t soi[] = {0xFF, 0xD8, 0xFF, 0xC4};
     auto block = [&](size_t length, size_t at) {

@@ -17,6 +17,7 @@
 #include "ptp/transaction.h"
 #include "ptp_events.h"
 #include "support/capture_script.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -273,18 +274,7 @@ TEST(FileNames, FormatsAndTests) {
 
 // --- Handle and storage-ID arrays -----------------------------------------------------------
 
-uint8_t* heap(const Bytes& b) {
-    uint8_t* p = static_cast<uint8_t*>(std::malloc(b.empty() ? 1 : b.size()));
-    if (!b.empty()) std::memcpy(p, b.data(), b.size());
-    return p;
-}
-
-Bytes u32s(std::initializer_list<uint32_t> values) {
-    ByteWriter w;
-    for (uint32_t v : values)
-        write_u32(w, v);
-    return w.buf;
-}
+using testdata::u32s;
 
 TEST(HandleArrays, CountsMustFitTheData) {
     struct Case {
@@ -305,7 +295,7 @@ TEST(HandleArrays, CountsMustFitTheData) {
     for (const Case& c : cases) {
         uint32_t* handles = reinterpret_cast<uint32_t*>(0x1);
         uint32_t count = 99;
-        uint8_t* data = c.data.empty() ? nullptr : heap(c.data);
+        uint8_t* data = c.data.empty() ? nullptr : testdata::heap_copy(c.data).release();
         EXPECT_EQ(PtpTakeHandleArray(data, uint32_t(c.data.size()), &handles, &count), c.rc)
             << c.what;
         ASSERT_EQ(count, c.handles.size()) << c.what;

@@ -282,10 +282,8 @@ TEST_F(PropertyWrite, SonySkippedVerificationKeepsTheWriteResult) {
     EXPECT_EQ(PtpGenericInterface_SetPropertyValue(kAperture, 0x118, 0), PtpResult_DeviceBusy);
 }
 
-// Live view the Fujifilm write stopped is switched on again whichever way the
-// write ends; a failure of the write or its verification is what the caller
-// sees, else the restart's result. The camera checks values itself: no record
-// is needed.
+// Live view the Fujifilm write stopped is switched on again whichever way the write ends;
+// the caller sees the write's failure, else the restart's result.
 TEST_F(PropertyWrite, FujifilmRestartsLiveViewOnEveryExit) {
     use(PtpVendor_Fujifilm);
     stopsLiveView = true;

@@ -1,6 +1,4 @@
-// What the exported vendor-neutral calls answer for a camera whose driver does
-// not implement them yet (Nikon, Sony and Fujifilm today): each answer is given
-// once, by the vendor-neutral caller, and none of them talks to the camera.
+// Calls a vendor's driver leaves out answer without talking to the camera.
 #include <gtest/gtest.h>
 
 #include <functional>

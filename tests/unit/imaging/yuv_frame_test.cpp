@@ -1,6 +1,4 @@
-// Canon YUV live-view frames to BMP: the colour conversion on known pixels, the
-// BMP layout (header, bottom-up rows), the per-model frame rules, and frames that
-// are short or lie about their size.
+// Canon YUV live-view frames to BMP: colours, layout, model rules, hostile sizes.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <future>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "comms/relay_link.h"
 #include "ptp/transaction.h"
 #include "support/raw_peer.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -135,9 +135,7 @@ PtpResult HostSend(const uint8_t* buf, uint32_t len) {
     return PtpResult_Ok;
 }
 PtpResult HostReceive(uint8_t** buf) {
-    std::vector<uint8_t> c = Container(3, 0x2001, 0, {});
-    *buf = static_cast<uint8_t*>(std::malloc(c.size()));
-    std::memcpy(*buf, c.data(), c.size());
+    *buf = testdata::heap_copy(Container(3, 0x2001, 0, {})).release();
     return PtpResult_Ok;
 }
 

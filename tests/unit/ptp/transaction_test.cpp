@@ -6,12 +6,12 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <thread>
 #include <vector>
 
 #include "comms/bytes.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -43,10 +43,7 @@ PtpResult fake_receive(uint8_t** out) {
     if (g_fake.answers.empty()) return PtpResult_ConnectionLost;
     Answer a = g_fake.answers.front();
     g_fake.answers.pop_front();
-    if (!a.container.empty()) {
-        *out = static_cast<uint8_t*>(std::malloc(a.container.size()));
-        std::memcpy(*out, a.container.data(), a.container.size());
-    }
+    if (!a.container.empty()) *out = testdata::heap_copy(a.container).release();
     return a.rc;
 }
 
