@@ -49,3 +49,9 @@ PtpResult PtpEos_ParseFolderListing(uint16_t operation, const uint8_t* data, uin
 // inside the data. Borrows data.
 bool PtpEos_ApplyExtraAttributes(const uint8_t* data, uint32_t length, PtpEosObjectEntry* entries,
                                  size_t count);
+
+// The offset and size of the JPEG preview inside a CR3 file, unchecked against
+// the data (the caller checks them); false for another format or when the
+// file's boxes are not there. Borrows data.
+bool PtpEos_FindPreview(uint16_t format, const uint8_t* data, uint32_t length, uint64_t* offset,
+                        uint32_t* size);

@@ -9,6 +9,9 @@
 #include "generic/property_store.h"
 #include "generic/session.h"
 
+const PtpDriver* const kPtpDrivers[kPtpDriverCount] = {&kPtpEosDriver, &kPtpNikonDriver,
+                                                       &kPtpSonyDriver, &kPtpFujiDriver};
+
 namespace {
 
 // No vendor: plain PTP where the vendor-neutral layer has a standard answer,
@@ -19,8 +22,7 @@ const PtpDriver kPlainDriver = {
                 .modelSupported =
                     [] {
                         // The vendor is not known yet: whether any driver knows the model.
-                        for (const PtpDriver* d :
-                             {&kPtpEosDriver, &kPtpNikonDriver, &kPtpSonyDriver, &kPtpFujiDriver})
+                        for (const PtpDriver* d : kPtpDrivers)
                             if (d->session.modelSupported && d->session.modelSupported())
                                 return true;
                         return false;

@@ -19,6 +19,7 @@
 // only what it has, with designated initializers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "generic/property_names.h"
@@ -314,6 +315,12 @@ struct PtpDriverObjects {
     uint32_t (*partSize)() = nullptr;
     // The model's GetObject is unreliable: every object comes in parts.
     bool (*alwaysInParts)() = nullptr;
+    // Finds the preview JPEG in a file of one of the vendor's own formats, as
+    // an offset and size that the caller checks against the data. Asked of
+    // every driver, with or without a session (a host inspects files from any
+    // camera). False: not the vendor's format, or no preview found.
+    bool (*findPreview)(uint16_t format, const uint8_t* data, uint32_t length, uint64_t* offset,
+                        uint32_t* size) = nullptr;
 };
 
 // --- The vendor's data: property names and labels, property roles, models ------------------
@@ -369,6 +376,11 @@ extern const PtpDriver kPtpEosDriver;
 extern const PtpDriver kPtpNikonDriver;
 extern const PtpDriver kPtpSonyDriver;
 extern const PtpDriver kPtpFujiDriver;
+
+// Every vendor's driver, for questions that do not depend on the session
+// (which driver knows a model, which one reads a file format).
+constexpr size_t kPtpDriverCount = 4;
+extern const PtpDriver* const kPtpDrivers[kPtpDriverCount];
 
 // The driver for a vendor: the vendor's own, or the plain-PTP driver for
 // PtpVendor_None. Never null.

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "comms/bytes.h"
+#include "generic/driver.h"
 #include "generic/objects.h"
 
 namespace {
@@ -44,21 +45,6 @@ constexpr size_t kNikonMakerNoteHeaderAt = 10;
 
 // Nikon models whose NEF carries a third JPEG, the largest preview.
 const char* const kThreePreviewModels[] = {"NIKON Z 9", "NIKON Z 8", "NIKON Z6_3", "NIKON Z5_2"};
-
-// CR3 boxes: "JPEG", "stsz", "free" and "co64" as they appear in the file,
-// read as little-endian u32.
-constexpr uint32_t fourcc(char a, char b, char c, char d) {
-    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
-           uint32_t(uint8_t(d)) << 24;
-}
-constexpr uint32_t kCodeJpeg = fourcc('J', 'P', 'E', 'G');
-constexpr uint32_t kCodeStsz = fourcc('s', 't', 's', 'z');
-constexpr uint32_t kCodeFree = fourcc('f', 'r', 'e', 'e');
-constexpr uint32_t kCodeCo64 = fourcc('c', 'o', '6', '4');
-// A sample size below this is not the preview's; the one before it is.
-constexpr uint32_t kCr3MinPreviewSize = 100000;
-// The co64 offset's low word lies 16 bytes after the code.
-constexpr size_t kCo64OffsetAt = 16;
 
 constexpr uint16_t kJpegSoi = 0xFFD8;
 constexpr uint16_t kJpegEoi = 0xFFD9;
@@ -284,30 +270,6 @@ bool jpeg_preview(TiffScan& s, size_t w, bool nef, uint64_t* offset, uint32_t* s
     return false;
 }
 
-// The first position at or after from where code starts; len when there is
-// none with 4 bytes left.
-size_t find_code(const uint8_t* data, size_t len, size_t from, uint32_t code) {
-    for (size_t i = from; i < len && len - i >= 4; ++i)
-        if (peek_u32(data, len, i) == code) return i;
-    return len;
-}
-
-// CR3: the preview track is the one whose codec is JPEG; its sample size
-// table follows, and the free box after the table closes the sample sizes.
-// The chunk offset box after it holds the preview's offset.
-bool cr3_preview(const uint8_t* data, size_t len, uint64_t* offset, uint32_t* size) {
-    size_t j = find_code(data, len, 0, kCodeJpeg);
-    size_t s = find_code(data, len, j, kCodeStsz);
-    size_t f = find_code(data, len, s, kCodeFree);
-    if (f >= len || f < 12) return false;
-    *size = u32_at(data, len, f - 8, /*bigEndian=*/true);
-    if (*size < kCr3MinPreviewSize) *size = u32_at(data, len, f - 12, /*bigEndian=*/true);
-    size_t c = find_code(data, len, f + 4, kCodeCo64);
-    if (c >= len || len - c < kCo64OffsetAt + 4) return false;
-    *offset = u32_at(data, len, c + kCo64OffsetAt, /*bigEndian=*/true);
-    return true;
-}
-
 } // namespace
 
 uint32_t PtpGenericInterface_ExtractThumbnail(const uint8_t* data, uint32_t length,
@@ -388,11 +350,19 @@ bool PtpGenericInterface_ExtractPreviewOffset(const uint8_t* data, uint32_t leng
     uint32_t size = 0;
     bool ok = false;
     switch (format) {
-    case kPtpFormatCr3: ok = cr3_preview(data, length, &found, &size); break;
     case kPtpFormatCr2:
     case kPtpFormatNef:
     case kPtpFormatArw: ok = tiff_preview(data, length, format, &found, &size); break;
-    default: break;
+    default:
+        // A format of a vendor's own: the driver that knows it finds the preview.
+        for (const PtpDriver* d : kPtpDrivers) {
+            if (d->objects.findPreview &&
+                d->objects.findPreview(format, data, length, &found, &size)) {
+                ok = true;
+                break;
+            }
+        }
+        break;
     }
     // Whichever rule found it, a preview is reported only inside the data.
     if (!ok || !lies_inside(found, size, length)) return false;
