@@ -4,7 +4,9 @@
 #include "generic/property_store.h"
 #include "generic/session.h"
 #include "nikon/nikon_codes.h"
+#include "nikon/nikon_formats.h"
 #include "nikon/nikon_models.h"
+#include "ptp_nikon.h"
 
 namespace {
 
@@ -16,9 +18,11 @@ constexpr uint32_t kUserModeLast = 0x8052;
 constexpr uint32_t kUserModeManual = 22;
 // The scene modes are programs 5 and up.
 constexpr uint32_t kFirstSceneProgram = 5;
-// The automatic-ISO property is not the same on every body and is not named
-// yet: until it is, no property answers and automatic ISO reads as off.
-constexpr uint32_t kAutoIsoProperty = 0;
+// Shutter speed 0xFFFFFFFF is bulb; drive mode 0x8012 is mirror up.
+constexpr uint32_t kBulbSpeed = 0xFFFFFFFF;
+constexpr uint32_t kMirrorUpDrive = 0x8012;
+// Bodies whose lens cannot be stepped for a focus stack: D5000 and D3/D2x.
+constexpr uint8_t kNoStackModels[] = {192, 204};
 
 bool value_is(uint32_t code, uint32_t expected) {
     uint32_t value = 0;
@@ -44,8 +48,11 @@ bool PtpNikon_IsAutoIso() {
             program < kFirstSceneProgram)
             return false;
     }
-    uint32_t value = 0;
-    return PtpReadCurrentValue(kAutoIsoProperty, &value) && value > 0;
+    PtpPropertyRecord* record = PtpNikonInterface_AutoIsoEnabledProperty();
+    if (!record || !PtpLockProperty(record)) return false;
+    bool on = record->currentValue > 0;
+    PtpUnlockProperty(record);
+    return on;
 }
 
 const char* PtpNikon_LensName() { return ""; }
@@ -56,3 +63,79 @@ bool PtpNikon_IsCompensationSettable(uint32_t mode) { return mode == 1 || mode =
 bool PtpNikon_IsImageFormatRaw() { return value_is(kNikonPropImageQuality, PtpNikon_RawQuality()); }
 
 bool PtpNikon_IsRawOnlyImageFormat(uint32_t value) { return value == PtpNikon_RawQuality(); }
+
+bool PtpNikon_IsBulbMode() { return value_is(kNikonPropShutterSpeed, kBulbSpeed); }
+
+bool PtpNikon_IsBulbAvailable() { return PtpIsOperationSupported(kNikonOpBulbCapture); }
+
+bool PtpNikon_CanStartBulb() { return PtpNikon_IsBulbMode() && PtpNikon_IsBulbAvailable(); }
+
+bool PtpNikon_IsMirrorModeOn() { return value_is(kNikonPropDriveMode, kMirrorUpDrive); }
+
+bool PtpNikon_IsFocusStackSupported() {
+    uint8_t model = PtpGenericInterface_CameraModel();
+    for (uint8_t m : kNoStackModels)
+        if (m == model) return false;
+    return true;
+}
+
+bool PtpNikon_SupportsMirrorUp() {
+    return PtpGenericInterface_IsPropertySupported(kNikonPropMirrorUpShootingCount);
+}
+
+bool PtpNikon_SupportsMovieRecording() { return PtpIsOperationSupported(kNikonOpStartMovieRecord); }
+
+// Continuous drive modes: 0x5013 continuous (2), continuous high (0x8010) and
+// the fast bursts (0x8018, 0x8019); live view's 0xD1A1 low and high (1, 2) and
+// 0x8019. A custom still-capture mode makes 0x8100 a single frame.
+bool PtpNikon_ShouldPresentBurstPicker(uint32_t code, uint32_t value) {
+    if (value == 0x8100 &&
+        PtpGenericInterface_IsPropertySupported(kNikonPropCustomStillCaptureMode))
+        return false;
+    if (code == kNikonPropDriveMode)
+        return value == 2 || value == 0x8010 || value == 0x8018 || value == 0x8019;
+    if (code == kNikonPropLiveViewDriveMode) return value == 1 || value == 2 || value == 0x8019;
+    return false;
+}
+
+bool PtpNikon_IsMirrorless() { return PtpNikon_CameraIn(kNikonMirrorless); }
+
+// --- Exported ------------------------------------------------------------------------------
+
+bool PtpNikonInterface_IsMirrorless() { return PtpNikon_IsMirrorless(); }
+
+uint32_t PtpNikonInterface_GetFocusModePropertyCode() {
+    if (PtpNikon_IsMirrorless()) return kNikonPropFocusModeMirrorless;
+    if (PtpGenericInterface_IsPropertySupported(kNikonPropFocusModeLiveView))
+        return kNikonPropFocusModeLiveView;
+    return kNikonPropFocusMode;
+}
+
+PtpPropertyRecord* PtpNikonInterface_AutoIsoEnabledProperty() {
+    if (PtpGenericInterface_IsPropertySupported(kNikonPropAutoIsoAuto) &&
+        PtpNikon_IsAutoExposureProgram())
+        return PtpGenericInterface_GetProperty(kNikonPropAutoIsoAuto, 0);
+    return PtpGenericInterface_GetProperty(kNikonPropAutoIso, 0);
+}
+
+uint32_t PtpNikonInterface_AutoIsoEnabledPropertyCode() {
+    PtpPropertyRecord* record = PtpNikonInterface_AutoIsoEnabledProperty();
+    return record ? record->code : 0;
+}
+
+bool PtpNikonInterface_AutoIsoEnabledValue(const PtpPropertyRecord* record) {
+    return !record || record->code != kNikonPropAutoIso;
+}
+
+bool PtpNikonInterface_SupportsAutoIso() {
+    return (PtpGenericInterface_IsPropertySupported(kNikonPropAutoIsoAuto) ||
+            PtpGenericInterface_IsPropertySupported(kNikonPropAutoIso)) &&
+           PtpGenericInterface_IsPropertySupported(kNikonPropAutoIsoValue);
+}
+
+uint8_t PtpNikonInterface_GetMaxContinuousShots() {
+    uint32_t minimum = 0, limit = 0;
+    bool hasMinimum = PtpReadCurrentValue(kNikonPropContinuousShootingCount, &minimum);
+    bool hasLimit = PtpReadCurrentValue(kNikonPropAvailableShots, &limit);
+    return PtpNikon_MaxContinuousShots(hasMinimum, minimum, hasLimit, limit);
+}

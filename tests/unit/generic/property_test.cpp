@@ -213,7 +213,7 @@ TEST(PropertyFetch, DescriptionsAndValuesComeFromTheCamera) {
     ASSERT_TRUE(SimHub_SetPropertyValue(hub, 0x500F, 800));
     EXPECT_EQ(PtpGenericInterface_RefreshPropertyValue(0x500F), PtpResult_Ok);
     EXPECT_EQ(iso->currentValue, 800u);
-    EXPECT_STREQ(iso->currentLabel, "800");
+    EXPECT_STREQ(iso->currentLabel, "ISO 800"); // the Nikon label table
     EXPECT_EQ(PtpGenericInterface_RefreshPropertyValue(0x1234), PtpResult_OperationNotSupported);
     CloseServerConnection();
     SimHub_Stop(hub);
