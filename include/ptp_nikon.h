@@ -55,6 +55,23 @@ PTP_API uint32_t PtpNikonInterface_GetLastLiveViewOrientation(void);
  * 3 gives 3, anything else 1. Pure. */
 PTP_API uint32_t PtpNikonInterface_ConvertLiveViewOrientation(uint8_t code);
 
+/* --- Properties ------------------------------------------------------------------ */
+
+/* Reads property code's value from the camera (GetDevicePropValue) into its
+ * record, labels it, and queues a DevicePropChanged event, notifying the host.
+ * False when the store has no such record, the read fails or the value does
+ * not fit the received data (the record is then unchanged). Any host thread;
+ * blocks for the camera's answer. */
+PTP_API bool PtpNikonInterface_UpdateProperty(uint32_t code);
+
+/* --- Focus ---------------------------------------------------------------------- */
+
+/* Whether the camera focuses automatically: from 0xD061 on Z bodies and in
+ * live view, else 0xD161, else 0x500A with its AF priority switches. Unless
+ * ignoreLibraryMode, focus the library holds (manual-focus flag 1) counts as
+ * manual where the camera's own setting cannot tell. No camera traffic. */
+PTP_API bool PtpNikonInterface_IsAutoFocus(bool ignoreLibraryMode);
+
 /* --- Models, formats and capabilities ---------------------------------------------- */
 /* These read the session's model number and the property store: no camera
  * traffic, any thread. */

@@ -3,13 +3,24 @@
 
 #include <cstdint>
 
+#include "ptp_result.h"
+
 // --- Operations ---------------------------------------------------------------------------
 constexpr uint16_t kNikonOpDeviceReady = 0x90C8;
 constexpr uint16_t kNikonOpGetLiveViewImage = 0x9203;
 constexpr uint16_t kNikonOpChangeAfArea = 0x9205;       // (x, y): the live-view focus point
 constexpr uint16_t kNikonOpGetLiveViewImageEx = 0x9428; // extended header, used when listed
 constexpr uint16_t kNikonOpStartMovieRecord = 0x920A;
-constexpr uint16_t kNikonOpBulbCapture = 0x920C; // listed: the body takes bulb exposures
+constexpr uint16_t kNikonOpBulbCapture = 0x920C;    // listed: the body takes bulb exposures
+constexpr uint16_t kNikonOpSetControlMode = 0x90C2; // 1: the computer controls the camera
+// Listed: the body reports a RAW+JPEG pair's JPEG under a handle of its own.
+constexpr uint16_t kNikonOpGetObjectsPairedJpeg = 0x941C;
+constexpr PtpResult kNikonRespNotReady = PtpResult(0xA002);
+constexpr PtpResult kNikonRespControlModeUnchanged = PtpResult(0xA003);
+constexpr uint16_t kNikonOpAutofocus = 0x90C1;
+constexpr uint16_t kNikonOpManualFocusDrive = 0x9204; // (direction, amount)
+constexpr uint16_t kNikonOpAutofocusCancel = 0x9206;
+constexpr uint16_t kNikonOpCaptureToCard = 0x9207; // (autofocus selector, 0)
 
 // --- Properties ---------------------------------------------------------------------------
 constexpr uint32_t kNikonPropBatteryLevel = 0x5001;
@@ -25,6 +36,9 @@ constexpr uint32_t kNikonPropExposureCompensation = 0x5010;
 constexpr uint32_t kNikonPropDriveMode = 0x5013;
 constexpr uint32_t kNikonPropBurstCount = 0x5018;
 constexpr uint32_t kNikonPropColorTemperature = 0xD01E;
+constexpr uint32_t kNikonPropColorSpace = 0xD032;
+constexpr uint32_t kNikonPropAfcPriority = 0xD048; // release/focus priority of continuous AF
+constexpr uint32_t kNikonPropAfsPriority = 0xD049; // release/focus priority of single AF
 constexpr uint32_t kNikonPropAutoIsoAuto = 0xD054; // automatic ISO in programs 1-4
 constexpr uint32_t kNikonPropCompensationStep = 0xD056;
 constexpr uint32_t kNikonPropFocusModeMirrorless = 0xD061;
@@ -48,11 +62,27 @@ constexpr uint32_t kNikonPropExposureStatus = 0xD1B1;
 constexpr uint32_t kNikonPropContinuousShootingCount = 0xD1B4;
 constexpr uint32_t kNikonPropAvailableShots = 0xD1F1;
 constexpr uint32_t kNikonPropLiveViewAfArea = 0xD05D;
-constexpr uint32_t kNikonPropLiveViewStatus = 0xD1A2; // above 0: live view is on
+constexpr uint32_t kNikonPropFocusMeteringMode = 0x501C;
+constexpr uint32_t kNikonPropLiveViewFocusMode = 0xD1A0; // 0 after power-on: set to 1
+constexpr uint32_t kNikonPropLiveViewStatus = 0xD1A2;    // above 0: live view is on
 constexpr uint32_t kNikonPropLiveViewZoom = 0xD1A3;
 constexpr uint32_t kNikonPropLiveViewSelector = 0xD1A6;
 constexpr uint32_t kNikonPropMirrorlessZoom = 0xD1BD;
 constexpr uint32_t kNikonPropMovieAfArea = 0xD1F8;
 constexpr uint32_t kNikonPropMirrorUpShootingCount = 0xD1F7;
+// Not the camera's: the library's record of a locked-up mirror, announced by events only.
+constexpr uint32_t kNikonPropMirrorLockupState = 0xD1BF;
+
+// --- Responses ----------------------------------------------------------------------------
+constexpr PtpResult kNikonRespBulbRefused = PtpResult(0xA008);
+constexpr PtpResult kNikonRespNotInLiveView = PtpResult(0xA00B);
+// Answers of the device-ready check after a shot that end the wait (the
+// camera names no meaning for them); 0xA200 also follows a started bulb.
+constexpr PtpResult kNikonRespA00C = PtpResult(0xA00C);
+constexpr PtpResult kNikonRespA00E = PtpResult(0xA00E);
+constexpr PtpResult kNikonRespA200 = PtpResult(0xA200);
+constexpr PtpResult kNikonRespA201 = PtpResult(0xA201);
+// The mirror has been locked up: the next capture takes the picture.
+constexpr PtpResult kNikonRespMirrorLockedUp = PtpResult(0xA207);
 
 // --- Events -------------------------------------------------------------------------------

@@ -1,11 +1,58 @@
-// The Nikon driver's focus entries, and the lens-drive amounts of operation
-// 0x9204 (direction, amount) for DriveLens and stacking, which the Nikon lens
-// drive will send.
+// The Nikon driver's capture, bulb and focus entries, and the lens-drive
+// amounts of operation 0x9204 (direction, amount) for DriveLens and stacking.
+// Every call runs on the calling thread and blocks for the camera's answers.
 #pragma once
 
 #include <cstdint>
 
+#include "ptp_focus.h"
+#include "ptp_properties.h"
 #include "ptp_result.h"
+
+// --- Capture and bulb (nikon/capture.cpp, nikon/bulb.cpp) ----------------------------
+
+// One shot: 0x9207 (autofocus first unless focus is manual or the mirror is
+// up), or 0x100E on bodies without it, then the wait until the camera is ready.
+// 0xA207: the mirror is now locked up and the next capture takes the picture.
+// A camera still busy when the exposure plus kNikonShotReadyMarginMs has passed
+// gives Device Busy.
+constexpr uint32_t kNikonShotReadyMarginMs = 5000;
+PtpResult PtpNikon_InitiateCapture();
+// Shoots until the mirror is no longer locked up, then waits for the camera to
+// store the shot (0xD032 written back while it answers busy).
+PtpResult PtpNikon_TakeShotAndWait();
+// Sets the library's mirror-lockup record (0xD1BF) and announces it.
+void PtpNikon_SetMirrorLockupState(bool on);
+// The record announced by PtpNikon_SetMirrorLockupState (for the host and tests).
+const PtpPropertyRecord* PtpNikon_MirrorLockupRecord();
+PtpResult PtpNikon_StartBulb();
+PtpResult PtpNikon_StopBulb();
+
+// --- Focus (nikon/focus.cpp) ----------------------------------------------------------
+
+// Writes the camera's focus properties for library mode 0 (auto) or 1
+// (manual) and keeps the manual-focus flag.
+PtpResult PtpNikon_SetFocusMode(uint32_t mode);
+// Autofocus (0x90C1); prepare switches a live view to the library's manual
+// mode first. The drive's result (or that of the ready wait after it).
+PtpResult PtpNikon_Focus(bool waitReady, bool prepare);
+// The driver's autofocus entry: PtpNikon_Focus, then focus held by the library.
+PtpResult PtpNikon_FocusAndHold();
+// One manual lens drive (0x9204), with the focus-mode switches around it on
+// the D5000 and D90. The drive's result, never that of the switch after it.
+PtpResult PtpNikon_DriveLens(uint32_t direction, uint32_t amount);
+// The driver's lens entry: steps converted with PtpNikon_DriveLensAmount.
+PtpResult PtpNikon_DriveLensSteps(int32_t steps);
+// shots shots with the lens driven between them; live-view frames answer busy
+// meanwhile. PtpResult_Aborted when cancelled.
+PtpResult PtpNikon_FocusStack(int32_t shots, uint32_t direction, uint32_t amount, uint32_t delayMs,
+                              PtpFocusStackCallback callback);
+// The driver's stacking entry: step converted with PtpNikon_StackDriveAmount.
+PtpResult PtpNikon_FocusStackSteps(uint32_t shots, int32_t step, uint32_t delayMs,
+                                   PtpFocusStackCallback callback);
+// The driver's focus queries.
+bool PtpNikon_IsFocusAuto();
+bool PtpNikon_SupportsFocusChange();
 
 // 0x9204's amount is a u32 operation parameter: amounts are computed in 64
 // bits and clamped to kNikonLensMaxAmount.

@@ -70,7 +70,7 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
     uint32_t format = 0;
     PtpObjectInfo info{};
     const Row rows[] = {
-        ROW(PtpGenericInterface_StartBulb(), kNS, kNS, kNS),
+        ROW(PtpGenericInterface_StartBulb(), kOpNS, kNS, kNS),
         ROW(PtpGenericInterface_IsBulbMode(), 0, 0, 0),
         ROW(PtpGenericInterface_IsBulbAvailable(), 0, 0, 1),
         ROW(PtpGenericInterface_IsExposureBracketingEnabled(), 0, 0, 0),
@@ -81,9 +81,9 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
         ROW(PtpGenericInterface_ExposureCompensationValueForStop(1.0f), 1000, kNS, 1000),
         ROW(PtpGenericInterface_ExposureCompensationStepSize(), 3, 0, 0),
         ROW(PtpGenericInterface_GetNextBracketStep(1.0f, 3), 1, 1, 1),
-        ROW(PtpGenericInterface_InitiateImageCapture(), kNS, kNS, kNS),
+        ROW(PtpGenericInterface_InitiateImageCapture(), kOpNS, kNS, kNS),
         ROW(PtpGenericInterface_InitiateShutterRelease(), kOk, kNS, kNS),
-        ROW(PtpGenericInterface_TakeAndWaitForShotToComplete(), kNS, kNS, kNS),
+        ROW(PtpGenericInterface_TakeAndWaitForShotToComplete(), kOpNS, kNS, kNS),
         ROW(PtpGenericInterface_StartHalfPress(), kOpNS, kNS, kNS),
         ROW(PtpGenericInterface_StartMovieMode(), kNS, kNS, kNS),
         ROW(PtpGenericInterface_CouldDoubleShoot(), 0, 0, 0),
@@ -97,12 +97,12 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
         ROW(PtpGenericInterface_SetStandardLiveViewFocus(), kOk, kOk, kOk),
         ROW(PtpGenericInterface_Has200ZoomLevel(), 1, 0, 1),
         ROW(PtpGenericInterface_SupportsLiveView(), 1, 1, 1),
-        ROW(PtpGenericInterface_Focus(), kNS, kNS, kNS),
+        ROW(PtpGenericInterface_Focus(), kOpNS, kNS, kNS),
         ROW(PtpGenericInterface_StopFocus(), kOk, kNS, kNS),
-        ROW(PtpGenericInterface_DriveLens(1), kNS, kNS, kNS),
-        ROW(PtpGenericInterface_SetFocusMode(1, 0), kOk, kOk, kOk),
+        ROW(PtpGenericInterface_DriveLens(1), kOpNS, kNS, kNS),
+        ROW(PtpGenericInterface_SetFocusMode(1, 0), kOpNS, kOk, kOk),
         ROW(PtpGenericInterface_IsFocusStackSupported(), 1, 0, 0),
-        ROW(PtpGenericInterface_DoFocusStack(3, 1), 0xFFFF, 0xFFFF, 0xFFFF),
+        ROW(PtpGenericInterface_DoFocusStack(3, 1), kOpNS, 0xFFFF, 0xFFFF),
         // The standard operations of the others are refused by the empty list.
         ROW(PtpGenericInterface_GetObjectInfo(5, &info), kOpNS, kOpNS, kOpNS),
         ROW(handles(), kOpNS, 0, kOpNS),
@@ -116,7 +116,7 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
         ROW(PtpGenericInterface_ImageFormatHasJpg(1), 1, 0, 0),
         ROW(PtpGenericInterface_GetCurrentJpgFormat(&format), kOk, kNS, kNS),
         ROW(PtpGenericInterface_SetImageFormat(1, 0), kNotProp, kNS, kNS),
-        ROW(PtpGenericInterface_SetConnectionHostMode(1, 0), kNS, kNS, kNS),
+        ROW(PtpGenericInterface_SetConnectionHostMode(1, 0), kOpNS, kNS, kNS),
     };
     const PtpVendor vendors[] = {PtpVendor_Nikon, PtpVendor_Sony, PtpVendor_Fujifilm};
     for (PtpVendor vendor : vendors) {
