@@ -85,7 +85,6 @@ constexpr SimPropertyFacts kCanonRows[] = {
 // Nikon D850, AF-S 24-70mm f/2.8 ------------------------------------------------
 
 constexpr const char* kNikonSizes[] = {"8256x5504", "6192x4128", "4128x2752"};
-constexpr int64_t kNikonCompression[] = {0, 1, 2, 4, 5, 6, 7};  // basic .. fine, raw, raw + jpeg
 constexpr int64_t kNikonWhiteBalance[] = {2, 4, 5, 6, 7, 0x8010, 0x8011, 0x8012, 0x8013};
 constexpr int64_t kNikonFocusModes[] = {1, 0x8010, 0x8011, 0x8012};   // MF, AF-S, AF-C, AF-A
 constexpr int64_t kNikonMetering[] = {2, 3, 4, 0x8010};
@@ -101,7 +100,6 @@ constexpr int64_t kNikonFocusAreas[] = {0x8010, 0x8011, 0x8012, 0x8013, 0x8014, 
 constexpr SimPropertyFacts kNikonRows[] = {
     SimRange(0x5001, kPtpTypeUint8, kRO, 100, 92, 0, 100, 1),
     SimTextEnum(0x5003, kRW, "8256x5504", "8256x5504", SimTexts(kNikonSizes)),
-    SimEnum(0x5004, kPtpTypeUint8, kRW, 1, 2, SimValues(kNikonCompression)),
     SimEnum(0x5005, kPtpTypeUint16, kRW, 2, 2, SimValues(kNikonWhiteBalance)),
     SimEnum(0x5007, kPtpTypeUint16, kRW, 280, 800, SimValues(kApertureFrom28)),
     SimRange(0x5008, kPtpTypeUint32, kRO, 2400, 3500, 2400, 7000, 0),

@@ -215,7 +215,7 @@ const SimCameraModel kModels[] = {
      "Nikon", "D850", "V1.20", "3012345",
      "D850",
      "DSC_%04u.JPG", 128043712512ull, 15000000, "XQD", "NIKON D850",
-     nullptr, nullptr, 0},
+     &kSimNikonD850Properties, "DSC_%04u.NEF", 0},
     {"sony", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
      SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),

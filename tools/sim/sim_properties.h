@@ -15,6 +15,8 @@ extern const SimPropertyTable kSimCanon90DProperties;
 extern const SimPropertyTable kSimCanonRProperties;
 extern const SimPropertyTable kSimCanonR5Properties;
 extern const SimPropertyTable kSimNikonProperties;
+// The D850's own vendor properties (sim_nikon_properties.cpp).
+extern const SimPropertyTable kSimNikonD850Properties;
 extern const SimPropertyTable kSimSonyProperties;
 extern const SimPropertyTable kSimFujifilmProperties;
 

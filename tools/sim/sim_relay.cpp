@@ -4,6 +4,7 @@
 #include "sim_internal.h"
 
 #include "sim_events.h"
+#include "sim_nikon.h"
 
 #include "comms/bytes.h"
 
@@ -213,6 +214,8 @@ const SimControlRow kControls[] = {
     {224, SimServices_CancelDelay},
     {225, SimServices_UsbInterruptRead},
     {227, SimServices_Orientation},
+    // The Nikon camera's bulk property descriptions (sim_nikon_vendor.cpp).
+    {235, SimNikon_PropertyDescriptions},
 };
 
 // Control message: u32 control length, u8 code, payload to the end of the message.

@@ -198,6 +198,7 @@ TEST(PropertyFetch, DescriptionsAndValuesComeFromTheCamera) {
     ASSERT_GE(ConnectToServer("127.0.0.1", std::to_string(SimHub_Port(hub)).c_str()), 0);
     PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, nullptr);
     PtpGenericInterface_StartSession(0); // reads the DeviceInfo, picks the driver
+    PtpClearPropertyStore();             // the records below are fetched one by one
     auto fetch = [](uint32_t code) {
         PtpPropertyRecord* r = PtpAddPropertyRecord(code, false, false);
         EXPECT_TRUE(r && PtpFetchPropertyDescription(r)) << std::hex << code;
