@@ -32,12 +32,9 @@ constexpr uint16_t kRelayUnknownRequest = 0xFF15;
 void ok(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) { answer->code = kPtpRespOk; }
 
 const SimOpRow kNikonOps[] = {
-    {kPtpOpInitiateCapture, SimNikon_Capture},
-    {kNikonOpAutofocus, SimNikon_UnlessBusy},
-    {kNikonOpSetControlMode, SimNikon_SetControlMode},
-    {kNikonOpDeviceReady, SimNikon_UnlessBusy},
-    {kNikonOpDriveLens, SimNikon_UnlessBusy},
-    {kNikonOpAutofocusCancel, ok},
+    {kPtpOpInitiateCapture, SimNikon_Capture},         {kNikonOpAutofocus, SimNikon_UnlessBusy},
+    {kNikonOpSetControlMode, SimNikon_SetControlMode}, {kNikonOpDeviceReady, SimNikon_UnlessBusy},
+    {kNikonOpDriveLens, SimNikon_UnlessBusy},          {kNikonOpAutofocusCancel, ok},
     {kNikonOpCaptureToCard, SimNikon_Capture},
 };
 
