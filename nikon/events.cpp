@@ -9,6 +9,7 @@
 #include "generic/session.h"
 #include "nikon/nikon_codes.h"
 #include "nikon/nikon_formats.h"
+#include "nikon/nikon_live_view.h"
 #include "nikon/nikon_session.h"
 #include "ptp_objects.h"
 
@@ -34,6 +35,7 @@ void object_added(uint32_t handle) {
     PtpObjectInfo info;
     std::memset(&info, 0, sizeof info);
     if (PtpGenericInterface_GetObjectInfo(handle, &info) != PtpResult_Ok) return;
+    if (PtpGenericInterface_IsMovieFormat(info.objectFormat)) PtpNikon_MovieFileArrived();
     info.handle = handle;
     PtpEventData event{};
     event.code = kPtpEventObjectAdded;

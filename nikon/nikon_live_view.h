@@ -66,3 +66,27 @@ PtpResult PtpNikon_SetLiveViewPosition(double x, double y);
 PtpResult PtpNikon_SetZoomPosition(uint32_t x, uint32_t y);
 // The magnified area of the last frame; PtpResult_BadReply before the first.
 PtpResult PtpNikon_LastZoomPosition(uint32_t* x, uint32_t* y);
+
+// --- Live view on and off, movie (nikon/movie.cpp) ---------------------------------
+
+// Live view on or off with the property adjustments around it (recording media,
+// focus modes, selector, the D3X drive mode); for movie skips the still-only
+// ones. Ok at once when the camera already is in the requested state; else the
+// first failure or the ready wait's answer. ForHost is the liveView.toggle entry.
+PtpResult PtpNikon_ToggleLiveView(bool on, bool forMovie);
+PtpResult PtpNikon_ToggleLiveViewForHost(bool on);
+// 0x9435 (1) when listed, else 0xD1F0 := 1 unverified.
+PtpResult PtpNikon_SetApplicationMode();
+// Verified 0xD1A6 := value, retried while the camera answers 0xA005.
+PtpResult PtpNikon_SetLiveViewSelector(uint32_t value);
+PtpResult PtpNikon_StartMovieMode();
+PtpResult PtpNikon_StopMovieMode();
+// Start: 0xA004 outside live view; Device Busy while the last movie's file
+// has not arrived after 10 tries. Stop: Ok once the camera took 0x920B, whether
+// or not the file event came within 20 polls (the pending mark is dropped then).
+PtpResult PtpNikon_StartRecordMovie();
+PtpResult PtpNikon_StopRecordMovie();
+// The event thread saw a movie file: a stopped recording is complete.
+void PtpNikon_MovieFileArrived();
+// Pause between the movie polls (500 ms); 0 restores it. For tests.
+void PtpNikon_SetMoviePauseForTest(int ms);
