@@ -67,16 +67,6 @@ void start_storing(SimCameraState& cam) {
     SimEvents_Raise(cam, std::move(e));
 }
 
-void store_jpeg(SimCameraState& cam, uint32_t number) {
-    std::shared_ptr<const std::vector<uint8_t>> bytes;
-    if (!cam.capture_pictures.empty()) {
-        bytes = cam.capture_pictures[cam.next_source % cam.capture_pictures.size()];
-        ++cam.next_source;
-    }
-    std::string name = SimStorage_PictureName(*cam.model, number);
-    SimStorage_Add(cam, name.c_str(), nullptr, std::move(bytes), true);
-}
-
 bool store_raw(SimCameraState& cam, uint32_t number) {
     if (!cam.model->raw_name_format || !cam.capture_raw) return false;
     std::string name = SimStorage_NameFromFormat(cam.model->raw_name_format, number);
@@ -97,13 +87,13 @@ void take_picture(SimCameraState& cam) {
     bool stored = false;
     for (uint32_t k = 0; k < count && k < 2; ++k) {
         if (kinds[k] == kKindJpeg) {
-            store_jpeg(cam, number);
+            SimStorage_AddNextPicture(cam, number);
             stored = true;
         } else if (kinds[k] == kKindRaw) {
             stored = store_raw(cam, number) || stored;
         }
     }
-    if (!stored) store_jpeg(cam, number);
+    if (!stored) SimStorage_AddNextPicture(cam, number);
     ++c.pictures;
 
     uint32_t shots = SimProperties_Bits(cam, kAvailableShots, 0);

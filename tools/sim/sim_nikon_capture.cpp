@@ -40,16 +40,6 @@ bool busy(SimCameraState& cam) {
     return SimNikonState::Clock::now() < SimNikon_State(cam).busy_until;
 }
 
-void store_jpeg(SimCameraState& cam, uint32_t number) {
-    std::shared_ptr<const std::vector<uint8_t>> bytes;
-    if (!cam.capture_pictures.empty()) {
-        bytes = cam.capture_pictures[cam.next_source % cam.capture_pictures.size()];
-        ++cam.next_source;
-    }
-    std::string name = SimStorage_PictureName(*cam.model, number);
-    SimStorage_Add(cam, name.c_str(), nullptr, std::move(bytes), true);
-}
-
 void take_picture(SimCameraState& cam) {
     SimNikonState& n = SimNikon_State(cam);
     uint32_t number = cam.next_file_number;
@@ -63,7 +53,7 @@ void take_picture(SimCameraState& cam) {
         std::string name = SimStorage_NameFromFormat(cam.model->raw_name_format, number);
         SimStorage_Add(cam, name.c_str(), nullptr, cam.capture_raw, true);
     }
-    if (!raw || quality != facts.raw) store_jpeg(cam, number);
+    if (!raw || quality != facts.raw) SimStorage_AddNextPicture(cam, number);
 
     uint32_t shots = SimProperties_Bits(cam, kAvailableShots, 0);
     if (shots > 0) SimProperties_SetFromCamera(cam, kAvailableShots, shots - 1);

@@ -301,3 +301,13 @@ void SimStorage_DeleteObject(SimCameraState& cam, const SimPtpCommand& cmd, SimP
         SimStorage_Remove(cam, h);
     answer->code = kPtpRespOk;
 }
+
+void SimStorage_AddNextPicture(SimCameraState& cam, uint32_t number) {
+    std::shared_ptr<const std::vector<uint8_t>> bytes;
+    if (!cam.capture_pictures.empty()) {
+        bytes = cam.capture_pictures[cam.next_source % cam.capture_pictures.size()];
+        ++cam.next_source;
+    }
+    std::string name = SimStorage_PictureName(*cam.model, number);
+    SimStorage_Add(cam, name.c_str(), nullptr, std::move(bytes), true);
+}

@@ -13,6 +13,10 @@
 uint32_t SimStorage_Add(SimCameraState& cam, const char* name, const char* source,
                         std::shared_ptr<const std::vector<uint8_t>> bytes, bool announce);
 
+// Stores the next of the camera's capture pictures (in turn) as picture
+// number's JPEG, with an ObjectAdded event.
+void SimStorage_AddNextPicture(SimCameraState& cam, uint32_t number);
+
 // Removes an object and raises ObjectRemoved. False for an unknown handle.
 bool SimStorage_Remove(SimCameraState& cam, uint32_t handle);
 
