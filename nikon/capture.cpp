@@ -27,7 +27,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr uint16_t kPtpOpInitiateCapture = 0x100E;
 // Autofocus selector of 0x9207: focus before the shot, or shoot where the lens stands.
 constexpr uint32_t kSelectorFocusFirst = 0xFFFFFFFE;
 constexpr uint32_t kSelectorNoFocus = 0xFFFFFFFF;

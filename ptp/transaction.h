@@ -21,6 +21,7 @@ constexpr uint16_t kPtpOpGetStorageIds = 0x1004;
 constexpr uint16_t kPtpOpGetStorageInfo = 0x1005;
 constexpr uint16_t kPtpOpGetNumObjects = 0x1006;
 constexpr uint16_t kPtpOpGetObject = 0x1009;
+constexpr uint16_t kPtpOpInitiateCapture = 0x100E;
 
 // Container types.
 constexpr uint16_t kPtpContainerCommand = 1;
