@@ -13,7 +13,6 @@
 
 namespace {
 
-
 // A shot that finds the camera busy is tried again this often.
 constexpr auto kBusyShotPause = std::chrono::milliseconds(250);
 
