@@ -100,6 +100,9 @@ struct PtpDriverEvents {
     // Applies a Tetherhub property-changed record and queues the change.
     // Null: a change without a record is queued.
     void (*hubPropertyChanged)(uint32_t code, uint32_t value, uint8_t flag) = nullptr;
+    // The vendor's own work on the event thread after each poll, under the
+    // pause; pass counts the polls from 1.
+    void (*loopDuty)(uint32_t pass) = nullptr;
 };
 
 // --- Capture: shot, half press, bulb, movie, double-shot checks --------------------------

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "generic/driver.h"
 #include "generic/event_fetch.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
@@ -58,11 +59,12 @@ PtpResult poll_once() {
 }
 
 void run_loop(PtpEventErrorFn onError) {
-    for (;;) {
+    for (uint32_t pass = 1;; ++pass) {
         std::unique_lock<std::mutex> guard(g_loop.lock);
         if (!acquire_for_pass(guard)) break;
         guard.unlock();
         PtpResult rc = poll_once();
+        if (auto duty = PtpSession_Driver()->events.loopDuty) duty(pass);
         guard.lock();
         release(guard);
 

@@ -34,7 +34,7 @@ const PtpDriver kPtpNikonDriver = {
                    .write = PtpNikon_SetPropertyValue,
                    .waitForValue = PtpNikon_WaitForValue,
                    .written = PtpNikon_PropertyWritten},
-    .events = {.parse = PtpNikon_ParseEventData},
+    .events = {.parse = PtpNikon_ParseEventData, .loopDuty = PtpNikon_EventLoopDuty},
     .capture = {.initiateCapture = PtpNikon_InitiateCapture,
                 .releaseShutter = PtpCapture_ReleasedWithCapture,
                 .waitBusyCapture = PtpNikon_WaitBusyCapture,

@@ -230,6 +230,8 @@ uint16_t PtpNikon_FocusStepsForSize(uint16_t stepSize) {
 
 // --- Focus modes ----------------------------------------------------------------------
 
+void PtpNikon_ResetFocusState() { g_savedFocusMode = kNoSavedFocusMode; }
+
 PtpResult PtpNikon_SetFocusMode(uint32_t mode) {
     const bool manual = mode == 1;
     if (is_z()) {

@@ -241,4 +241,11 @@ PtpResult PtpNikon_StopRecordMovie() {
 
 void PtpNikon_MovieFileArrived() { set_stop_pending(false); }
 
+void PtpNikon_ResetMovieState() {
+    std::lock_guard<std::mutex> guard(g_movie.lock);
+    g_movie.stopPending = false;
+    g_movie.enteredControl = false;
+    g_movie.savedDriveMode = kNoSavedMode;
+}
+
 void PtpNikon_SetMoviePauseForTest(int ms) { g_movie.pauseMs = ms > 0 ? ms : kMoviePauseMs; }

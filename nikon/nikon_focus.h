@@ -33,6 +33,8 @@ PtpResult PtpNikon_StopBulb();
 // Writes the camera's focus properties for library mode 0 (auto) or 1
 // (manual) and keeps the manual-focus flag.
 PtpResult PtpNikon_SetFocusMode(uint32_t mode);
+// Forgets the focus mode a manual write replaced (session start).
+void PtpNikon_ResetFocusState();
 // Autofocus (0x90C1); prepare switches a live view to the library's manual
 // mode first. The drive's result (or that of the ready wait after it).
 PtpResult PtpNikon_Focus(bool waitReady, bool prepare);

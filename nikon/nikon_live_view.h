@@ -88,5 +88,8 @@ PtpResult PtpNikon_StartRecordMovie();
 PtpResult PtpNikon_StopRecordMovie();
 // The event thread saw a movie file: a stopped recording is complete.
 void PtpNikon_MovieFileArrived();
+// Forgets a pending movie stop, the control mode movie mode switched and the
+// saved drive mode (session start).
+void PtpNikon_ResetMovieState();
 // Pause between the movie polls (500 ms); 0 restores it. For tests.
 void PtpNikon_SetMoviePauseForTest(int ms);

@@ -26,6 +26,8 @@ bool PtpNikon_IsTrackedProperty(uint32_t code);
 // Re-reads a tracked, stored property's description and queues its change
 // (notifying the host). False when it is not tracked, not stored or unread.
 bool PtpNikon_AnnounceProperty(uint32_t code);
+// The event thread's Nikon duty after each poll: the battery announcement.
+void PtpNikon_EventLoopDuty(uint32_t pass);
 
 // --- Bulk descriptions (nikon/bulk_descriptions.cpp) ---------------------------------------
 // Asks the Tetherhub for the tracked properties' descriptions and fills the store.

@@ -10,6 +10,8 @@
 #include "generic/session.h"
 #include "nikon/nikon_codes.h"
 #include "nikon/nikon_driver.h"
+#include "nikon/nikon_focus.h"
+#include "nikon/nikon_live_view.h"
 #include "nikon/nikon_session.h"
 #include "ptp/transaction.h"
 #include "ptp_nikon.h"
@@ -20,6 +22,7 @@ constexpr uint32_t kControlModeHost = 1;
 constexpr uint8_t kModelD7100 = 205;
 constexpr int kReadyAttempts = 20;
 constexpr auto kReadyPause = std::chrono::milliseconds(250);
+constexpr uint32_t kBatteryAnnouncePasses = 31;
 
 // Written by session start and the control-mode switch; read by any thread.
 std::atomic<uint32_t> g_controlMode{0};
@@ -46,6 +49,8 @@ PtpResult PtpNikon_KeepAlive() {
 }
 
 PtpResult PtpNikon_StartSession(uint8_t hostMode) {
+    PtpNikon_ResetFocusState();
+    PtpNikon_ResetMovieState();
     PtpResult rc = PtpNikon_SetControlMode(hostMode ? kControlModeHost : 0, /*announce=*/false);
     if (rc != PtpResult_Ok && rc != kNikonRespControlModeUnchanged) return rc;
     drop_value_lists();
@@ -84,6 +89,11 @@ PtpResult PtpNikon_WaitDeviceReady() {
         std::this_thread::sleep_for(kReadyPause);
     }
     return rc;
+}
+
+// Every 31st poll (about 15 s) the battery level is read and announced.
+void PtpNikon_EventLoopDuty(uint32_t pass) {
+    if (pass % kBatteryAnnouncePasses == 0) PtpNikon_AnnounceProperty(kNikonPropBatteryLevel);
 }
 
 bool PtpNikon_AnnounceProperty(uint32_t code) {
