@@ -9,6 +9,7 @@
 
 #include "ptp_capture.h"
 #include "ptp_comms.h"
+#include "ptp_focus.h"
 #include "ptp_generic.h"
 #include "ptp_objects.h"
 #include "ptpctl.h"
@@ -42,7 +43,13 @@ int CaptureOnce(bool autofocus, const std::string& directory) {
     PtpResult rc = PtpResult_Ok;
     if (autofocus) {
         rc = PtpGenericInterface_StartHalfPress();
-        if (rc == PtpResult_Ok) rc = PtpGenericInterface_ReleaseHalfPress();
+        if (rc == PtpResult_Ok) {
+            rc = PtpGenericInterface_ReleaseHalfPress();
+        } else if (rc == PtpResult_OperationNotSupported) {
+            // No half press (Nikon): the driver's autofocus, which then holds
+            // the focus found for the shot.
+            rc = PtpGenericInterface_Focus();
+        }
         if (rc != PtpResult_Ok) {
             std::fprintf(stderr, "autofocus failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
             return -1;

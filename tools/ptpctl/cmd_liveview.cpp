@@ -11,6 +11,7 @@
 #include "ptp_eos.h"
 #include "ptp_generic.h"
 #include "ptp_liveview.h"
+#include "ptp_nikon.h"
 #include "ptpctl.h"
 
 namespace {
@@ -29,6 +30,25 @@ bool write_file(const std::string& path, const uint8_t* data, size_t length) {
 
 } // namespace
 
+// A Nikon frame: the 385-byte record, which says where the JPEG lies.
+static bool write_nikon_frame(const std::string& base, const uint8_t* buffer, uint32_t length,
+                              std::string* path) {
+    PtpNikonLiveViewInfo info;
+    bool ok = length >= sizeof info;
+    if (ok) {
+        std::memcpy(&info, buffer, sizeof info);
+        ok = info.jpegOffset <= length && info.jpegSize <= length - info.jpegOffset;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "live-view frame: unexpected layout (%u bytes)\n", length);
+        return false;
+    }
+    *path = base + ".jpg";
+    if (write_file(*path, buffer + info.jpegOffset, info.jpegSize)) return true;
+    std::fprintf(stderr, "cannot write %s\n", path->c_str());
+    return false;
+}
+
 bool WriteLiveViewFrame(const std::string& base, std::string* path) {
     uint8_t* buffer = nullptr;
     uint32_t length = 0;
@@ -36,6 +56,11 @@ bool WriteLiveViewFrame(const std::string& base, std::string* path) {
     if (rc != PtpResult_Ok) {
         std::fprintf(stderr, "live-view frame: %s (0x%04X)\n", PtpResult_Name(rc), rc);
         return false;
+    }
+    if (PtpGenericInterface_CameraManufacturer() == PtpVendor_Nikon) {
+        bool ok = write_nikon_frame(base, buffer, length, path);
+        FreeMemory(buffer);
+        return ok;
     }
     PtpEosLiveViewInfo info;
     bool ok = length >= kFrameHeader;

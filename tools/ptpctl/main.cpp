@@ -8,7 +8,9 @@
 
 static void usage(FILE* out) {
     std::fputs(
-        "usage: ptpctl COMMAND [--hub HOST:PORT] [--camera canon|nikon|sony|fuji]\n"
+        "usage: ptpctl COMMAND [--hub HOST:PORT] [--camera CAMERA]\n"
+        "  CAMERA: canon, canon-90d, canon-r, canon-r5, nikon (D850), nikon-z6, nikon-d800,\n"
+        "          nikon-d5000, sony, fuji\n"
         "\n"
         "Without --hub, ptpctl starts a virtual Tetherhub with a virtual camera in-process.\n"
         "\n"

@@ -72,22 +72,35 @@ const uint16_t kCanonCr2ImageFormats[] = {kFormatJpeg, 0xB103 /* CR2 */, 0x300D 
 const uint16_t kCanonCr3ImageFormats[] = {kFormatJpeg, 0xB108 /* CR3 */, 0x300D /* MOV */};
 
 // Nikon -----------------------------------------------------------------------
+#define SIM_NIKON_OPS                                                                              \
+    SIM_STANDARD_OPS,                                                                              \
+    0x101C,                 /* InitiateOpenCapture */                                              \
+    0x90C0,                 /* InitiateCaptureRecInSdram */                                        \
+    0x90C1,                 /* AfDrive */                                                          \
+    0x90C2,                 /* ChangeCameraMode */                                                 \
+    0x90C3,                 /* DeleteImagesInSdram */                                              \
+    0x90C4,                 /* GetLargeThumb */                                                    \
+    0x90C7,                 /* GetEvent */                                                         \
+    0x90C8,                 /* DeviceReady */                                                      \
+    0x90CA,                 /* GetVendorPropCodes */                                               \
+    0x90CB,                 /* AfAndCaptureRecInSdram */                                           \
+    0x9201, 0x9202, 0x9203, /* StartLiveView, EndLiveView, GetLiveViewImage */                     \
+    0x9204,                 /* MfDrive */                                                          \
+    0x9205,                 /* ChangeAfArea */                                                     \
+    0x9206                  /* AfDriveCancel */
+// Mirrorless bodies also send live-view frames with the extended header.
+const uint16_t kNikonMirrorlessOps[] = {
+    SIM_NIKON_OPS,
+    0x9207,                 // InitiateCaptureRecInMedia
+    0x920A, 0x920B,         // StartMovieRecInCard, EndMovieRec
+    0x920C,                 // TerminateCapture
+    0x9400,                 // GetPartialObjectHighSpeed
+    0x9428,                 // GetLiveViewImageEx
+};
+// The D5000 class: no capture to card, no remote movie or bulb.
+const uint16_t kNikonEntryOps[] = {SIM_NIKON_OPS};
 const uint16_t kNikonOps[] = {
-    SIM_STANDARD_OPS,
-    0x101C,                 // InitiateOpenCapture
-    0x90C0,                 // InitiateCaptureRecInSdram
-    0x90C1,                 // AfDrive
-    0x90C2,                 // ChangeCameraMode
-    0x90C3,                 // DeleteImagesInSdram
-    0x90C4,                 // GetLargeThumb
-    0x90C7,                 // GetEvent
-    0x90C8,                 // DeviceReady
-    0x90CA,                 // GetVendorPropCodes
-    0x90CB,                 // AfAndCaptureRecInSdram
-    0x9201, 0x9202, 0x9203, // StartLiveView, EndLiveView, GetLiveViewImage
-    0x9204,                 // MfDrive
-    0x9205,                 // ChangeAfArea
-    0x9206,                 // AfDriveCancel
+    SIM_NIKON_OPS,
     0x9207,                 // InitiateCaptureRecInMedia
     0x920A, 0x920B,         // StartMovieRecInCard, EndMovieRec
     0x920C,                 // TerminateCapture
@@ -216,6 +229,30 @@ const SimCameraModel kModels[] = {
      "D850",
      "DSC_%04u.JPG", 128043712512ull, 15000000, "XQD", "NIKON D850",
      &kSimNikonD850Properties, "DSC_%04u.NEF", 0},
+    {"nikon-z6", SimVendor_Nikon,
+     100, 10, 100, "Nikon PTP Extensions", 0,
+     SimCodes(kNikonMirrorlessOps), SimCodes(kNikonEvents), &kSimNikonProperties,
+     SimCodes(kNikonVendorProps), SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
+     "Nikon", "Z 6", "V3.40", "6012345",
+     "Z 6",
+     "DSC_%04u.JPG", 128043712512ull, 12000000, "XQD", "NIKON Z 6",
+     &kSimNikonZ6Properties, "DSC_%04u.NEF", 0},
+    {"nikon-d800", SimVendor_Nikon,
+     100, 10, 100, "Nikon PTP Extensions", 0,
+     SimCodes(kNikonOps), SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),
+     SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
+     "Nikon", "D800", "V1.10", "3004512",
+     "D800",
+     "DSC_%04u.JPG", 32017047552ull, 13000000, "CF", "NIKON D800",
+     &kSimNikonD800Properties, "DSC_%04u.NEF", 0},
+    {"nikon-d5000", SimVendor_Nikon,
+     100, 10, 100, "Nikon PTP Extensions", 0,
+     SimCodes(kNikonEntryOps), SimCodes(kNikonEvents), &kSimNikonProperties,
+     SimCodes(kNikonVendorProps), SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
+     "Nikon", "D5000", "V1.00", "6201234",
+     "D5000",
+     "DSC_%04u.JPG", 16008609792ull, 4800000, "SD", "NIKON D5000",
+     &kSimNikonD5000Properties, "DSC_%04u.NEF", 0},
     {"sony", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
      SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),

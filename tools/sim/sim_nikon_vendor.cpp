@@ -20,6 +20,14 @@ constexpr uint16_t kNikonOpDeviceReady = 0x90C8;
 constexpr uint16_t kNikonOpDriveLens = 0x9204;
 constexpr uint16_t kNikonOpAutofocusCancel = 0x9206;
 constexpr uint16_t kNikonOpCaptureToCard = 0x9207;
+constexpr uint16_t kNikonOpTerminateCapture = 0x920C;
+constexpr uint16_t kNikonOpStartLiveView = 0x9201;
+constexpr uint16_t kNikonOpEndLiveView = 0x9202;
+constexpr uint16_t kNikonOpGetLiveViewImage = 0x9203;
+constexpr uint16_t kNikonOpChangeAfArea = 0x9205;
+constexpr uint16_t kNikonOpStartMovie = 0x920A;
+constexpr uint16_t kNikonOpStopMovie = 0x920B;
+constexpr uint16_t kNikonOpGetLiveViewImageEx = 0x9428;
 
 constexpr uint16_t kEventObjectAdded = 0x4002;
 constexpr uint16_t kEventObjectRemoved = 0x4003;
@@ -29,16 +37,29 @@ constexpr size_t kMaxEntries = 0xFFFF; // the count is a u16
 // The hub's answer to a request it does not serve for this camera.
 constexpr uint16_t kRelayUnknownRequest = 0xFF15;
 
-void ok(SimCameraState&, const SimPtpCommand&, SimPtpAnswer* answer) { answer->code = kPtpRespOk; }
-
 const SimOpRow kNikonOps[] = {
-    {kPtpOpInitiateCapture, SimNikon_Capture},         {kNikonOpAutofocus, SimNikon_UnlessBusy},
-    {kNikonOpSetControlMode, SimNikon_SetControlMode}, {kNikonOpDeviceReady, SimNikon_UnlessBusy},
-    {kNikonOpDriveLens, SimNikon_UnlessBusy},          {kNikonOpAutofocusCancel, ok},
+    {kPtpOpInitiateCapture, SimNikon_Capture},
+    {kNikonOpAutofocus, SimNikon_Autofocus},
+    {kNikonOpSetControlMode, SimNikon_SetControlMode},
+    {kNikonOpDeviceReady, SimNikon_DeviceReady},
+    {kNikonOpDriveLens, SimNikon_DriveLens},
     {kNikonOpCaptureToCard, SimNikon_Capture},
+    {kNikonOpAutofocusCancel, SimNikon_AutofocusCancel},
+    {kNikonOpTerminateCapture, SimNikon_TerminateCapture},
+    {kNikonOpStartLiveView, SimNikon_StartLiveView},
+    {kNikonOpEndLiveView, SimNikon_EndLiveView},
+    {kNikonOpGetLiveViewImage, SimNikon_GetLiveViewImage},
+    {kNikonOpGetLiveViewImageEx, SimNikon_GetLiveViewImage},
+    {kNikonOpChangeAfArea, SimNikon_ChangeAfArea},
+    {kNikonOpStartMovie, SimNikon_StartMovie},
+    {kNikonOpStopMovie, SimNikon_StopMovie},
 };
 
-void init(SimCameraState& cam) { cam.vendor_state = std::make_shared<SimNikonState>(); }
+void init(SimCameraState& cam) {
+    auto state = std::make_shared<SimNikonState>();
+    state->busy_after_shot_ms = SimNikon_Body(*cam.model).busy_after_shot_ms;
+    cam.vendor_state = state;
+}
 
 // u16 count, then {u16 code, u32 parameter} per event. Bytes a test injected
 // follow the entries; a batch of nothing but such bytes goes out alone, so a

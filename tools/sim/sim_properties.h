@@ -15,8 +15,11 @@ extern const SimPropertyTable kSimCanon90DProperties;
 extern const SimPropertyTable kSimCanonRProperties;
 extern const SimPropertyTable kSimCanonR5Properties;
 extern const SimPropertyTable kSimNikonProperties;
-// The D850's own vendor properties (sim_nikon_properties.cpp).
+// Each Nikon body's own vendor properties (sim_nikon_properties.cpp).
 extern const SimPropertyTable kSimNikonD850Properties;
+extern const SimPropertyTable kSimNikonZ6Properties;
+extern const SimPropertyTable kSimNikonD800Properties;
+extern const SimPropertyTable kSimNikonD5000Properties;
 extern const SimPropertyTable kSimSonyProperties;
 extern const SimPropertyTable kSimFujifilmProperties;
 

@@ -1,7 +1,8 @@
 // tetherhub-sim: the virtual Tetherhub as a standalone server.
 //   tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] [--pictures DIR]
 //                 [--sd-card DIR]
-// CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon, sony, fuji.
+// CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon (D850), nikon-z6,
+// nikon-d800, nikon-d5000, sony, fuji.
 // Serves until SIGINT or SIGTERM.
 #include "sim_hub.h"
 
@@ -17,8 +18,8 @@ namespace {
 void usage(FILE* out) {
     std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] "
                       "[--pictures DIR] [--sd-card DIR]\n"
-                      "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon, "
-                      "sony, fuji\n");
+                      "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, "
+                      "nikon (D850), nikon-z6, nikon-d800, nikon-d5000, sony, fuji\n");
 }
 
 bool parse_port(const char* text, uint16_t* port) {
