@@ -13,6 +13,7 @@
 
 #include "cache/cache_internal.h"
 #include "cache/object_cache.h"
+#include "generic/driver.h"
 
 namespace {
 
@@ -138,12 +139,26 @@ const char* KeyName(const PtpObjectInfo* key) {
     return memchr(key->fileName, '\0', PTP_OBJECT_NAME_SIZE) ? key->fileName : nullptr;
 }
 
+// Whether handle is the camera's fixed capture handle, which every capture
+// carries in turn.
+bool IsCaptureHandle(uint32_t handle) {
+    const uint32_t capture = PtpSession_Driver()->objects.captureHandle;
+    return capture != 0 && handle == capture;
+}
+
 // Every lookup but deletion: by handle, or for an SD-card file the first
 // entry whose non-empty name is a case-insensitive prefix of the key's name.
+// Under the capture handle the name must match as well, so that each capture
+// is its own entry and a key without a name finds none.
 CacheEntry* Find(const PtpObjectInfo* key) {
     if (key->handle != PTP_OBJECT_HANDLE_SD_CARD) {
+        const bool byName = IsCaptureHandle(key->handle);
+        const char* keyName = byName ? KeyName(key) : nullptr;
+        if (byName && (!keyName || !keyName[0])) return nullptr;
         for (CacheEntry* e = g_cache.head; e; e = e->next)
-            if (e->record.handle == key->handle) return e;
+            if (e->record.handle == key->handle &&
+                (!byName || strcmp(e->record.fileName, keyName) == 0))
+                return e;
         return nullptr;
     }
     const char* keyName = KeyName(key);

@@ -5,7 +5,10 @@
 
 #include "fuji/fuji_codes.h"
 #include "fuji/fuji_exposure.h"
+#include "fuji/fuji_session.h"
 #include "generic/exposure.h"
+#include "generic/property_store.h"
+#include "ptp_capabilities.h"
 
 uint32_t PtpFuji_CompensationCodeForStop(float stop) {
     // The range bound keeps the conversion defined for absurd stops.
@@ -14,6 +17,15 @@ uint32_t PtpFuji_CompensationCodeForStop(float stop) {
     if (milli > 32767.0f) milli = 32767.0f;
     if (milli < -32768.0f) milli = -32768.0f;
     return uint16_t(int16_t(milli));
+}
+
+// The bodies step compensation in thirds of a stop.
+uint32_t PtpFuji_CompensationStepSize() { return 3; }
+
+bool PtpFuji_IsCompensationEnabled() {
+    uint32_t mode = 0;
+    return PtpFuji_HostMode() && PtpReadCurrentValue(kFujiPropExposureProgram, &mode) &&
+           !PtpGenericInterface_IsAutoExposureModeManual(mode);
 }
 
 float PtpFuji_CompensationLimit(bool largest, uint8_t) {

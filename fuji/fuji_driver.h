@@ -8,12 +8,6 @@
 #include "ptp_objects.h"
 #include "ptp_result.h"
 
-// Capabilities and image formats (fuji/models.cpp).
-bool PtpFuji_SupportsHalfPress();
-bool PtpFuji_IsAutoIso();
-bool PtpFuji_IsImageFormatRaw();
-uint32_t PtpFuji_BatteryPercent(uint32_t value);
-
 // Capture (fuji/capture.cpp).
 bool PtpFuji_IsBulbAvailable();
 

@@ -1,47 +1,64 @@
-// What a Fujifilm body can do and what its current settings mean: the Fujifilm
-// entries of the driver's capability and image-format areas that are not the
-// standard answers. They read the property store; no camera traffic.
-#include "fuji/fuji_codes.h"
-#include "fuji/fuji_driver.h"
-#include "generic/property_store.h"
+// The Fujifilm model table and the model groups.
+#include <cctype>
+#include <cstddef>
+#include <cstring>
+
+#include "fuji/fuji_models.h"
+#include "generic/session.h"
+#include "ptp_generic.h"
 
 namespace {
 
-constexpr uint32_t kAutoIsoBit = 0x80000000; // 0x500F: the value is an automatic-ISO limit
-constexpr uint32_t kRaw = 1;                 // 0xD018
+struct ModelRow {
+    const char* name; // upper case; tested as a substring of the Model text
+    uint8_t model;
+};
+
+// The first row whose name the Model text contains decides, so a name comes
+// before every shorter name it contains ("X-T30" before "X-T3", "GFX100S II"
+// before "GFX100S").
+const ModelRow kModelRows[] = {
+    {"X-T30", 32},      {"X-T1", 16},    {"X-T2", 17},      {"X-T3", 22},      {"X-T4", 25},
+    {"X-T5", 36},       {"X-E5", 36},    {"GFX50S II", 34}, {"GFX 50S", 20},   {"GFX 50R", 21},
+    {"GFX100S II", 37}, {"GFX100S", 33}, {"GFX100 II", 37}, {"GFX100 RF", 37}, {"GFX 100", 23},
+    {"X-H1", 18},       {"X-H2", 35},    {"X-PRO2", 19},    {"X-PRO3", 24},
+};
+
+const uint8_t kGfx[] = {20, 21, 23, 33, 34, 37};
+const uint8_t kLargeGfx[] = {23, 33, 34, 37};
+const uint8_t kGfx50[] = {20, 21};
+
+template <size_t N> bool in(const uint8_t (&set)[N], uint8_t model) {
+    for (uint8_t m : set)
+        if (m == model) return true;
+    return false;
+}
 
 } // namespace
 
-// Every body takes the half press.
-bool PtpFuji_SupportsHalfPress() { return true; }
-
-bool PtpFuji_IsAutoIso() {
-    uint32_t value = 0;
-    return PtpReadCurrentValue(kFujiPropIso, &value) && (value & kAutoIsoBit) != 0;
-}
-
-bool PtpFuji_IsImageFormatRaw() {
-    uint32_t value = 0;
-    return PtpReadCurrentValue(kFujiPropImageQuality, &value) && value == kRaw;
-}
-
-uint32_t PtpFuji_BatteryPercent(uint32_t value) {
-    // The level code sits in the top or the low byte, depending on the body.
-    uint32_t top = value >> 24;
-    uint32_t low = value & 0xFF;
-    switch (top > low ? top : low) {
-    case 2:
-    case 7: return 10;
-    case 8: return 20;
-    case 9: return 40;
-    case 3: return 50;
-    case 10: return 60;
-    case 11: return 80;
-    case 4:
-    case 5:
-    case 12:
-    case 13:
-    case 255: return 100;
-    default: return 0;
+bool PtpFuji_ModelForText(const char* text, uint8_t* model) {
+    // At most 255 characters of the Model text count.
+    char upper[256] = {};
+    for (size_t i = 0; text && text[i] && i < sizeof upper - 1; ++i)
+        upper[i] = char(std::toupper(static_cast<unsigned char>(text[i])));
+    for (const ModelRow& row : kModelRows) {
+        if (!std::strstr(upper, row.name)) continue;
+        *model = row.model;
+        return true;
     }
+    return false;
 }
+
+bool PtpFuji_EvaluateModel() {
+    char text[256];
+    PtpSession_CopyModelText(text, sizeof text);
+    uint8_t model = 0;
+    if (!PtpFuji_ModelForText(text, &model)) return false;
+    PtpSession_SetModel(model);
+    return true;
+}
+
+bool PtpFuji_IsGfxModel(uint8_t model) { return in(kGfx, model); }
+bool PtpFuji_IsLargeGfxModel(uint8_t model) { return in(kLargeGfx, model); }
+bool PtpFuji_Is50MpGfxModel(uint8_t model) { return in(kGfx50, model); }
+bool PtpFuji_IsGfx() { return PtpFuji_IsGfxModel(PtpGenericInterface_CameraModel()); }

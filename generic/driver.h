@@ -137,6 +137,11 @@ struct PtpDriverCapture {
     bool (*canStartBulb)() = nullptr;
     bool (*isBulbAvailable)() = nullptr;
     bool (*isBulbMode)() = nullptr;
+    // Between two bulb exposures of a series the host paces (a panorama's): a
+    // pause in ms, then the wait until the camera has handed the last image
+    // over. 0 / null: none.
+    uint32_t bulbSeriesPauseMs = 0;
+    void (*waitImageTransfer)() = nullptr;
 };
 
 // --- Exposure steps and bracketing ------------------------------------------------------------
@@ -178,6 +183,13 @@ struct PtpDriverExposure {
     // The property whose value, when not 0, says the camera's bracketing is
     // on; 0: the vendor has none.
     uint32_t bracketingProperty = 0;
+    // A bracket the host paces (a panorama's) steps code's value list this
+    // way, +1 or -1 positions per shot. Null: +1.
+    int (*hostBracketDirection)(uint32_t code) = nullptr;
+    // Pauses of such a bracket in ms: before each value write but the first,
+    // and between a write and its shot. 0: none.
+    uint32_t hostBracketWritePauseMs = 0;
+    uint32_t hostBracketSettleMs = 0;
 };
 
 // --- Focus: drive, modes, stacks ---------------------------------------------------------------
@@ -229,6 +241,9 @@ struct PtpDriverLiveView {
     // coordinates: what a nudge moves.
     PtpResult (*zoomPosition)(uint32_t* x, uint32_t* y) = nullptr;
     PtpResult (*setZoomPosition)(uint32_t x, uint32_t y) = nullptr;
+    // The vendor's own nudge, in the direction already turned (0 up, 1 down,
+    // 2 left, 3 right, others as given). Null: zoomPosition moved by 100.
+    PtpResult (*nudge)(uint8_t direction) = nullptr;
     // EXIF orientation of the last frame; null: 1, upright.
     uint32_t (*orientation)() = nullptr;
     // Sets the standard live-view focus area; null: PtpResult_Ok, the vendor's
@@ -238,6 +253,14 @@ struct PtpDriverLiveView {
     bool (*has200Zoom)() = nullptr;
     // The camera has live view; null: true.
     bool (*supported)() = nullptr;
+    // Called after a successful session start: installs the vendor's own
+    // live-view stop. Null: nothing to install.
+    void (*sessionStarted)() = nullptr;
+    // The operation that fetches one frame, whose answers live-view sharing
+    // passes on; preferredFrameOperation instead when the camera lists it.
+    // 0: the vendor's live view is not shared.
+    uint16_t frameOperation = 0;
+    uint16_t preferredFrameOperation = 0;
 };
 
 // --- Image formats and models ---------------------------------------------------------------
@@ -307,6 +330,10 @@ struct PtpDriverObjects {
                               uint32_t* length, uint8_t* orientation) = nullptr;
     // The thumbnail reports the image's orientation.
     bool thumbnailOrientation = false;
+    // A fixed handle under which the camera hands out every new capture in
+    // turn, so it names no one object: the cache tells its objects apart by
+    // file name as well. 0: none.
+    uint32_t captureHandle = 0;
     // DeleteObject.
     PtpResult (*deleteObject)(uint32_t handle, uint32_t second) = nullptr;
     // Shots left on the card; null: 0.

@@ -109,6 +109,7 @@ PtpResult PtpGenericInterface_SetLiveViewPosition(double x, double y) {
 PtpResult PtpGenericInterface_NudgeLiveViewPosition(uint8_t direction, uint8_t unrotated) {
     const PtpDriverLiveView& lv = live_view();
     if (!unrotated) direction = turn_direction(direction, lv.orientation ? lv.orientation() : 1);
+    if (lv.nudge) return lv.nudge(direction);
     if (!lv.zoomPosition || !lv.setZoomPosition) return PtpResult_NotSupportedForCamera;
 
     uint32_t x = 0, y = 0;

@@ -295,6 +295,7 @@ PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
     PtpResult rc = PtpResult_NotSupportedForCamera;
     if (d->session.start) rc = d->session.start(hostMode);
     if (rc != PtpResult_Ok && d->session.keepRolesOnFailedStart) return rc;
+    if (rc == PtpResult_Ok && d->liveView.sessionStarted) d->liveView.sessionStarted();
 
     PtpSetupPropertyRoles();
     if (rc == PtpResult_Ok) g_session.manualFocus.store(PtpGenericInterface_IsFocusAuto() ? 0 : 1);

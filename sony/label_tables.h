@@ -28,6 +28,11 @@ extern const PtpValueLabel kSonyJpegQualityLabels[];
 extern const PtpValueLabel kSonyFileFormatLabels[];
 extern const PtpValueLabel kSonyZoomSettingLabels[];
 
+// The label the driver prints itself for code's value (sony/labels.cpp), or
+// null when the tables decide. The text lives in a buffer of the calling
+// thread until its next call.
+const char* PtpSony_StringForPropertyValue(uint32_t code, uint32_t value);
+
 // The driver's property roles (sony/tables.cpp); newer bodies hold the image
 // format in their own property.
 extern const PtpPropertyRoles kSonyPropertyRoles;

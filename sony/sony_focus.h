@@ -1,10 +1,39 @@
 // The Sony driver's focus entries, and the lens-step conversions and focus
-// drive command that the Sony lens drive and stacking loop will use.
+// drive command that the Sony lens drive and stacking loop use.
 #pragma once
 
 #include <cstdint>
 
+#include "ptp_focus.h"
 #include "ptp_result.h"
+
+// The library's focus flags. Session start resets them (toggled clear, the
+// other two unset); the toggled flag says the library itself has switched the
+// camera to manual focus with the focus toggle, so it can switch back.
+void PtpSony_ResetFocusFlags();
+bool PtpSony_FocusToggled();
+void PtpSony_SetFocusToggled(bool toggled);
+
+// Autofocus: the half press; in manual focus the focus toggle held (bodies
+// with incremental focus, else PtpResult_NotSupportedForCamera). StopFocus
+// undoes what Focus did.
+PtpResult PtpSony_Focus();
+PtpResult PtpSony_StopFocus();
+// Switches focus mode (0 auto, 1 manual) with the focus toggle. Nothing to do
+// gives PtpResult_Ok; PtpResult_OperationNotSupported without incremental
+// focus, and for a switch the library cannot undo (the camera in manual focus
+// of its own, or the ILCE-9 before a toggle).
+PtpResult PtpSony_SetFocusMode(uint32_t mode);
+// 1 when 0x500A is 1 (manual), else 0; false when the store has no 0x500A.
+bool PtpSony_CameraFocusMode(uint32_t* mode);
+bool PtpSony_SupportsFocusChange();
+// One lens drive of steps (PtpSony_DriveSteps) as a 16-bit 0xD2D1 value.
+PtpResult PtpSony_DriveLens(int32_t steps);
+// The stacking loop: shots each taken and waited for, the lens driven by
+// PtpSony_StackStep(step) between them. Manual focus is required
+// (PtpResult_Failed before any shot); a cancel gives PtpResult_Aborted.
+PtpResult PtpSony_FocusStack(uint32_t shots, int32_t step, uint32_t delayMs,
+                             PtpFocusStackCallback callback);
 
 // Lens drive for DriveLens: -steps, with 1, 2, 3 (either sign) widened to 3,
 // 4, 6; saturated, so a huge step never reverses.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +38,21 @@ std::vector<PtpObjectInfo> wait_for_new_objects() {
     return added;
 }
 
+constexpr uint32_t kNamedOnly = 0xFFFFFFFF;
+
+// The first handle of the camera's listing, which on a camera that lists only
+// its waiting captures is the oldest of them.
+bool captured_handle(uint32_t* handle) {
+    uint32_t* handles = nullptr;
+    uint32_t count = 0;
+    PtpResult rc = PtpGenericInterface_GetObjectHandles2(&handles, &count);
+    const bool found = rc == PtpResult_Ok && count > 0;
+    if (found) *handle = handles[0];
+    FreeMemory(handles);
+    if (!found) std::fprintf(stderr, "the announced picture is not on the camera\n");
+    return found;
+}
+
 }  // namespace
 
 int CaptureOnce(bool autofocus, const std::string& directory) {
@@ -55,19 +71,25 @@ int CaptureOnce(bool autofocus, const std::string& directory) {
             return -1;
         }
     }
-    rc = PtpGenericInterface_TakeAndWaitForShotToComplete();
-    if (rc != PtpResult_Ok) {
-        std::fprintf(stderr, "capture failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
-        return -1;
-    }
+    // The shot's wait runs beside the downloads: a camera that holds each
+    // capture until the host has read it ends its wait only after that.
+    auto shot = std::async(std::launch::async, PtpGenericInterface_TakeAndWaitForShotToComplete);
     std::vector<PtpObjectInfo> added = wait_for_new_objects();
     if (added.empty()) std::fprintf(stderr, "the camera announced no new picture\n");
-    for (const PtpObjectInfo& o : added) {
+    for (PtpObjectInfo& o : added) {
+        // Named by the Tetherhub without a handle: the camera's waiting
+        // capture, read through the handle its listing gives.
+        if (o.handle == kNamedOnly && !captured_handle(&o.handle)) continue;
         std::printf("new: 0x%08X  %-24s %10u bytes\n", o.handle, o.fileName, o.compressedSize);
         if (directory.empty()) continue;
         std::string path = directory + "/" + SafeFileName(o.fileName);
         if (!DownloadObject(o, path)) return -1;
         std::printf("  saved %s\n", path.c_str());
+    }
+    rc = shot.get();
+    if (rc != PtpResult_Ok) {
+        std::fprintf(stderr, "capture failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
+        return -1;
     }
     return int(added.size());
 }

@@ -12,6 +12,7 @@
 #include "ptp_generic.h"
 #include "ptp_liveview.h"
 #include "ptp_nikon.h"
+#include "ptp_sony.h"
 #include "ptpctl.h"
 
 namespace {
@@ -59,6 +60,15 @@ bool WriteLiveViewFrame(const std::string& base, std::string* path) {
     }
     if (PtpGenericInterface_CameraManufacturer() == PtpVendor_Nikon) {
         bool ok = write_nikon_frame(base, buffer, length, path);
+        FreeMemory(buffer);
+        return ok;
+    }
+    if (PtpGenericInterface_CameraManufacturer() == PtpVendor_Sony) {
+        // The camera's header, then the JPEG where the library finds its start.
+        const uint32_t at = PtpSonyInterface_LiveViewOffset(buffer, length);
+        *path = base + ".jpg";
+        bool ok = at > 0 && write_file(*path, buffer + at, length - at);
+        if (!ok) std::fprintf(stderr, "live-view frame: no JPEG in %u bytes\n", length);
         FreeMemory(buffer);
         return ok;
     }

@@ -48,7 +48,7 @@ bool OpenHub(const CommonOptions& options, HubConnection& connection) {
         if (!connection.embedded) {
             std::fprintf(stderr,
                          "cannot start the virtual Tetherhub with camera \"%s\" (canon, canon-r, "
-                         "canon-r5, canon-90d, nikon, sony or fuji)\n",
+                         "canon-r5, canon-90d, nikon, sony, fuji or fuji-gfx)\n",
                          options.camera.c_str());
             return false;
         }
@@ -95,7 +95,12 @@ bool OpenSession(const CommonOptions& options, HubConnection& connection) {
     if (!OpenHub(options, connection)) return false;
     PtpGenericInterface_Initialize(nullptr, nullptr, nullptr, nullptr);
     PtpResult rc = PtpGenericInterface_StartSession(0);
-    if (rc == PtpResult_Ok) return true;
+    if (rc == PtpResult_Ok) {
+        // A camera with priority modes (Fujifilm) takes writes and shots only in
+        // host priority; the others answer NotSupportedForCamera.
+        PtpGenericInterface_SetConnectionHostMode(1, 0);
+        return true;
+    }
     uint16_t vendor = PtpGenericInterface_CameraManufacturer();
     if (vendor < PtpVendor_Fujifilm || vendor > PtpVendor_Nikon) {
         std::fprintf(stderr, "cannot identify the camera: %s (0x%04X)\n", PtpResult_Name(rc), rc);

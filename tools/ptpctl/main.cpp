@@ -10,7 +10,8 @@ static void usage(FILE* out) {
     std::fputs(
         "usage: ptpctl COMMAND [--hub HOST:PORT] [--camera CAMERA]\n"
         "  CAMERA: canon, canon-90d, canon-r, canon-r5, nikon (D850), nikon-z6, nikon-d800,\n"
-        "          nikon-d5000, sony, fuji\n"
+        "          nikon-d5000, sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4),\n"
+        "          fuji-gfx (GFX 100)\n"
         "\n"
         "Without --hub, ptpctl starts a virtual Tetherhub with a virtual camera in-process.\n"
         "\n"

@@ -144,6 +144,7 @@ void SimCamera_Run(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* 
     bool always = cmd.op == kPtpOpGetDeviceInfo || cmd.op == kPtpOpOpenSession ||
                   cmd.op == kPtpOpCloseSession;
     if (!always && !listed(cam.model->operations, cmd.op)) return;
+    if (cam.vendor->screen && cam.vendor->screen(cam, cmd, answer)) return;
     for (const SimOpTable& table : {SimOps(kStandardOps), cam.vendor->ops}) {
         for (size_t i = 0; i < table.count; ++i) {
             if (table.rows[i].op != cmd.op) continue;

@@ -174,7 +174,7 @@ const uint16_t kFujiVendorProps[] = {
     0xD36A,                 // battery
 };
 const uint16_t kFujiCaptureFormats[] = {kFormatJpeg};
-const uint16_t kFujiImageFormats[] = {kFormatJpeg, 0xF802 /* RAF */};
+const uint16_t kFujiImageFormats[] = {kFormatJpeg, 0xB111 /* RAF */};
 
 // Canon object-added records: with a NUL-terminated name, with a PTP string,
 // or the handle alone.
@@ -253,22 +253,51 @@ const SimCameraModel kModels[] = {
      "D5000",
      "DSC_%04u.JPG", 16008609792ull, 4800000, "SD", "NIKON D5000",
      &kSimNikonD5000Properties, "DSC_%04u.NEF", 0},
+    // Normal property controls: every setting written as it is.
     {"sony", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
      SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
      SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
-     "Sony Corporation", "ILCE-7M3", "3.01", "00000000D5A1B2C3",
-     "ILCE-7M3",
+     "Sony Corporation", "ILCE-7M4", "2.01", "00000000D5A1B2C3",
+     "ILCE-7M4",
      "DSC%05u.JPG", 64021856256ull, 11000000, "Memory Card 1", "",
-     nullptr, nullptr, 0},
+     &kSimSonyNewerProperties, nullptr, 0},
+    // Older: ISO, shutter speed and aperture only step up and down.
+    {"sony-a6400", SimVendor_Sony,
+     100, 17, 100, "Sony PTP Extensions", 0,
+     SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
+     SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
+     "Sony Corporation", "ILCE-6400", "2.00", "00000000D5A16400",
+     "ILCE-6400",
+     "DSC%05u.JPG", 64021856256ull, 9000000, "Memory Card 1", "",
+     &kSimSonyOlderProperties, nullptr, 0},
+    // Live-view frames carry the focus rectangle.
+    {"sony-a7r5", SimVendor_Sony,
+     100, 17, 100, "Sony PTP Extensions", 0,
+     SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
+     SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
+     "Sony Corporation", "ILCE-7RM5", "1.10", "00000000D5A17R05",
+     "ILCE-7RM5",
+     "DSC%05u.JPG", 128043712512ull, 26000000, "Memory Card 1", "",
+     &kSimSonyNewerProperties, nullptr, 0},
+    // Fujifilm bodies describe every property in their own table
+    // (sim_fuji_properties.cpp); their steps and shots are sim_fuji_*.cpp.
     {"fuji", SimVendor_Fujifilm,
      100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
-     SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujifilmProperties, SimCodes(kFujiVendorProps),
+     SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujiXT4Properties, SimCodes(kFujiVendorProps),
      SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats),
      "FUJIFILM", "X-T4", "1.20", "0B9M3A12345",
      "X-T4",
      "DSCF%04u.JPG", 64021856256ull, 12000000, "SD1", "",
-     nullptr, nullptr, 0},
+     nullptr, "DSCF%04u.RAF", 0},
+    {"fuji-gfx", SimVendor_Fujifilm,
+     100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
+     SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujiGfx100Properties, SimCodes(kFujiVendorProps),
+     SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats),
+     "FUJIFILM", "GFX 100", "3.00", "9AM00456",
+     "GFX 100",
+     "DSCF%04u.JPG", 128043712512ull, 62000000, "SD1", "",
+     nullptr, "DSCF%04u.RAF", 0},
 };
 
 // clang-format on

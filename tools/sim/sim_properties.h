@@ -21,7 +21,14 @@ extern const SimPropertyTable kSimNikonZ6Properties;
 extern const SimPropertyTable kSimNikonD800Properties;
 extern const SimPropertyTable kSimNikonD5000Properties;
 extern const SimPropertyTable kSimSonyProperties;
+// Sony vendor properties of newer bodies (normal controls) and older ones
+// (stepped ISO, shutter speed, aperture) (sim_sony_properties.cpp).
+extern const SimPropertyTable kSimSonyNewerProperties;
+extern const SimPropertyTable kSimSonyOlderProperties;
 extern const SimPropertyTable kSimFujifilmProperties;
+// Each Fujifilm body's properties (sim_fuji_properties.cpp).
+extern const SimPropertyTable kSimFujiXT4Properties;
+extern const SimPropertyTable kSimFujiGfx100Properties;
 
 // Every property back to its factory value and access.
 void SimProperties_Reset(SimCameraState& cam);

@@ -48,6 +48,10 @@ struct SimVendorHooks {
     // The vendor's own operations, answered when the model lists them (the
     // standard operations come first, sim_camera.cpp).
     SimOpTable ops = {};
+    // Sees every listed command before the operation tables and may answer it
+    // instead (a camera busy with a shot, or one that lists only the objects it
+    // has not handed over yet); true when it answered. Null: it never does.
+    bool (*screen)(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) = nullptr;
     // Null: one standard PTP event container per event (SimEvents_Take).
     SimEventEncoder encode_events = nullptr;
 };

@@ -2,7 +2,8 @@
 //   tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] [--pictures DIR]
 //                 [--sd-card DIR]
 // CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon (D850), nikon-z6,
-// nikon-d800, nikon-d5000, sony, fuji.
+// nikon-d800, nikon-d5000, sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4),
+// fuji-gfx (GFX 100).
 // Serves until SIGINT or SIGTERM.
 #include "sim_hub.h"
 
@@ -19,7 +20,9 @@ void usage(FILE* out) {
     std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] "
                       "[--pictures DIR] [--sd-card DIR]\n"
                       "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, "
-                      "nikon (D850), nikon-z6, nikon-d800, nikon-d5000, sony, fuji\n");
+                      "nikon (D850), nikon-z6, nikon-d800, nikon-d5000,\n"
+                      "          sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4), "
+                      "fuji-gfx (GFX 100)\n");
 }
 
 bool parse_port(const char* text, uint16_t* port) {

@@ -154,9 +154,9 @@ TEST(Capabilities, ImageFormatValues) {
         {PtpVendor_Nikon, 220, 0x5004, 7, 0, 1, 0, 1, 0}, // a raw-code-7 body
         {PtpVendor_Nikon, 218, 0x5004, 7, 0, 0, 1, 0, 1}, // RAW + JPEG fine
         {PtpVendor_Nikon, 240, 0x5004, 4, 0, 0, 0, 0, 1}, // JPEG fine
-        {PtpVendor_Sony, 0, 0xD253, 0x102, 0, 0, 1, 0, 0}, // low byte 2 on 0xD253
+        {PtpVendor_Sony, 0, 0xD253, 0x102, 0, 0, 1, 0, 1}, // low byte 2 on 0xD253
         {PtpVendor_Sony, 0, 0xD253, 0x13, 0, 0, 0, 0, 0},
-        {PtpVendor_Sony, 0, 0x5004, 0x13, 0, 0, 1, 0, 0}, // 18-20 on 0x5004
+        {PtpVendor_Sony, 0, 0x5004, 0x13, 0, 0, 1, 0, 1}, // 18-20 on 0x5004
         {PtpVendor_Fujifilm, 0, 0xD018, 1, 0, 1, 0, 0, 0},
         {PtpVendor_Fujifilm, 0, 0xD018, 2, 0, 0, 0, 0, 0},
         {PtpVendor_None, 0, 0xD120, 0x16010000, 0, 0, 0, 0, 0},

@@ -256,7 +256,7 @@ TEST_F(Focus, TouchIncrementalAndStackSupport) {
         {PtpVendor_Canon, 232, 0, true, false, true},
         {PtpVendor_Nikon, 200, 0, true, true, true},
         {PtpVendor_Nikon, 192, 0, true, true, false},
-        {PtpVendor_Sony, 176, 0, true, false, false},
+        {PtpVendor_Sony, 176, 0, true, true, true},
         {PtpVendor_Sony, 170, 0, false, false, false},
         {PtpVendor_Sony, 170, 0xD22C, true, false, false},
         {PtpVendor_Fujifilm, 16, 0, true, false, false},

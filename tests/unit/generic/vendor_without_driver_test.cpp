@@ -32,6 +32,9 @@ constexpr double kNS = PtpResult_NotSupportedForCamera;
 constexpr double kOpNS = PtpResult_OperationNotSupported;
 constexpr double kOk = PtpResult_Ok;
 constexpr double kNotProp = 0x2006; // DevicePropNotSupported
+constexpr double kFailed = PtpResult_Failed;
+// The driver has the call and sends it: its own tests cover it.
+constexpr double kHas = -1;
 
 struct Row {
     const char* call;
@@ -70,39 +73,39 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
     uint32_t format = 0;
     PtpObjectInfo info{};
     const Row rows[] = {
-        ROW(PtpGenericInterface_StartBulb(), kOpNS, kNS, kNS),
+        ROW(PtpGenericInterface_StartBulb(), kOpNS, kHas, kOpNS),
         ROW(PtpGenericInterface_IsBulbMode(), 0, 0, 0),
-        ROW(PtpGenericInterface_IsBulbAvailable(), 0, 0, 1),
+        ROW(PtpGenericInterface_IsBulbAvailable(), 0, 1, 1),
         ROW(PtpGenericInterface_IsExposureBracketingEnabled(), 0, 0, 0),
         ROW(PtpGenericInterface_GetExposureBracketingStops(1.0f, stops, 1), 0, 0, 0),
         ROW(PtpGenericInterface_SetBracketing(8), kNotProp, 0, 0),
-        ROW(PtpGenericInterface_TurnOffBracketing(), kNotProp, kNS, kNS),
+        ROW(PtpGenericInterface_TurnOffBracketing(), kNotProp, kNotProp, kNS),
         ROW(PtpGenericInterface_ExposureBracketValueForStop(1.0f), 3, kNS, kNS),
-        ROW(PtpGenericInterface_ExposureCompensationValueForStop(1.0f), 1000, kNS, 1000),
-        ROW(PtpGenericInterface_ExposureCompensationStepSize(), 3, 0, 0),
+        ROW(PtpGenericInterface_ExposureCompensationValueForStop(1.0f), 1000, 1000, 1000),
+        ROW(PtpGenericInterface_ExposureCompensationStepSize(), 3, 0, 3),
         ROW(PtpGenericInterface_GetNextBracketStep(1.0f, 3), 1, 1, 1),
-        ROW(PtpGenericInterface_InitiateImageCapture(), kOpNS, kNS, kNS),
-        ROW(PtpGenericInterface_InitiateShutterRelease(), kOk, kNS, kNS),
-        ROW(PtpGenericInterface_TakeAndWaitForShotToComplete(), kOpNS, kNS, kNS),
-        ROW(PtpGenericInterface_StartHalfPress(), kOpNS, kNS, kNS),
-        ROW(PtpGenericInterface_StartMovieMode(), kOpNS, kNS, kNS),
+        ROW(PtpGenericInterface_InitiateImageCapture(), kOpNS, kHas, kOpNS),
+        ROW(PtpGenericInterface_InitiateShutterRelease(), kOk, kHas, kOk),
+        ROW(PtpGenericInterface_TakeAndWaitForShotToComplete(), kOpNS, kHas, kOpNS),
+        ROW(PtpGenericInterface_StartHalfPress(), kOpNS, kHas, kOpNS),
+        ROW(PtpGenericInterface_StartMovieMode(), kOpNS, kNS, kOpNS),
         ROW(PtpGenericInterface_CouldDoubleShoot(), 0, 0, 0),
         // Nikon and Sony write their burst settings, which an empty store does not hold.
         ROW(PtpGenericInterface_MitigateDoubleShoot(), kNotProp, kNotProp, kNS),
         ROW(PtpGenericInterface_IsDriveModeContinuous(1), 0, 0, 0),
         ROW(PtpGenericInterface_ShouldPresentBurstPicker(0x5013, 0x8013), 0, 0, 0),
-        ROW(PtpGenericInterface_ToggleLiveView(1), kNotProp, kNS, kNS),
-        ROW(with_buffer(PtpGenericInterface_GetLiveViewImage), kOpNS, kNS, kNS),
-        ROW(PtpGenericInterface_SetLiveViewZoomLevel(100), kNotProp, kNS, kNS),
+        ROW(PtpGenericInterface_ToggleLiveView(1), kNotProp, kOpNS, kOpNS),
+        ROW(with_buffer(PtpGenericInterface_GetLiveViewImage), kOpNS, kHas, kNS),
+        ROW(PtpGenericInterface_SetLiveViewZoomLevel(100), kNotProp, kNS, kOpNS),
         ROW(PtpGenericInterface_SetStandardLiveViewFocus(), kOk, kOk, kOk),
         ROW(PtpGenericInterface_Has200ZoomLevel(), 1, 0, 1),
         ROW(PtpGenericInterface_SupportsLiveView(), 1, 1, 1),
-        ROW(PtpGenericInterface_Focus(), kOpNS, kNS, kNS),
-        ROW(PtpGenericInterface_StopFocus(), kOk, kNS, kNS),
-        ROW(PtpGenericInterface_DriveLens(1), kOpNS, kNS, kNS),
-        ROW(PtpGenericInterface_SetFocusMode(1, 0), kOpNS, kOk, kOk),
+        ROW(PtpGenericInterface_Focus(), kOpNS, kHas, PtpResult_BadReply),
+        ROW(PtpGenericInterface_StopFocus(), kOk, kHas, PtpResult_BadReply),
+        ROW(PtpGenericInterface_DriveLens(1), kOpNS, kHas, PtpResult_InvalidArgument),
+        ROW(PtpGenericInterface_SetFocusMode(1, 0), kOpNS, kOpNS, kOk),
         ROW(PtpGenericInterface_IsFocusStackSupported(), 1, 0, 0),
-        ROW(PtpGenericInterface_DoFocusStack(3, 1), kOpNS, 0xFFFF, 0xFFFF),
+        ROW(PtpGenericInterface_DoFocusStack(3, 1), kOpNS, kFailed, kOpNS),
         // The standard operations of the others are refused by the empty list.
         ROW(PtpGenericInterface_GetObjectInfo(5, &info), kOpNS, kOpNS, kOpNS),
         ROW(handles(), kOpNS, 0, kOpNS),
@@ -113,10 +116,10 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
         ROW(PtpGenericInterface_SupportsHalfPress(), 0, 1, 1),
         ROW(PtpGenericInterface_SupportsLensZoom(), 0, 0, 0),
         ROW(PtpGenericInterface_IsImageFormatRawPlusJpg(), 0, 0, 0),
-        ROW(PtpGenericInterface_ImageFormatHasJpg(1), 1, 0, 0),
-        ROW(PtpGenericInterface_GetCurrentJpgFormat(&format), kOk, kNS, kNS),
-        ROW(PtpGenericInterface_SetImageFormat(1, 0), kNotProp, kNS, kNS),
-        ROW(PtpGenericInterface_SetConnectionHostMode(1, 0), kOpNS, kNS, kNS),
+        ROW(PtpGenericInterface_ImageFormatHasJpg(1), 1, 1, 0),
+        ROW(PtpGenericInterface_GetCurrentJpgFormat(&format), kOk, kOk, kFailed),
+        ROW(PtpGenericInterface_SetImageFormat(1, 0), kNotProp, kFailed, kFailed),
+        ROW(PtpGenericInterface_SetConnectionHostMode(1, 0), kOpNS, kNS, kOpNS),
     };
     const PtpVendor vendors[] = {PtpVendor_Nikon, PtpVendor_Sony, PtpVendor_Fujifilm};
     for (PtpVendor vendor : vendors) {
@@ -132,6 +135,7 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
             double want = vendor == PtpVendor_Nikon  ? row.nikon
                           : vendor == PtpVendor_Sony ? row.sony
                                                      : row.fuji;
+            if (want == kHas) continue;
             EXPECT_EQ(row.run(), want);
             EXPECT_EQ(g_sent, 0);
         }
