@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building, testing, fuzzing and benchmarking need, from Debian's
-# packages, when it is missing. The library itself needs only a C++ compiler.
+# packages, when it is missing. The library itself needs only a C++ compiler;
+# the virtual Tetherhub encodes its live-view frames with libjpeg.
 set -euo pipefail
 packages=(cmake g++ make pkg-config clang-14 libclang-rt-14-dev
-          libgtest-dev libgmock-dev libbenchmark-dev python3 ccache)
+          libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev python3 ccache)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

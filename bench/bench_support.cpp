@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -148,18 +148,31 @@ int report_throughput(const char* what, double megabytes, const RatioReporter& r
 
 uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId,
                      uint32_t dataMessageSize, std::vector<uint8_t>& response) {
-    constexpr uint32_t kCommandSize = kRelayHeaderSize + kPtpContainerHeaderSize + 4;
-    uint8_t command[kCommandSize];
-    put_u32(command, kCommandSize);
+    return raw_data_in(fd, op, {param}, transactionId, dataMessageSize, response);
+}
+
+uint8_t* raw_data_in(int fd, uint16_t op, std::initializer_list<uint32_t> params,
+                     uint32_t transactionId, uint32_t dataMessageSize,
+                     std::vector<uint8_t>& response) {
+    constexpr size_t kMaxParams = 5;
+    if (params.size() > kMaxParams) return nullptr;
+    const uint32_t commandSize =
+        uint32_t(kRelayHeaderSize + kPtpContainerHeaderSize + 4 * params.size());
+    uint8_t command[kRelayHeaderSize + kPtpContainerHeaderSize + 4 * kMaxParams];
+    put_u32(command, commandSize);
     command[4] = kRelayPtp;
-    put_u32(command + 5, kPtpContainerHeaderSize + 4);
+    put_u32(command + 5, commandSize - kRelayHeaderSize);
     put_u16(command + 9, kPtpContainerCommand);
     put_u16(command + 11, op);
     put_u32(command + 13, transactionId);
-    put_u32(command + 17, param);
+    uint8_t* at = command + 17;
+    for (uint32_t p : params) {
+        put_u32(at, p);
+        at += 4;
+    }
     uint8_t header[kRelayHeaderSize];
     uint8_t* fresh = nullptr;
-    bool ok = send_all(fd, command, sizeof command) && recv_all(fd, header, sizeof header) &&
+    bool ok = send_all(fd, command, commandSize) && recv_all(fd, header, sizeof header) &&
               peek_u32(header, sizeof header, 0) == dataMessageSize &&
               (fresh = static_cast<uint8_t*>(std::malloc(dataMessageSize))) != nullptr &&
               recv_all(fd, fresh + kRelayHeaderSize, dataMessageSize - kRelayHeaderSize) &&

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace bench {
@@ -33,6 +34,11 @@ int connect_raw(uint16_t port);
 // is OK; otherwise null. `response` is reused between calls.
 uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId,
                      uint32_t dataMessageSize, std::vector<uint8_t>& response);
+// The same with the command's parameters listed (at most five; none for a
+// request that takes none).
+uint8_t* raw_data_in(int fd, uint16_t op, std::initializer_list<uint32_t> params,
+                     uint32_t transactionId, uint32_t dataMessageSize,
+                     std::vector<uint8_t>& response);
 
 // Connects the library's link and a bare socket (*raw) to the hub on
 // 127.0.0.1:port; false with a message on stderr when either fails.

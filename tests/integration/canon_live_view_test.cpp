@@ -54,10 +54,11 @@ TEST_P(CanonLiveView, FramesCarryTheJpegAndTheInfo) {
     EXPECT_TRUE(SimHub_CanonLiveViewStats(hub).live_view);
     // The switch keeps the exposure mode the camera reported (M).
     EXPECT_EQ(ReadProperty(PtpGetAutoExposurePropertyCode()).value, 3u);
-    const std::vector<uint8_t> sent = SimHub_CanonLiveViewFrame(hub);
+    std::vector<uint8_t> previous;
     for (int i = 0; i < 5; ++i) {
         Frame f = Fetch();
         ASSERT_EQ(f.rc, PtpResult_Ok);
+        const std::vector<uint8_t> sent = SimHub_CanonLiveViewFrame(hub);
         EXPECT_EQ(f.info.kind, 1u);
         // The image is the whole JPEG at the start of what the camera sent.
         ASSERT_GE(f.image.size(), 4u);
@@ -65,6 +66,8 @@ TEST_P(CanonLiveView, FramesCarryTheJpegAndTheInfo) {
         EXPECT_TRUE(std::equal(f.image.begin(), f.image.end(), sent.begin()));
         EXPECT_EQ(f.image[0], 0xFF);
         EXPECT_EQ(f.image[f.image.size() - 1], 0xD9);
+        EXPECT_NE(f.image, previous) << "the picture moves";
+        previous = f.image;
         EXPECT_EQ(f.info.zoom, 1u);
         EXPECT_EQ(f.info.afFrameCount, 3u); // (the info's fields are the unit tests')
     }

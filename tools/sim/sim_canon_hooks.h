@@ -105,9 +105,10 @@ SimCanonStats SimHub_CanonStats(const SimHub* hub);
 //
 // 0x9153 answers 0xA102 (not ready) unless 0xD1B0 "EVF Output Device" sends the
 // viewfinder to the host (2, or 3 host and camera), and Device Busy while a
-// shot is stored. A frame is a JPEG without APP segments (the first card
-// picture, else the sim's own; it starts FF D8 FF DB or FF D8 FF C4) followed
-// by info records: u32 size, u32 type, payload, little-endian:
+// shot is stored. A frame is a JPEG without APP segments (the live-view scene
+// of sim_scene.h, 960 x 640 on canon and canon-90d, 1024 x 683 on canon-r and
+// canon-r5, moving from frame to frame; it starts FF D8 FF DB) followed by
+// info records: u32 size, u32 type, payload, little-endian:
 //   4  +8 zoom factor (the last 0x9158 parameter, 1 before any)
 //   5  +8 x, +12 y: the last 0x9159 parameters, each kept inside the full size
 //   14 +8 full width, +12 full height of the model (6720 x 4480 canon and
@@ -116,8 +117,9 @@ SimCanonStats SimHub_CanonStats(const SimHub* hub);
 //      +16 level 150 and +20 35000 (hundredths of a degree)
 //   8  +8 count 3, then 3 AF frames of 24 bytes: x, flags, y, w, h, 0 with
 //      (1000, 1, 800, 120, 120), (2000, 0, 1600, ...), (3000, 0, 2400, ...)
-//   then a filler record (type 0x7F) that brings the frame to 4096 bytes (or
-//   SimHub_SetCanonLiveViewFrameSize), and an empty record {8, 0} at the end.
+//   then, when the frame is shorter than 4096 bytes (or than
+//   SimHub_SetCanonLiveViewFrameSize), a filler record (type 0x7F) that brings
+//   it to that size, and an empty record {8, 0} at the end.
 // In YUV mode the frame is an uncompressed 96 x 64 YUV 4:2:2 frame: byte 0 the
 // header length 32, u32 width at 12, u32 height at 16, then U, Y0, V, Y1 per
 // pixel pair from offset 32; no records.
@@ -132,7 +134,7 @@ void SimHub_SetCanonLiveViewYuv(SimHub* hub, bool yuv);
 // The orientation code the frames' type-16 record reports (0 at start).
 void SimHub_SetCanonLiveViewOrientation(SimHub* hub, uint32_t code);
 
-// Pads JPEG frames to this many bytes (at least 4096, the default).
+// Pads shorter JPEG frames to this many bytes (at least 4096, the default).
 void SimHub_SetCanonLiveViewFrameSize(SimHub* hub, uint32_t bytes);
 
 struct SimCanonLiveViewStats {
@@ -145,5 +147,6 @@ struct SimCanonLiveViewStats {
 };
 SimCanonLiveViewStats SimHub_CanonLiveViewStats(const SimHub* hub);
 
-// The bytes of the frame 0x9153 would send now (whatever the output).
+// The bytes of the last frame 0x9153 sent (the first one before any was
+// sent), built again with the camera's present state, whatever the output.
 std::vector<uint8_t> SimHub_CanonLiveViewFrame(const SimHub* hub);

@@ -2,17 +2,18 @@
 // viewfinder output (0xD1B0) goes to the host, movie select (0x9133/0x9134)
 // and recording through EVF Record Status (0xD1B8).
 //
-// A JPEG frame is a JPEG without APP segments (the first card picture, else
-// the sim's own), followed by info records (u32 size, u32 type, payload):
-// type 4 zoom, 5 zoom position, 14 full size, 16 orientation and level, 8 AF
-// frames, then a filler record up to the frame size and an empty record that
-// ends the frame. The uncompressed mode sends a YUV 4:2:2 frame instead.
+// A JPEG frame is the live-view scene at the body's live-view size (a JPEG
+// without APP segments, moving from frame to frame), followed by info records
+// (u32 size, u32 type, payload): type 4 zoom, 5 zoom position, 14 full size,
+// 16 orientation and level, 8 AF frames, then a filler record up to the frame
+// size when the frame is shorter, and an empty record that ends the frame. The uncompressed mode
+// sends a YUV 4:2:2 frame instead.
 #include "sim_canon.h"
 
 #include "sim_canon_hooks.h"
 #include "sim_internal.h"
-#include "sim_jpeg.h"
 #include "sim_properties.h"
+#include "sim_scene.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -48,6 +49,8 @@ constexpr uint32_t kLevelPitch = 35000;
 
 // Frames are at least this long (the camera pads short ones).
 constexpr uint32_t kMinFrameBytes = 4096;
+// The live-view encoder's libjpeg quality.
+constexpr int kLiveViewQuality = 80;
 
 // AF frames the camera shows: three points, each x, y, width, height, flags.
 struct SimAfFrame {
@@ -59,16 +62,18 @@ const SimAfFrame kAfFrames[] = {
     {3000, 2400, 120, 120, 0},
 };
 
-// Full image size by model key.
+// Full image size and live-view frame size by model key: the DSLRs send
+// 960 x 640 frames, the mirrorless bodies 1024 x 683.
 struct SimFullSize {
     const char* key;
     uint32_t width, height;
+    uint32_t lv_width, lv_height;
 };
 const SimFullSize kFullSizes[] = {
-    {"canon", 6720, 4480},
-    {"canon-90d", 6960, 4640},
-    {"canon-r", 6720, 4480},
-    {"canon-r5", 8192, 5464},
+    {"canon", 6720, 4480, 960, 640},
+    {"canon-90d", 6960, 4640, 960, 640},
+    {"canon-r", 6720, 4480, 1024, 683},
+    {"canon-r5", 8192, 5464, 1024, 683},
 };
 
 // Uncompressed frames: header length 32, width at 12, height at 16, then
@@ -94,36 +99,6 @@ SimFullSize full_size(const SimCameraState& cam) {
     return kFullSizes[0];
 }
 
-// The JPEG with its APP and comment segments left out, as the camera's
-// live-view encoder writes it: SOI, then tables. Empty when the file does not
-// parse up to its scan.
-std::vector<uint8_t> strip_app_segments(const std::vector<uint8_t>& jpeg) {
-    ByteReader r = make_reader(jpeg.data(), jpeg.size());
-    if (read_u16_be(r) != 0xFFD8) return {};
-    std::vector<uint8_t> out = {0xFF, 0xD8};
-    while (r.ok) {
-        size_t at = r.pos;
-        uint16_t marker = read_u16_be(r);
-        uint16_t length = read_u16_be(r);
-        if (!r.ok || (marker >> 8) != 0xFF || length < 2) return {};
-        bool app = (marker >= 0xFFE0 && marker <= 0xFFEF) || marker == 0xFFFE;
-        if (!app) {
-            out.insert(out.end(), jpeg.begin() + long(at), jpeg.end());
-            return out;
-        }
-        if (!skip(r, length - 2u)) return {};
-    }
-    return {};
-}
-
-// The first card picture stands for what the sensor sees.
-std::vector<uint8_t> frame_jpeg(const SimCameraState& cam) {
-    std::vector<uint8_t> cut;
-    if (!cam.capture_pictures.empty() && cam.capture_pictures[0])
-        cut = strip_app_segments(*cam.capture_pictures[0]);
-    return cut.empty() ? strip_app_segments(*SimJpeg_SmallPicture()) : cut;
-}
-
 void record(ByteWriter& w, uint32_t type, std::initializer_list<uint32_t> words) {
     write_u32(w, uint32_t(8 + 4 * words.size()));
     write_u32(w, type);
@@ -134,12 +109,14 @@ void record(ByteWriter& w, uint32_t type, std::initializer_list<uint32_t> words)
 // The zoom position stays inside the frame, as the camera keeps it.
 uint32_t clamp(uint32_t v, uint32_t most) { return v < most ? v : most; }
 
-std::vector<uint8_t> jpeg_frame(const SimCameraState& cam) {
+// The frame the camera sends as its `number`th.
+std::vector<uint8_t> jpeg_frame(const SimCameraState& cam, uint32_t number) {
     const SimCanonState& c = SimCanon_State(cam);
     const SimFullSize size = full_size(cam);
     const uint32_t zoom = c.zoom == 0 ? 1 : c.zoom;
     ByteWriter w;
-    const std::vector<uint8_t> jpeg = frame_jpeg(cam);
+    const std::vector<uint8_t> jpeg =
+        SimScene_LiveViewJpeg(size.lv_width, size.lv_height, number, kLiveViewQuality);
     write_bytes(w, jpeg.data(), jpeg.size());
     record(w, kRecordZoom, {zoom});
     record(w, kRecordZoomPosition, {clamp(c.zoom_x, size.width), clamp(c.zoom_y, size.height)});
@@ -156,7 +133,8 @@ std::vector<uint8_t> jpeg_frame(const SimCameraState& cam) {
         write_u32(w, f.h);
         write_u32(w, 0);
     }
-    // Filler up to the frame size, then the empty record that ends the frame.
+    // Filler up to the frame size when the frame is shorter, then the empty
+    // record that ends the frame.
     const size_t want = c.lv_frame_bytes > kMinFrameBytes ? c.lv_frame_bytes : kMinFrameBytes;
     if (w.buf.size() + 16 < want) {
         size_t filler = want - w.buf.size() - 8;
@@ -169,12 +147,12 @@ std::vector<uint8_t> jpeg_frame(const SimCameraState& cam) {
 }
 
 // A colour gradient: Y runs across the frame, U down it, V stays neutral.
-std::vector<uint8_t> yuv_frame(const SimCameraState& cam) {
+std::vector<uint8_t> yuv_frame(uint32_t number) {
     std::vector<uint8_t> f(kYuvHeader + kYuvWidth * kYuvHeight * 2, 0);
     f[0] = kYuvHeader;
     put_u32(&f[12], kYuvWidth);
     put_u32(&f[16], kYuvHeight);
-    const uint32_t odd = SimCanon_State(cam).lv_frames % 2;
+    const uint32_t odd = number % 2;
     uint8_t* px = &f[kYuvHeader];
     for (uint32_t row = 0; row < kYuvHeight; ++row) {
         for (uint32_t pair = 0; pair < kYuvWidth / 2; ++pair) {
@@ -199,7 +177,7 @@ void SimCanon_GetViewFinderData(SimCameraState& cam, const SimPtpCommand&, SimPt
         return;
     }
     SimCanonState& c = SimCanon_State(cam);
-    SimCamera_AnswerData(answer, c.lv_yuv ? yuv_frame(cam) : jpeg_frame(cam));
+    SimCamera_AnswerData(answer, c.lv_yuv ? yuv_frame(c.lv_frames) : jpeg_frame(cam, c.lv_frames));
     ++c.lv_frames;
 }
 
@@ -262,5 +240,7 @@ std::vector<uint8_t> SimHub_CanonLiveViewFrame(const SimHub* hub) {
     std::lock_guard<std::mutex> guard(hub->lock);
     const SimCameraState& cam = hub->camera;
     if (cam.model->vendor != SimVendor_Canon) return {};
-    return SimCanon_State(cam).lv_yuv ? yuv_frame(cam) : jpeg_frame(cam);
+    const SimCanonState& c = SimCanon_State(cam);
+    const uint32_t last = c.lv_frames == 0 ? 0 : c.lv_frames - 1;
+    return c.lv_yuv ? yuv_frame(last) : jpeg_frame(cam, last);
 }

@@ -33,7 +33,8 @@ struct SimNikonState {
     // Live view and movie (sim_nikon_live_view.cpp, sim_nikon_movie.cpp).
     bool live_view = false;
     Clock::time_point live_view_ready{}; // frames answer busy until then after 0x9201
-    uint32_t live_view_frames = 0;       // frames sent, which step the picture
+    uint32_t live_view_frames = 0;       // frames sent, which move the picture
+    bool live_view_extended = false;     // the last frame was a 0x9428 one
     uint32_t focus_x = 0, focus_y = 0;   // the focus point (0x9205) in the body's coordinates
     bool recording = false;
     Clock::time_point recording_since{};
@@ -58,6 +59,7 @@ const SimNikonBodyFacts& SimNikon_Body(const SimCameraModel& model);
 
 // The Nikon state of a camera whose vendor is Nikon (created by its init hook).
 SimNikonState& SimNikon_State(SimCameraState& cam);
+const SimNikonState& SimNikon_State(const SimCameraState& cam);
 
 // Operations: 0x90C2 control mode, 0x9207 and 0x100E capture (sim_nikon_capture.cpp);
 // UnlessBusy answers OK unless the camera is still busy with a shot.

@@ -6,16 +6,18 @@
 // header (older bodies: 64, 128 or 384 bytes) or a u32 header length A and a
 // u32 JPEG length B followed by A header bytes (newer bodies); 0x9428 frames
 // say where their JPEG lies and carry a block of further fields at 816 + 4
-// (version 2). The JPEG is a real one that changes from frame to frame: its
-// luminance DC quantiser steps with the frame count, so the picture's
-// brightness pulses.
+// (version 2). The JPEG is the live-view scene of sim_scene.h at the body's
+// live-view size, moving from frame to frame.
 #include "sim_nikon.h"
 
-#include "sim_jpeg.h"
+#include "sim_internal.h"
+#include "sim_nikon_hooks.h"
 #include "sim_properties.h"
+#include "sim_scene.h"
 
 #include <array>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -36,18 +38,19 @@ struct LiveViewFacts {
     uint32_t fixed_header;            // 0x9203 header length; 0: the (A, B) header
     uint16_t extended_version;        // 0x9428 header version, for bodies that list it
     uint16_t area_width, area_height; // the coordinate space of the focus point
+    uint16_t jpeg_width, jpeg_height; // the frames' picture
 };
 // clang-format off
 const LiveViewFacts kBodies[] = {
-    {"nikon",       0,   0, 8256, 5504}, // D850
-    {"nikon-z6",    0,   2, 6048, 4024},
-    {"nikon-d800",  384, 0, 7360, 4912},
-    {"nikon-d5000", 128, 0, 4288, 2848},
+    {"nikon",       0,   0, 8256, 5504, 640,  424}, // D850
+    {"nikon-z6",    0,   2, 6048, 4024, 1024, 683},
+    {"nikon-d800",  384, 0, 7360, 4912, 640,  424},
+    {"nikon-d5000", 128, 0, 4288, 2848, 640,  424},
 };
 // clang-format on
 
-// A card picture larger than this does not go into frames whole.
-constexpr size_t kMaxFrameJpeg = 256 * 1024;
+// The live-view encoder's libjpeg quality.
+constexpr int kLiveViewQuality = 80;
 // The (A, B) header: A bytes of fields after the two words, the JPEG at 384.
 constexpr uint32_t kCurrentHeaderLength = 376;
 // Extended layout: the JPEG lies at this offset, after the version-2 block.
@@ -69,62 +72,6 @@ void put_be32(uint8_t* p, uint32_t v) {
     put_be16(p + 2, v);
 }
 
-// A JPEG with its APP and comment segments left out, as the camera's encoder
-// writes it (SOI, then the tables); empty when it does not parse up to them.
-std::vector<uint8_t> strip_app_segments(const uint8_t* p, size_t n) {
-    ByteReader r = make_reader(p, n);
-    if (read_u16_be(r) != 0xFFD8) return {};
-    std::vector<uint8_t> out = {0xFF, 0xD8};
-    while (r.ok) {
-        const size_t at = r.pos;
-        const uint16_t marker = read_u16_be(r);
-        const uint16_t length = read_u16_be(r);
-        if (!r.ok || (marker >> 8) != 0xFF || length < 2) return {};
-        const bool app = (marker >= 0xFFE0 && marker <= 0xFFEF) || marker == 0xFFFE;
-        if (!app) {
-            out.insert(out.end(), p + at, p + n);
-            return out;
-        }
-        skip(r, length - 2u);
-    }
-    return {};
-}
-
-// What the sensor "sees": the first card picture's EXIF thumbnail, or the
-// picture itself when it is small enough for a frame, else the sim's own.
-std::vector<uint8_t> base_jpeg(const SimCameraState& cam) {
-    for (const auto& pic : cam.capture_pictures) {
-        if (!pic) continue;
-        const SimJpegFacts f = SimJpeg_Inspect(pic->data(), pic->size());
-        std::vector<uint8_t> cut;
-        if (f.thumb_len > 0) cut = strip_app_segments(pic->data() + f.thumb_offset, f.thumb_len);
-        if (cut.empty() && pic->size() <= kMaxFrameJpeg)
-            cut = strip_app_segments(pic->data(), pic->size());
-        if (!cut.empty()) return cut;
-    }
-    const auto own = SimJpeg_SmallPicture();
-    return strip_app_segments(own->data(), own->size());
-}
-
-// Steps the first quantisation table's DC entry with the frame count (8-bit
-// tables only; others are left as they are).
-void pulse(std::vector<uint8_t>& jpeg, uint32_t frame) {
-    ByteReader r = make_reader(jpeg.data(), jpeg.size());
-    skip(r, 2);
-    while (r.ok) {
-        const uint16_t marker = read_u16_be(r);
-        const uint16_t length = read_u16_be(r);
-        if (!r.ok || marker == 0xFFDA) return;
-        if (marker == 0xFFDB && length >= 3 + 64 && (jpeg[r.pos] >> 4) == 0) {
-            uint8_t& dc = jpeg[r.pos + 1];
-            const int stepped = dc + int(frame % 8) - 4;
-            dc = uint8_t(stepped < 1 ? 1 : stepped > 255 ? 255 : stepped);
-            return;
-        }
-        skip(r, length - 2u);
-    }
-}
-
 // The fields every layout reports, in big-endian record order (offsets as in
 // the host's 385-byte record: 8 image size, 12 coordinate space, 16 the part
 // shown, 20 the focus point, 37 orientation).
@@ -135,10 +82,9 @@ struct Fields {
     uint16_t x, y;
 };
 
-Fields fields(SimCameraState& cam, const std::vector<uint8_t>& jpeg) {
+Fields fields(const SimCameraState& cam) {
     const LiveViewFacts& f = facts(*cam.model);
     const SimNikonState& n = SimNikon_State(cam);
-    SimJpegFacts j = SimJpeg_Inspect(jpeg.data(), jpeg.size());
     // The part shown, in units of kMirrorlessZoomUnit of each side.
     uint32_t part = kMirrorlessZoomUnit;
     if (SimProperties_Find(cam, kPropMirrorlessZoom) >= 0) {
@@ -149,8 +95,8 @@ Fields fields(SimCameraState& cam, const std::vector<uint8_t>& jpeg) {
     }
     const uint32_t shown_w = f.area_width * part / kMirrorlessZoomUnit;
     const uint32_t shown_h = f.area_height * part / kMirrorlessZoomUnit;
-    return {uint16_t(j.width), uint16_t(j.height), f.area_width,        f.area_height,
-            uint16_t(shown_w), uint16_t(shown_h),  uint16_t(n.focus_x), uint16_t(n.focus_y)};
+    return {f.jpeg_width,      f.jpeg_height,     f.area_width,        f.area_height,
+            uint16_t(shown_w), uint16_t(shown_h), uint16_t(n.focus_x), uint16_t(n.focus_y)};
 }
 
 // The header fields at the offsets of the host's record (record offset 8 is
@@ -169,12 +115,12 @@ std::array<uint8_t, 392> record_header(const Fields& v) {
     return h;
 }
 
-std::vector<uint8_t> frame(SimCameraState& cam, bool extended) {
+// The frame the camera sends as its `number`th.
+std::vector<uint8_t> frame(const SimCameraState& cam, bool extended, uint32_t number) {
     const LiveViewFacts& f = facts(*cam.model);
-    SimNikonState& n = SimNikon_State(cam);
-    std::vector<uint8_t> jpeg = base_jpeg(cam);
-    pulse(jpeg, n.live_view_frames++);
-    const Fields v = fields(cam, jpeg);
+    const std::vector<uint8_t> jpeg =
+        SimScene_LiveViewJpeg(f.jpeg_width, f.jpeg_height, number, kLiveViewQuality);
+    const Fields v = fields(cam);
     const uint32_t size = uint32_t(jpeg.size());
     std::vector<uint8_t> out;
     if (extended) {
@@ -241,16 +187,17 @@ void SimNikon_EndLiveView(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswe
 
 void SimNikon_GetLiveViewImage(SimCameraState& cam, const SimPtpCommand& cmd,
                                SimPtpAnswer* answer) {
-    const SimNikonState& n = SimNikon_State(cam);
-    if (!n.live_view) {
+    if (!SimNikon_State(cam).live_view) {
         answer->code = kRespNotInLiveView;
         return;
     }
-    if (starting(n)) {
+    if (starting(SimNikon_State(cam))) {
         answer->code = kPtpRespDeviceBusy;
         return;
     }
-    SimCamera_AnswerData(answer, frame(cam, cmd.op == kOpGetLiveViewImageEx));
+    SimNikonState& n = SimNikon_State(cam);
+    n.live_view_extended = cmd.op == kOpGetLiveViewImageEx;
+    SimCamera_AnswerData(answer, frame(cam, n.live_view_extended, n.live_view_frames++));
 }
 
 // (x, y) in the body's coordinate space; a point outside it is refused.
@@ -266,4 +213,16 @@ void SimNikon_ChangeAfArea(SimCameraState& cam, const SimPtpCommand& cmd, SimPtp
         n.focus_y = cmd.params[1];
         answer->code = kPtpRespOk;
     }
+}
+
+// --- Hub calls ---------------------------------------------------------------------
+
+std::vector<uint8_t> SimHub_NikonLiveViewFrame(const SimHub* hub) {
+    if (!hub) return {};
+    std::lock_guard<std::mutex> guard(hub->lock);
+    const SimCameraState& cam = hub->camera;
+    if (cam.model->vendor != SimVendor_Nikon) return {};
+    const SimNikonState& n = SimNikon_State(cam);
+    const uint32_t last = n.live_view_frames == 0 ? 0 : n.live_view_frames - 1;
+    return frame(cam, n.live_view_extended, last);
 }

@@ -102,6 +102,10 @@ SimNikonState& SimNikon_State(SimCameraState& cam) {
     return *static_cast<SimNikonState*>(cam.vendor_state.get());
 }
 
+const SimNikonState& SimNikon_State(const SimCameraState& cam) {
+    return *static_cast<const SimNikonState*>(cam.vendor_state.get());
+}
+
 uint16_t SimNikon_PropertyDescriptions(SimHub* hub, const uint8_t* payload, size_t n,
                                        ByteWriter& data) {
     SimCameraState& cam = hub->camera;
