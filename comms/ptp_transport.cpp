@@ -1,7 +1,9 @@
 #include "comms/ptp_transport.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 #include "comms/bytes.h"
@@ -11,8 +13,24 @@
 namespace {
 
 constexpr uint32_t kContainerHeaderSize = 12;
+constexpr uint32_t kSharePrefixSize = 15; // relay header, inner length, mode, kind, r
+
+std::atomic<CommsShareLookupFn> g_shareLookup{nullptr};
+thread_local int t_ownPrefix = 0; // CommsOwnSharePrefix guards alive on this thread
+
+// The sharing entry of the command in buf, when there is one to send.
+bool find_share(const uint8_t* buf, uint32_t len, CommsShareEntry* out) {
+    CommsShareLookupFn lookup = g_shareLookup.load();
+    if (!lookup || t_ownPrefix > 0 || len < kContainerHeaderSize) return false;
+    return lookup(peek_u16(buf, len, 6), out);
+}
 
 } // namespace
+
+void Comms_SetShareLookup(CommsShareLookupFn lookup) { g_shareLookup.store(lookup); }
+
+CommsOwnSharePrefix::CommsOwnSharePrefix() { ++t_ownPrefix; }
+CommsOwnSharePrefix::~CommsOwnSharePrefix() { --t_ownPrefix; }
 
 PtpResult Comms_SendPtpPacket(const uint8_t* buf, uint32_t len) {
     if (!buf || len == 0 || len > UINT32_MAX - kRelayHeaderSize) return PtpResult_InvalidArgument;
@@ -20,8 +38,29 @@ PtpResult Comms_SendPtpPacket(const uint8_t* buf, uint32_t len) {
     uint8_t header[kRelayHeaderSize];
     put_u32(header, len + kRelayHeaderSize);
     header[4] = kRelayPtp;
-    SendPiece pieces[2] = {{header, kRelayHeaderSize}, {buf, len}};
-    return Comms_SendPieces(pieces, 2);
+    SendPiece message[2] = {{header, kRelayHeaderSize}, {buf, len}};
+    CommsShareEntry share;
+    try {
+        if (!find_share(buf, len, &share)) return Comms_SendPieces(message, 2);
+    } catch (const std::bad_alloc&) {
+        return PtpResult_OutOfMemory;
+    }
+    // The prefix counts the message it announces; its inner length is the
+    // rest of that total (the form the hub expects ahead of a PTP message).
+    const uint64_t total =
+        uint64_t(kSharePrefixSize) + share.record.size() + len + kRelayHeaderSize;
+    if (total > UINT32_MAX) return PtpResult_InvalidArgument;
+    const uint32_t r = uint32_t(share.record.size());
+    uint8_t prefix[kSharePrefixSize];
+    put_u32(prefix, uint32_t(total));
+    prefix[4] = kRelaySharePrefix;
+    put_u32(prefix + 5, uint32_t(total) - kRelayHeaderSize);
+    prefix[9] = share.mode;
+    prefix[10] = share.kind;
+    put_u32(prefix + 11, r);
+    SendPiece shared[4] = {
+        {prefix, kSharePrefixSize}, {share.record.data(), r}, message[0], message[1]};
+    return Comms_SendPieces(shared, 4);
 }
 
 PtpResult Comms_ReceivePtpPacket(uint8_t** buf) {

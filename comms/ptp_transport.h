@@ -3,12 +3,40 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "ptp_result.h"
 
-// Sends the command (and data-out) containers in one type-10 message. Borrows
-// buf for the call only. Called with the relay link lock held.
+// Sends the command (and data-out) containers in one type-10 message. When the
+// share lookup knows the command's operation code, a share prefix carrying its
+// entry goes out first, in the same send. Borrows buf for the call only. Called
+// with the relay link lock held. PtpResult_OutOfMemory when the entry cannot be
+// copied (nothing sent).
 PtpResult Comms_SendPtpPacket(const uint8_t* buf, uint32_t len);
+
+// The share prefix the default send puts ahead of a command: mode, record kind
+// and the record (may be empty).
+struct CommsShareEntry {
+    uint8_t mode = 0;
+    uint8_t kind = 0;
+    std::vector<uint8_t> record;
+};
+// Fills *out with the sharing entry of op and returns true, or returns false
+// when op has none. May throw std::bad_alloc.
+using CommsShareLookupFn = bool (*)(uint16_t op, CommsShareEntry* out);
+// Installs the lookup the default send consults (null: none). The sharing
+// table installs it; comms/ knows nothing above itself.
+void Comms_SetShareLookup(CommsShareLookupFn lookup);
+
+// While one lives, default sends on the calling thread skip the lookup: the
+// caller sends its own share prefix ahead of the command, and a second one
+// would announce a message that never follows.
+struct CommsOwnSharePrefix {
+    CommsOwnSharePrefix();
+    ~CommsOwnSharePrefix();
+    CommsOwnSharePrefix(const CommsOwnSharePrefix&) = delete;
+    CommsOwnSharePrefix& operator=(const CommsOwnSharePrefix&) = delete;
+};
 
 // Receives one container. Out: *buf, owned by the caller, holds the container
 // (header removed); its length field is checked against the bytes received.

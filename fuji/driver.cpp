@@ -66,6 +66,8 @@ const PtpDriver kPtpFujiDriver = {
               .canTouchFocus = PtpFuji_CanTouchFocus,
               .supportsFocusChange = PtpFuji_SupportsFocusChange,
               .isIncrementalFocusSupported = PtpFuji_IsIncrementalFocusSupported,
+              // A stack drives the lens between shots: the bodies that step it.
+              .isFocusStackSupported = PtpFuji_IsIncrementalFocusSupported,
               .stackAllowsExposureMode = PtpFocus_IsStandardStackMode,
               .focusStack = PtpFuji_FocusStackSteps,
               .focusStepsForSize = PtpFuji_FocusStepsForSize},

@@ -37,7 +37,11 @@ PtpResult PtpTransaction_ExecuteShared(uint16_t op, const uint32_t* params, uint
         if (rc != PtpResult_Ok) return rc;
     }
     uint32_t id = 0;
-    PtpResult rc = PtpTransaction_SendCommand(op, params, paramCount, nullptr, 0, &id);
+    PtpResult rc;
+    {
+        CommsOwnSharePrefix own; // the prefix above is this command's only one
+        rc = PtpTransaction_SendCommand(op, params, paramCount, nullptr, 0, &id);
+    }
     if (rc != PtpResult_Ok) return rc;
     if (!wantData) return PtpTransaction_ReceiveResponse(id, respParam);
     rc = PtpTransaction_ReceiveData(dataIn, dataInLen, id, respParam);

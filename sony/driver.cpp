@@ -72,6 +72,7 @@ const PtpDriver kPtpSonyDriver = {
               .isFocusStackSupported = PtpSony_IsFocusStackSupported,
               .stackAllowsExposureMode = PtpSony_StackAllowsExposureMode,
               .focusStack = PtpSony_FocusStack,
+              .repeatedLensMove = PtpSony_RepeatedLensMove,
               .focusStepsForSize = PtpSony_FocusStepsForSize},
     .liveView = {.toggle = PtpSony_ToggleLiveView,
                  .getImage = PtpSony_GetLiveViewImage,
