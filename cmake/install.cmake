@@ -3,6 +3,10 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+# Installed executables find the installed library beside them, with no loader
+# path set. Applies to the targets defined after this file (the tools).
+set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+
 file(GLOB PTP_PUBLIC_HEADERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/include/*.h)
 install(TARGETS ptp EXPORT PtpTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
