@@ -210,6 +210,7 @@ bool record_loop(SimHub* hub) {
 int run_vendor(const Vendor& vendor, double minRatio) {
     SimOptions options;
     options.camera = vendor.camera;
+    options.paced_live_view = false; // measures the link, not the camera's frame rate
     SimHub* hub = SimHub_Start(options);
     if (!hub) {
         std::fprintf(stderr, "cannot start the virtual Tetherhub\n");

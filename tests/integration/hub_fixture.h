@@ -79,6 +79,8 @@ class HubTest : public ::testing::Test {
     void SetUp() override {
         SimOptions options;
         options.camera = camera();
+        options.small_pictures = true;   // the samples: no full-size encode per body
+        options.paced_live_view = false; // frames as fast as asked
         if (!picturesDir.empty()) options.pictures = picturesDir.c_str();
         hub = SimHub_Start(options);
         ASSERT_NE(hub, nullptr);

@@ -11,6 +11,10 @@
 
 #include "comms/bytes.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 constexpr uint16_t kPtpOpGetDeviceInfo = 0x1001;
@@ -128,6 +132,21 @@ void SimCamera_Init(SimCameraState& cam, const SimCameraModel* model) {
 
 void SimCamera_Tick(SimCameraState& cam) {
     if (cam.vendor->tick) cam.vendor->tick(cam);
+    if (cam.shoot_every.count() <= 0 || !cam.vendor->shoot) return;
+    // One shot per tick at most: a host that has not asked for a while finds
+    // one new picture, not a burst of the ones missed.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < cam.next_own_shot) return;
+    cam.next_own_shot = now + cam.shoot_every;
+    cam.vendor->shoot(cam);
+}
+
+void SimCamera_PaceLiveView(SimCameraState& cam) {
+    if (!cam.live_view_paced) return;
+    const auto frame = std::chrono::microseconds(1000000 / kSimLiveViewFramesPerSecond);
+    const auto now = std::chrono::steady_clock::now();
+    if (now < cam.next_live_view_frame) std::this_thread::sleep_until(cam.next_live_view_frame);
+    cam.next_live_view_frame = std::max(now, cam.next_live_view_frame) + frame;
 }
 
 void SimCamera_AnswerData(SimPtpAnswer* answer, std::vector<uint8_t> data) {

@@ -8,6 +8,7 @@
 // the hub lock around every function here.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -159,6 +160,8 @@ struct SimCameraModel {
     // Canon: the record type that announces a new object in the event data
     // (0xC181, 0xC1A7 or 0xC1B6); 0 for other vendors.
     uint16_t object_added_record;
+    // The sensor's picture size in pixels (largest JPEG), for the test card.
+    uint32_t picture_width, picture_height;
 };
 
 // The row whose key matches, or null.
@@ -244,6 +247,18 @@ struct SimCameraState {
     std::shared_ptr<const std::vector<uint8_t>> capture_raw;
     uint32_t next_file_number = 1; // the number in the next picture's name
     uint32_t next_source = 0;      // which capture picture the next JPEG copies
+    // New JPEGs are the camera's own test card (sim_test_card.h) rather than
+    // copies of capture_pictures; the counter drawn on the last one.
+    bool test_card = false;
+    uint32_t test_card_shots = 0;
+
+    // Live view runs at the camera's frame rate (SimCamera_PaceLiveView).
+    bool live_view_paced = false;
+    std::chrono::steady_clock::time_point next_live_view_frame;
+    // The camera takes a picture on its own every shoot_every (zero: never),
+    // the next one at next_own_shot.
+    std::chrono::milliseconds shoot_every{0};
+    std::chrono::steady_clock::time_point next_own_shot;
 
     // The vendor's row of hooks (never null once initialised) and its own
     // state, which only the vendor's sim files look into (null when it keeps
@@ -282,9 +297,20 @@ void SimCamera_AnswerData(SimPtpAnswer* answer, std::vector<uint8_t> data);
 void SimCamera_Run(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 
 // Lets the vendor's time-driven state catch up (a camera that has finished
-// storing a shot reports that it is no longer busy). Called before every command and
-// before the pending events are taken.
+// storing a shot reports that it is no longer busy) and takes the picture the
+// camera is due to take on its own (shoot_every). Called before every command
+// and before the pending events are taken.
 void SimCamera_Tick(SimCameraState& cam);
+
+// The live-view frame rate of every body.
+constexpr uint32_t kSimLiveViewFramesPerSecond = 30;
+
+// Called by each vendor before it sends a live-view frame. A camera's encoder
+// finishes a frame every 1/30 s and the camera answers a frame request with
+// the next finished frame, so a request sooner than 1/30 s after the previous
+// frame waits for it (at most one frame time, holding the hub lock as the
+// camera's one transaction pipe is held). Nothing when live_view_paced is off.
+void SimCamera_PaceLiveView(SimCameraState& cam);
 
 // The DeviceInfo data set of a model, PTP standard layout.
 std::vector<uint8_t> SimCamera_BuildDeviceInfo(const SimCameraModel& model);

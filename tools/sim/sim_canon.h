@@ -137,6 +137,8 @@ void SimCanon_RequestPropertyValue(SimCameraState& cam, const SimPtpCommand& cmd
 void SimCanon_RemoteReleaseOn(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 void SimCanon_RemoteReleaseOff(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 void SimCanon_RemoteRelease(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+// A picture taken with the shutter button on the body (SimVendorHooks::shoot).
+void SimCanon_ShootOnBody(SimCameraState& cam);
 void SimCanon_BulbStart(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 void SimCanon_BulbEnd(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 void SimCanon_DoAf(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);

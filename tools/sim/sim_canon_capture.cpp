@@ -176,6 +176,8 @@ void SimCanon_RemoteReleaseOff(SimCameraState& cam, const SimPtpCommand& cmd,
     ok(answer);
 }
 
+void SimCanon_ShootOnBody(SimCameraState& cam) { take_picture(cam); }
+
 void SimCanon_RemoteRelease(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer* answer) {
     if (SimCanon_RefuseWhileStoring(cam, answer)) return;
     if (SimCanon_State(cam).press_refused) {

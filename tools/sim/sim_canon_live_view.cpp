@@ -177,6 +177,7 @@ void SimCanon_GetViewFinderData(SimCameraState& cam, const SimPtpCommand&, SimPt
         return;
     }
     SimCanonState& c = SimCanon_State(cam);
+    SimCamera_PaceLiveView(cam);
     SimCamera_AnswerData(answer, c.lv_yuv ? yuv_frame(c.lv_frames) : jpeg_frame(cam, c.lv_frames));
     ++c.lv_frames;
 }

@@ -25,8 +25,6 @@ constexpr uint32_t kRootParent = 0;
 // 2026-12-07 10:15:00 UTC, the capture date every object reports.
 constexpr uint32_t kCaptureTime = 1796638500;
 
-constexpr size_t kListingNameAt = 36;
-
 // The JPEG and TIFF pieces of a thumbnail file.
 constexpr uint8_t kMarker = 0xFF;
 constexpr uint8_t kSoi = 0xD8;

@@ -73,6 +73,7 @@ const SimVendorHooks kSimCanonHooks = {
     .reset_stats = SimCanon_ResetStats,
     .ops = SimOps(kCanonOps),
     .encode_events = SimCanonEvents_Encode,
+    .shoot = SimCanon_ShootOnBody,
 };
 
 void SimCanon_WithHub(SimHub* hub, const std::function<void(SimCanonState&)>& change) {

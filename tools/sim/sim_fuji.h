@@ -51,6 +51,8 @@ void SimFuji_InitiateCapture(SimCameraState& cam, const SimPtpCommand& cmd, SimP
 void SimFuji_StartLiveView(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 // Ends an autofocus whose time is up (called before every command).
 void SimFuji_Tick(SimCameraState& cam);
+// A picture taken with the shutter button on the body (SimVendorHooks::shoot).
+void SimFuji_ShootOnBody(SimCameraState& cam);
 
 // The RAF file of a shot: the header, its offset directory and the JPEG preview
 // embedded where the header points, then a small stand-in for the raw data.

@@ -7,6 +7,7 @@
 
 #include "sim_properties.h"
 #include "sim_storage.h"
+#include "sim_test_card.h"
 
 #include "comms/bytes.h"
 
@@ -47,9 +48,11 @@ constexpr uint32_t kLastFileNumber = 9999;
 // The capture picture a Fujifilm body copies: a Fujifilm JPEG among them, else
 // the next in turn.
 std::shared_ptr<const std::vector<uint8_t>> shot_jpeg(SimCameraState& cam) {
+    if (auto card = SimTestCard_NextShot(cam)) return card;
+    static constexpr char kMaker[] = "FUJIFILM";
     for (const auto& p : cam.capture_pictures) {
         const size_t n = std::min<size_t>(p->size(), 512);
-        if (std::search(p->begin(), p->begin() + long(n), "FUJIFILM", "FUJIFILM" + 8) !=
+        if (std::search(p->begin(), p->begin() + long(n), kMaker, kMaker + 8) !=
             p->begin() + long(n))
             return p;
     }
@@ -157,6 +160,8 @@ bool run_step(SimCameraState& cam, uint32_t step) {
 }
 
 } // namespace
+
+void SimFuji_ShootOnBody(SimCameraState& cam) { take_picture(cam); }
 
 void SimFuji_Tick(SimCameraState& cam) {
     SimFujiState& f = SimFuji_State(cam);

@@ -138,6 +138,7 @@ const SimVendorHooks kSimFujifilmHooks = {
     .ops = SimOps(kFujiOps),
     .screen = screen,
     .encode_events = SimEvents_EncodeHubRecords,
+    .shoot = SimFuji_ShootOnBody,
 };
 
 const SimFujiBodyFacts& SimFuji_Body(const SimCameraModel& model) {

@@ -20,6 +20,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -228,6 +229,12 @@ void close_fd(int* fd) {
     *fd = -1;
 }
 
+// Why the calling thread's last SimHub_Start failed.
+std::string& start_error() {
+    thread_local std::string text;
+    return text;
+}
+
 bool open_listener(SimHub* hub, const in_addr& addr, uint16_t port) {
     hub->listen_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (hub->listen_fd < 0) return false;
@@ -238,7 +245,15 @@ bool open_listener(SimHub* hub, const in_addr& addr, uint16_t port) {
     sa.sin_family = AF_INET;
     sa.sin_addr = addr;
     sa.sin_port = htons(port);
-    if (bind(hub->listen_fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return false;
+    if (bind(hub->listen_fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        char text[INET_ADDRSTRLEN] = "?";
+        inet_ntop(AF_INET, &addr, text, sizeof text);
+        start_error() = errno == EADDRINUSE
+                            ? "port " + std::to_string(port) + " on " + text + " is in use"
+                            : "cannot listen on " + std::string(text) + ":" + std::to_string(port) +
+                                  ": " + std::strerror(errno);
+        return false;
+    }
     if (listen(hub->listen_fd, kListenBacklog) != 0) return false;
     socklen_t sa_len = sizeof sa;
     if (getsockname(hub->listen_fd, reinterpret_cast<sockaddr*>(&sa), &sa_len) != 0) return false;
@@ -254,11 +269,22 @@ void release_fds(SimHub* hub) {
 
 } // namespace
 
+std::string SimHub_StartError() { return start_error(); }
+
 SimHub* SimHub_Start(const SimOptions& options) {
-    const SimCameraModel* model = SimModels_Find(options.camera ? options.camera : "canon");
-    if (!model) return nullptr;
+    const char* camera = options.camera ? options.camera : "canon";
+    const char* bind_to = options.bind ? options.bind : "127.0.0.1";
+    start_error().clear();
+    const SimCameraModel* model = SimModels_Find(camera);
+    if (!model) {
+        start_error() = std::string("unknown camera '") + camera + "'";
+        return nullptr;
+    }
     in_addr addr{};
-    if (inet_pton(AF_INET, options.bind ? options.bind : "127.0.0.1", &addr) != 1) return nullptr;
+    if (inet_pton(AF_INET, bind_to, &addr) != 1) {
+        start_error() = std::string("'") + bind_to + "' is not a numeric IPv4 address";
+        return nullptr;
+    }
 
     SimHub* hub = new (std::nothrow) SimHub;
     if (!hub) return nullptr;
@@ -267,6 +293,9 @@ SimHub* SimHub_Start(const SimOptions& options) {
     uint32_t n = 0;
     std::vector<SimPicture> pictures = SimPictures_Load(dir);
     if (!SimSd_Open(hub->sd, options.sd_card_dir, pictures)) {
+        start_error() = options.sd_card_dir
+                            ? "cannot use '" + std::string(options.sd_card_dir) + "' as the SD card"
+                            : std::string("cannot make the SD card's temporary directory");
         delete hub;
         return nullptr;
     }
@@ -277,11 +306,20 @@ SimHub* SimHub_Start(const SimOptions& options) {
         SimStorage_Add(hub->camera, name.c_str(), p.source.c_str(), std::move(p.bytes), false);
     }
     hub->camera.next_file_number = n + 1;
+    hub->camera.test_card = !options.pictures && !options.small_pictures;
+    hub->camera.live_view_paced = options.paced_live_view;
+    if (options.shoot_every_seconds > 0) {
+        hub->camera.shoot_every = std::chrono::milliseconds(
+            std::max<int64_t>(1, int64_t(options.shoot_every_seconds * 1000)));
+        hub->camera.next_own_shot = std::chrono::steady_clock::now() + hub->camera.shoot_every;
+    }
     if (model->raw_name_format) {
         const char* dot = std::strrchr(model->raw_name_format, '.');
         hub->camera.capture_raw = SimPictures_LoadRaw(dir, dot ? dot : "");
     }
     if (!open_listener(hub, addr, options.port)) {
+        if (start_error().empty())
+            start_error() = std::string("cannot listen: ") + std::strerror(errno);
         release_fds(hub);
         SimSd_Close(hub->sd);
         delete hub;
@@ -290,6 +328,7 @@ SimHub* SimHub_Start(const SimOptions& options) {
     try {
         hub->accept_thread = std::thread(accept_loop, hub);
     } catch (...) { // thread creation failed (std::system_error)
+        start_error() = "cannot start the hub's thread";
         release_fds(hub);
         SimSd_Close(hub->sd);
         delete hub;

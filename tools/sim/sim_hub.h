@@ -31,9 +31,10 @@ struct SimOptions {
     // on a Canon, DSC_0001.JPG Nikon, DSC00001.JPG Sony, DSCF0001.JPG Fujifilm).
     // Null means the build's sample pictures (SimHub_DefaultPictures). A missing
     // directory, or one without JPEG files, gives one small JPEG of the sim's own.
-    // New pictures a camera takes are copies of these files in turn, and its
-    // RAW files copies of the directory's first file of the model's RAW format
-    // (*.cr2 or *.cr3; else the build's sample of it, else a stand-in).
+    // New pictures a camera takes are copies of these files in turn (unless it
+    // makes its own test card, see small_pictures), and its RAW files copies
+    // of the directory's first file of the model's RAW format (*.cr2 or *.cr3;
+    // else the build's sample of it, else a stand-in).
     const char* pictures = nullptr;
     bool empty_card = false; // start with no objects at all (pictures only feed new shots)
     // The hub's own SD card: an existing directory, used as it is and left in
@@ -41,12 +42,33 @@ struct SimOptions {
     // with the JPEG pictures above (under their own file names) and removes
     // with everything in it at SimHub_Stop.
     const char* sd_card_dir = nullptr;
+    // New JPEG shots: false (with `pictures` null) makes them the camera's own
+    // test card at its full pixel size with EXIF naming it (sim_test_card.h;
+    // the first costs up to a second or two to encode, later ones a copy);
+    // true keeps them copies of the small sample pictures, for tests where the
+    // size does not matter. A `pictures` directory given is always copied.
+    bool small_pictures = false;
+    // Live-view frames at the camera's rate, about 30 a second (a request
+    // sooner waits for the next frame); false answers at once, for tests and
+    // benchmarks.
+    bool paced_live_view = true;
+    // The camera takes a picture on its own every this many seconds, as a
+    // photographer pressing the shutter would, announced with the vendor's
+    // object-added event (0: never). Time runs while the host talks to it: the
+    // picture is taken on the first request after it is due.
+    double shoot_every_seconds = 0;
 };
 
 // Starts listening and serving. Returns null when the camera name is unknown,
 // the bind address is not a numeric IPv4 address, or the socket cannot be
-// bound. The hub belongs to the caller, who ends it with SimHub_Stop.
+// bound (SimHub_StartError tells which). The hub belongs to the caller, who
+// ends it with SimHub_Stop.
 SimHub* SimHub_Start(const SimOptions& options);
+
+// Why the calling thread's last SimHub_Start returned null: a line fit to
+// print ("unknown camera 'x'", "port 5000 on 127.0.0.1 is in use" ...); empty
+// after a start that succeeded.
+std::string SimHub_StartError();
 
 // The port the hub listens on (the one chosen by the system when 0 was asked).
 uint16_t SimHub_Port(const SimHub* hub);

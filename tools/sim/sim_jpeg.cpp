@@ -21,7 +21,6 @@ constexpr uint16_t kTagThumbOffset = 0x0201;
 constexpr uint16_t kTagThumbLength = 0x0202;
 constexpr uint16_t kTiffShort = 3;
 constexpr uint16_t kTiffLong = 4;
-constexpr size_t kIfdEntrySize = 12;
 // Bounds the IFD walk of a hostile file.
 constexpr uint16_t kMaxIfdEntries = 1024;
 

@@ -192,8 +192,8 @@ const SimCameraModel kModels[] = {
      "Canon EOS 5D Mark IV",                                          // hub's model text
      // picture names, card capacity, typical picture size, storage description, volume label
      "IMG_%04u.JPG", 64021856256ull, 8700000, "SD", "EOS_DIGITAL",
-     // the model's own properties, RAW names, object-added record
-     &kSimCanon5DMarkIVProperties, "IMG_%04u.CR2", kCanonObjectWithName},
+     // the model's own properties, RAW names, object-added record, picture size
+     &kSimCanon5DMarkIVProperties, "IMG_%04u.CR2", kCanonObjectWithName, 6720, 4480},
     // A DSLR writing CR3 files, whose focus mode is reported but not listed;
     // mirror lock-up with a single full press.
     {"canon-90d", SimVendor_Canon,
@@ -203,7 +203,7 @@ const SimCameraModel kModels[] = {
      "Canon Inc.", "Canon EOS 90D", "3-1.1.1", "213053001877",
      "Canon EOS 90D",
      "IMG_%04u.JPG", 64021856256ull, 22000000, "SD", "EOS_DIGITAL",
-     &kSimCanon90DProperties, "IMG_%04u.CR3", kCanonObjectHandle},
+     &kSimCanon90DProperties, "IMG_%04u.CR3", kCanonObjectHandle, 6960, 4640},
     // Mirrorless bodies writing CR3 files.
     {"canon-r", SimVendor_Canon,
      100, 11, 100, "", 0,
@@ -212,7 +212,7 @@ const SimCameraModel kModels[] = {
      "Canon Inc.", "Canon EOS R", "3-1.8.0", "032021002241",
      "Canon EOS R",
      "IMG_%04u.JPG", 64021856256ull, 26000000, "SD", "EOS_DIGITAL",
-     &kSimCanonRProperties, "IMG_%04u.CR3", kCanonObjectWithString},
+     &kSimCanonRProperties, "IMG_%04u.CR3", kCanonObjectWithString, 6720, 4480},
     {"canon-r5", SimVendor_Canon,
      100, 11, 100, "", 0,
      SimCodes(kCanonMirrorlessOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
@@ -220,7 +220,7 @@ const SimCameraModel kModels[] = {
      "Canon Inc.", "Canon EOS R5", "3-1.8.1", "082022009921",
      "Canon EOS R5",
      "IMG_%04u.JPG", 128043712512ull, 46000000, "SD", "EOS_DIGITAL",
-     &kSimCanonR5Properties, "IMG_%04u.CR3", kCanonObjectWithString},
+     &kSimCanonR5Properties, "IMG_%04u.CR3", kCanonObjectWithString, 8192, 5464},
     {"nikon", SimVendor_Nikon,
      100, 10, 100, "Nikon PTP Extensions", 0,
      SimCodes(kNikonOps), SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),
@@ -228,7 +228,7 @@ const SimCameraModel kModels[] = {
      "Nikon", "D850", "V1.20", "3012345",
      "D850",
      "DSC_%04u.JPG", 128043712512ull, 15000000, "XQD", "NIKON D850",
-     &kSimNikonD850Properties, "DSC_%04u.NEF", 0},
+     &kSimNikonD850Properties, "DSC_%04u.NEF", 0, 8256, 5504},
     {"nikon-z6", SimVendor_Nikon,
      100, 10, 100, "Nikon PTP Extensions", 0,
      SimCodes(kNikonMirrorlessOps), SimCodes(kNikonEvents), &kSimNikonProperties,
@@ -236,7 +236,7 @@ const SimCameraModel kModels[] = {
      "Nikon", "Z 6", "V3.40", "6012345",
      "Z 6",
      "DSC_%04u.JPG", 128043712512ull, 12000000, "XQD", "NIKON Z 6",
-     &kSimNikonZ6Properties, "DSC_%04u.NEF", 0},
+     &kSimNikonZ6Properties, "DSC_%04u.NEF", 0, 6048, 4024},
     {"nikon-d800", SimVendor_Nikon,
      100, 10, 100, "Nikon PTP Extensions", 0,
      SimCodes(kNikonOps), SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),
@@ -244,7 +244,7 @@ const SimCameraModel kModels[] = {
      "Nikon", "D800", "V1.10", "3004512",
      "D800",
      "DSC_%04u.JPG", 32017047552ull, 13000000, "CF", "NIKON D800",
-     &kSimNikonD800Properties, "DSC_%04u.NEF", 0},
+     &kSimNikonD800Properties, "DSC_%04u.NEF", 0, 7360, 4912},
     {"nikon-d5000", SimVendor_Nikon,
      100, 10, 100, "Nikon PTP Extensions", 0,
      SimCodes(kNikonEntryOps), SimCodes(kNikonEvents), &kSimNikonProperties,
@@ -252,7 +252,7 @@ const SimCameraModel kModels[] = {
      "Nikon", "D5000", "V1.00", "6201234",
      "D5000",
      "DSC_%04u.JPG", 16008609792ull, 4800000, "SD", "NIKON D5000",
-     &kSimNikonD5000Properties, "DSC_%04u.NEF", 0},
+     &kSimNikonD5000Properties, "DSC_%04u.NEF", 0, 4288, 2848},
     // Normal property controls: every setting written as it is.
     {"sony", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
@@ -261,7 +261,7 @@ const SimCameraModel kModels[] = {
      "Sony Corporation", "ILCE-7M4", "2.01", "00000000D5A1B2C3",
      "ILCE-7M4",
      "DSC%05u.JPG", 64021856256ull, 11000000, "Memory Card 1", "",
-     &kSimSonyNewerProperties, nullptr, 0},
+     &kSimSonyNewerProperties, nullptr, 0, 7008, 4672},
     // Older: ISO, shutter speed and aperture only step up and down.
     {"sony-a6400", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
@@ -270,7 +270,7 @@ const SimCameraModel kModels[] = {
      "Sony Corporation", "ILCE-6400", "2.00", "00000000D5A16400",
      "ILCE-6400",
      "DSC%05u.JPG", 64021856256ull, 9000000, "Memory Card 1", "",
-     &kSimSonyOlderProperties, nullptr, 0},
+     &kSimSonyOlderProperties, nullptr, 0, 6000, 4000},
     // Live-view frames carry the focus rectangle.
     {"sony-a7r5", SimVendor_Sony,
      100, 17, 100, "Sony PTP Extensions", 0,
@@ -279,7 +279,7 @@ const SimCameraModel kModels[] = {
      "Sony Corporation", "ILCE-7RM5", "1.10", "00000000D5A17R05",
      "ILCE-7RM5",
      "DSC%05u.JPG", 128043712512ull, 26000000, "Memory Card 1", "",
-     &kSimSonyNewerProperties, nullptr, 0},
+     &kSimSonyNewerProperties, nullptr, 0, 9504, 6336},
     // Fujifilm bodies describe every property in their own table
     // (sim_fuji_properties.cpp); their steps and shots are sim_fuji_*.cpp.
     {"fuji", SimVendor_Fujifilm,
@@ -289,7 +289,7 @@ const SimCameraModel kModels[] = {
      "FUJIFILM", "X-T4", "1.20", "0B9M3A12345",
      "X-T4",
      "DSCF%04u.JPG", 64021856256ull, 12000000, "SD1", "",
-     nullptr, "DSCF%04u.RAF", 0},
+     nullptr, "DSCF%04u.RAF", 0, 6240, 4160},
     {"fuji-gfx", SimVendor_Fujifilm,
      100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
      SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujiGfx100Properties, SimCodes(kFujiVendorProps),
@@ -297,7 +297,7 @@ const SimCameraModel kModels[] = {
      "FUJIFILM", "GFX 100", "3.00", "9AM00456",
      "GFX 100",
      "DSCF%04u.JPG", 128043712512ull, 62000000, "SD1", "",
-     nullptr, "DSCF%04u.RAF", 0},
+     nullptr, "DSCF%04u.RAF", 0, 11648, 8736},
 };
 
 // clang-format on

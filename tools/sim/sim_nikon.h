@@ -65,6 +65,8 @@ const SimNikonState& SimNikon_State(const SimCameraState& cam);
 // UnlessBusy answers OK unless the camera is still busy with a shot.
 void SimNikon_SetControlMode(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 void SimNikon_Capture(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
+// A picture taken with the shutter button on the body (SimVendorHooks::shoot).
+void SimNikon_ShootOnBody(SimCameraState& cam);
 void SimNikon_UnlessBusy(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 // Bulb: a 0x9207 at the bulb shutter speed (0xD100 = 0xFFFFFFFF) opens the
 // shutter, the ready check answers 0xA200 while it is open, and 0x920C closes

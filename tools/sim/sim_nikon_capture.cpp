@@ -94,6 +94,8 @@ void SimNikon_UnlessBusy(SimCameraState& cam, const SimPtpCommand&, SimPtpAnswer
 
 // 0x9207 (autofocus selector, 0) and the standard 0x100E take the same shot;
 // 0x9207 at the bulb speed opens the shutter instead.
+void SimNikon_ShootOnBody(SimCameraState& cam) { take_picture(cam); }
+
 void SimNikon_Capture(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) {
     SimNikonState& n = SimNikon_State(cam);
     answer->code = kPtpRespOk;

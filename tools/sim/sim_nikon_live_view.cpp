@@ -197,6 +197,7 @@ void SimNikon_GetLiveViewImage(SimCameraState& cam, const SimPtpCommand& cmd,
     }
     SimNikonState& n = SimNikon_State(cam);
     n.live_view_extended = cmd.op == kOpGetLiveViewImageEx;
+    SimCamera_PaceLiveView(cam);
     SimCamera_AnswerData(answer, frame(cam, n.live_view_extended, n.live_view_frames++));
 }
 

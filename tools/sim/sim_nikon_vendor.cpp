@@ -96,6 +96,7 @@ const SimVendorHooks kSimNikonHooks = {
     .init = init,
     .ops = SimOps(kNikonOps),
     .encode_events = encode_events,
+    .shoot = SimNikon_ShootOnBody,
 };
 
 SimNikonState& SimNikon_State(SimCameraState& cam) {

@@ -25,9 +25,10 @@ constexpr const char* kDefaultDir = nullptr;
 #endif
 
 // A directory of sample pictures, not a photo library: past these the rest is
-// left out.
+// left out. A picture is held in memory and its size must fit the 32-bit
+// object size; 1 GiB covers any camera's JPEG and most RAW files.
 constexpr size_t kMaxPictures = 256;
-constexpr long kMaxPictureBytes = 64L << 20;
+constexpr long kMaxPictureBytes = 1L << 30;
 
 bool has_suffix(const char* name, const char* suffix) {
     size_t n = std::strlen(name), k = std::strlen(suffix);
@@ -39,6 +40,9 @@ bool read_file(const std::string& path, std::vector<uint8_t>* out) {
     if (!f) return false;
     bool ok = std::fseek(f, 0, SEEK_END) == 0;
     long size = ok ? std::ftell(f) : -1;
+    if (ok && size > kMaxPictureBytes)
+        std::fprintf(stderr, "tetherhub-sim: %s left out: %ld bytes, above the %ld MiB limit\n",
+                     path.c_str(), size, kMaxPictureBytes >> 20);
     ok = ok && size > 0 && size <= kMaxPictureBytes && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok) {
         out->resize(size_t(size));

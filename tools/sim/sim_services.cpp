@@ -19,7 +19,6 @@ constexpr uint16_t kRespInvalidParameter = 0x201D;
 
 // The capture sequence description: u8 flags, u8 extra, u32 length of the
 // blocks, then the blocks (22 bytes bracket, 17 bytes repeat).
-constexpr size_t kSequenceHeader = 6;
 constexpr uint8_t kSequenceRepeat = 0x01;
 constexpr uint8_t kSequenceBracket = 0x02;
 constexpr uint32_t kBracketBlock = 22;

@@ -79,6 +79,8 @@ uint16_t SimSony_StepProperty(SimCameraState& cam, uint16_t code, int32_t steps)
 void SimSony_Control(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);
 // Processing shots become pending captures once their time is up.
 void SimSony_Tick(SimCameraState& cam);
+// A picture taken with the shutter button on the body (SimVendorHooks::shoot).
+void SimSony_ShootOnBody(SimCameraState& cam);
 // GetObjectInfo, GetObject and GetPartialObject of 0xFFFFC001; false for
 // another handle.
 bool SimSony_ServeCapture(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer);

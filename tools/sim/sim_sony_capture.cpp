@@ -11,6 +11,7 @@
 #include "sim_jpeg.h"
 #include "sim_properties.h"
 #include "sim_storage.h"
+#include "sim_test_card.h"
 
 #include "comms/bytes.h"
 
@@ -55,10 +56,12 @@ constexpr uint32_t kLastFileNumber = 99999;
 
 // The capture picture a Sony body copies: its Sony JPEGs in turn, else any.
 std::shared_ptr<const std::vector<uint8_t>> shot_jpeg(SimCameraState& cam) {
+    if (auto card = SimTestCard_NextShot(cam)) return card;
+    static constexpr char kMaker[] = "SONY";
     std::vector<std::shared_ptr<const std::vector<uint8_t>>> own;
     for (const auto& p : cam.capture_pictures) {
         const size_t n = std::min<size_t>(p->size(), 512);
-        if (std::search(p->begin(), p->begin() + long(n), "SONY", "SONY" + 4) != p->begin() + long(n))
+        if (std::search(p->begin(), p->begin() + long(n), kMaker, kMaker + 4) != p->begin() + long(n))
             own.push_back(p);
     }
     const auto& from = own.empty() ? cam.capture_pictures : own;
@@ -216,6 +219,8 @@ void SimSony_Control(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer
         break;
     }
 }
+
+void SimSony_ShootOnBody(SimCameraState& cam) { take_shot(cam); }
 
 void SimSony_Tick(SimCameraState& cam) {
     SimSonyState& s = SimSony_State(cam);

@@ -45,6 +45,7 @@ bool SimSony_ServeLiveView(SimCameraState& cam, const SimPtpCommand& cmd, SimPtp
     if (cmd.op != kOpGetObjectInfo && cmd.op != kOpGetObject) return false;
     SimSonyState& s = SimSony_State(cam);
     const SimSonyBodyFacts& b = *s.body;
+    if (cmd.op == kOpGetObject) SimCamera_PaceLiveView(cam);
     std::vector<uint8_t> jpeg = SimScene_LiveViewJpeg(b.live_view_width, b.live_view_height,
                                                       s.live_view_frames, kLiveViewQuality);
     if (cmd.op == kOpGetObjectInfo) {

@@ -49,6 +49,7 @@ const SimVendorHooks kSimSonyHooks = {
     .ops = SimOps(kSonyOps),
     .screen = screen,
     .encode_events = SimEvents_EncodeHubRecords,
+    .shoot = SimSony_ShootOnBody,
 };
 
 const SimSonyBodyFacts& SimSony_Body(const SimCameraModel& model) {

@@ -6,6 +6,7 @@
 
 #include "sim_events.h"
 #include "sim_jpeg.h"
+#include "sim_test_card.h"
 
 #include "comms/bytes.h"
 
@@ -303,8 +304,8 @@ void SimStorage_DeleteObject(SimCameraState& cam, const SimPtpCommand& cmd, SimP
 }
 
 void SimStorage_AddNextPicture(SimCameraState& cam, uint32_t number) {
-    std::shared_ptr<const std::vector<uint8_t>> bytes;
-    if (!cam.capture_pictures.empty()) {
+    std::shared_ptr<const std::vector<uint8_t>> bytes = SimTestCard_NextShot(cam);
+    if (!bytes && !cam.capture_pictures.empty()) {
         bytes = cam.capture_pictures[cam.next_source % cam.capture_pictures.size()];
         ++cam.next_source;
     }

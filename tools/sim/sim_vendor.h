@@ -54,6 +54,10 @@ struct SimVendorHooks {
     bool (*screen)(SimCameraState& cam, const SimPtpCommand& cmd, SimPtpAnswer* answer) = nullptr;
     // Null: one standard PTP event container per event (SimEvents_Take).
     SimEventEncoder encode_events = nullptr;
+    // Takes a picture as the shutter button on the body would: stores it and
+    // announces it with the vendor's object-added event (SimCamera_Tick, for
+    // SimOptions::shoot_every_seconds). Null: the camera never shoots on its own.
+    void (*shoot)(SimCameraState& cam) = nullptr;
 };
 
 // Each vendor's row, in its own sim files.

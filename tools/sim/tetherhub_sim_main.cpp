@@ -1,6 +1,6 @@
 // tetherhub-sim: the virtual Tetherhub as a standalone server.
 //   tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] [--pictures DIR]
-//                 [--sd-card DIR]
+//                 [--sd-card DIR] [--shoot-every SECONDS]
 // CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon (D850), nikon-z6,
 // nikon-d800, nikon-d5000, sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4),
 // fuji-gfx (GFX 100).
@@ -11,18 +11,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <pthread.h>
 
 namespace {
 
 void usage(FILE* out) {
-    std::fprintf(out, "usage: tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] "
-                      "[--pictures DIR] [--sd-card DIR]\n"
-                      "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, "
-                      "nikon (D850), nikon-z6, nikon-d800, nikon-d5000,\n"
-                      "          sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4), "
-                      "fuji-gfx (GFX 100)\n");
+    std::fprintf(out,
+                 "usage: tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] "
+                 "[--pictures DIR] [--sd-card DIR] [--shoot-every SECONDS]\n"
+                 "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, "
+                 "nikon (D850), nikon-z6, nikon-d800, nikon-d5000,\n"
+                 "          sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4), "
+                 "fuji-gfx (GFX 100)\n"
+                 "  --shoot-every SECONDS: the camera takes a picture on its own this often\n");
 }
 
 bool parse_port(const char* text, uint16_t* port) {
@@ -59,6 +62,15 @@ int main(int argc, char** argv) {
             options.bind = value;
         } else if (std::strcmp(arg, "--pictures") == 0) {
             options.pictures = value;
+        } else if (std::strcmp(arg, "--shoot-every") == 0) {
+            char* end = nullptr;
+            options.shoot_every_seconds = std::strtod(value, &end);
+            if (!*value || *end || !(options.shoot_every_seconds > 0) ||
+                options.shoot_every_seconds > 86400) {
+                std::fprintf(stderr, "tetherhub-sim: bad interval '%s' (seconds, above 0)\n",
+                             value);
+                return 2;
+            }
         } else if (std::strcmp(arg, "--sd-card") == 0) {
             options.sd_card_dir = value; // the hub's SD card: this directory's files
         } else {
@@ -77,8 +89,9 @@ int main(int argc, char** argv) {
 
     SimHub* hub = SimHub_Start(options);
     if (!hub) {
-        std::fprintf(stderr, "tetherhub-sim: cannot serve camera '%s' on %s:%u\n", options.camera,
-                     options.bind, unsigned(options.port));
+        const std::string why = SimHub_StartError();
+        std::fprintf(stderr, "tetherhub-sim: %s\n", why.c_str());
+        if (why.rfind("unknown camera", 0) == 0) usage(stderr); // lists the cameras
         return 1;
     }
     std::printf("tetherhub-sim listening on %s:%u (camera: %s, %u objects on the card)\n",
