@@ -165,11 +165,10 @@ uint8_t* raw_data_in(int fd, uint16_t op, std::initializer_list<uint32_t> params
     put_u16(command + 9, kPtpContainerCommand);
     put_u16(command + 11, op);
     put_u32(command + 13, transactionId);
-    uint8_t* at = command + 17;
-    for (uint32_t p : params) {
-        put_u32(at, p);
-        at += 4;
-    }
+    // Bounded by kMaxParams as well, so GCC's -O3 range analysis sees the fit.
+    const uint32_t* values = params.begin();
+    for (size_t i = 0; i < params.size() && i < kMaxParams; ++i)
+        put_u32(command + 17 + 4 * i, values[i]);
     uint8_t header[kRelayHeaderSize];
     uint8_t* fresh = nullptr;
     bool ok = send_all(fd, command, commandSize) && recv_all(fd, header, sizeof header) &&

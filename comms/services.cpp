@@ -59,7 +59,8 @@ const char* Comms_CameraModel() {
     uint32_t m = 0;
     PtpResult rc = Comms_SendControlMessage(kControlCameraModel, nullptr, 0, &data, &m);
     if (rc != PtpResult_Ok) return nullptr;
-    std::memcpy(model, data, m < sizeof model - 1 ? m : sizeof model - 1);
+    // An empty reply comes without a buffer and gives an empty text.
+    if (m) std::memcpy(model, data, m < sizeof model - 1 ? m : sizeof model - 1);
     std::free(data);
     return model;
 }

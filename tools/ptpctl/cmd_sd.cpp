@@ -111,7 +111,7 @@ int get_file(const std::string& name, std::string dest) {
     if (dest.empty())
         dest = SafeFileName(name.c_str());
     else if (is_directory(dest))
-        dest += "/" + SafeFileName(name.c_str());
+        dest.append("/").append(SafeFileName(name.c_str()));
     uint64_t size = 0;
     PtpResult rc = Comms_SD_GetFileSize(name.c_str(), &size);
     if (rc != PtpResult_Ok) {
