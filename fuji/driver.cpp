@@ -70,6 +70,7 @@ const PtpDriver kPtpFujiDriver = {
               .isFocusStackSupported = PtpFuji_IsIncrementalFocusSupported,
               .stackAllowsExposureMode = PtpFocus_IsStandardStackMode,
               .focusStack = PtpFuji_FocusStackSteps,
+              .packagedLensMove = PtpFuji_PackagedLensMove,
               .focusStepsForSize = PtpFuji_FocusStepsForSize},
     .liveView = {.toggle = PtpFuji_SetLiveView,
                  .setZoom = PtpFuji_SetLiveViewZoomLevel,

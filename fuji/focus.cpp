@@ -1,5 +1,6 @@
 // Fujifilm focus: the lens-step conversions, the focus queries and step sizes,
 // autofocus (one touch on the newer bodies), the focus mode and the lens drive.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -204,6 +205,11 @@ PtpResult PtpFuji_DriveLens(int16_t steps) {
 
 PtpResult PtpFuji_DriveLensSteps(int32_t steps) {
     return PtpFuji_DriveLens(PtpFuji_DriveSteps(steps));
+}
+
+PtpResult PtpFuji_PackagedLensMove(int32_t step, uint16_t count) {
+    const int64_t distance = int64_t(step) * count;
+    return PtpFuji_DriveLens(int16_t(std::clamp<int64_t>(distance, INT16_MIN, INT16_MAX)));
 }
 
 bool PtpFujiInterface_HasFocus() {

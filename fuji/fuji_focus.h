@@ -40,3 +40,5 @@ bool PtpFuji_SupportsFocusChange();
 PtpResult PtpFuji_DriveLens(int16_t steps);
 // The driver table's lens drive: steps converted by PtpFuji_DriveSteps.
 PtpResult PtpFuji_DriveLensSteps(int32_t steps);
+// A packaged pull: one drive of step x count, held to the 16-bit range.
+PtpResult PtpFuji_PackagedLensMove(int32_t step, uint16_t count);

@@ -220,6 +220,10 @@ struct PtpDriverFocus {
     // moves cannot be packaged (PtpResult_NotSupportedForCamera).
     PtpResult (*repeatedLensMove)(int32_t step, uint8_t* buf, uint32_t size,
                                   uint32_t* length) = nullptr;
+    // A packaged pull of count moves of step done as one lens drive of the
+    // whole distance, for vendors whose drive takes a distance. Used instead
+    // of repeatedLensMove when set.
+    PtpResult (*packagedLensMove)(int32_t step, uint16_t count) = nullptr;
     // Lens steps of focus step size 1 (fine) to 3 (coarse), and what other
     // sizes become. Null: every size unchanged.
     uint16_t (*focusStepsForSize)(uint16_t stepSize) = nullptr;

@@ -1,7 +1,8 @@
 // Packaged focus steps: the lens moved many times by one Tetherhub request,
 // so that a long focus pull is not slowed by a network round trip per move,
 // and the focus step sizes in each vendor's lens steps. The driver builds the
-// lens move; the hub repeats it.
+// lens move and the hub repeats it, or the driver moves the lens the whole
+// distance at once.
 #include "comms/services.h"
 #include "generic/driver.h"
 #include "generic/focus.h"
@@ -37,6 +38,7 @@ uint16_t PtpFocus_StepsFromTable(const uint16_t (&steps)[3], uint16_t stepSize) 
 
 PtpResult Comms_SendPackagedFocusChange(int32_t step, uint16_t count) {
     const PtpDriver* d = PtpSession_Driver();
+    if (d->focus.packagedLensMove) return d->focus.packagedLensMove(step, count);
     if (!d->focus.repeatedLensMove) return PtpResult_NotSupportedForCamera;
     // A session that ends meanwhile gets no further packages.
     while (count > kMaxRepeat && PtpSession_Driver() == d) {

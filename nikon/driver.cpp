@@ -85,6 +85,7 @@ const PtpDriver kPtpNikonDriver = {
               .isFocusStackSupported = PtpNikon_IsFocusStackSupported,
               .stackAllowsExposureMode = PtpNikon_StackAllowsExposureMode,
               .focusStack = PtpNikon_FocusStackSteps,
+              .packagedLensMove = PtpNikon_PackagedLensMove,
               .focusStepsForSize = PtpNikon_FocusStepsForSize},
     .liveView = {.toggle = PtpNikon_ToggleLiveViewForHost,
                  .getImage = PtpNikon_GetLiveViewImage,

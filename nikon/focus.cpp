@@ -329,6 +329,15 @@ PtpResult PtpNikon_DriveLensSteps(int32_t steps) {
     return PtpNikon_DriveLens(d.direction, d.amount);
 }
 
+PtpResult PtpNikon_PackagedLensMove(int32_t step, uint16_t count) {
+    const uint64_t distance = uint64_t(step < 0 ? -int64_t(step) : int64_t(step)) * count;
+    const uint32_t amount = uint32_t(std::min<uint64_t>(distance, kNikonLensMaxAmount));
+    PtpResult rc = PtpNikon_DriveLens(step < 0 ? 2 : 1, amount);
+    // The lens was moved from the host: autofocus would undo it.
+    if (rc == PtpResult_Ok) PtpGenericInterface_SetFocusMode(1, 1);
+    return rc;
+}
+
 // --- Focus stacks ---------------------------------------------------------------------------
 
 PtpResult PtpNikon_FocusStack(int32_t shots, uint32_t direction, uint32_t amount, uint32_t delayMs,

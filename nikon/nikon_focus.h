@@ -45,6 +45,9 @@ PtpResult PtpNikon_FocusAndHold();
 PtpResult PtpNikon_DriveLens(uint32_t direction, uint32_t amount);
 // The driver's lens entry: steps converted with PtpNikon_DriveLensAmount.
 PtpResult PtpNikon_DriveLensSteps(int32_t steps);
+// A packaged pull: one drive of |step| x count towards the step's side
+// (direction 2 for a negative step), then focus held by the library.
+PtpResult PtpNikon_PackagedLensMove(int32_t step, uint16_t count);
 // shots shots with the lens driven between them; live-view frames answer busy
 // meanwhile. PtpResult_Aborted when cancelled.
 PtpResult PtpNikon_FocusStack(int32_t shots, uint32_t direction, uint32_t amount, uint32_t delayMs,

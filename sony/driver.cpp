@@ -73,6 +73,7 @@ const PtpDriver kPtpSonyDriver = {
               .stackAllowsExposureMode = PtpSony_StackAllowsExposureMode,
               .focusStack = PtpSony_FocusStack,
               .repeatedLensMove = PtpSony_RepeatedLensMove,
+              .packagedLensMove = PtpSony_PackagedLensMove,
               .focusStepsForSize = PtpSony_FocusStepsForSize},
     .liveView = {.toggle = PtpSony_ToggleLiveView,
                  .getImage = PtpSony_GetLiveViewImage,

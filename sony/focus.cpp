@@ -23,8 +23,7 @@ namespace {
 constexpr uint8_t kTouchFocusModel = 176;
 // Sony's own exposure-mode code that a stack also accepts.
 constexpr uint32_t kStackableMode = 0x20003;
-// The drive parameter: the low 15 bits count steps, bit 15 drives towards near.
-constexpr uint32_t kLensTowardsNear = 0x8000;
+// The largest step of one packaged lens move, either way.
 constexpr int32_t kLensMaxSteps = 0x7FFF;
 
 const uint16_t kFocusSteps[3] = {2, 5, 7};
@@ -100,8 +99,11 @@ uint16_t PtpSony_FocusDriveValue(int32_t step, uint16_t count) {
 PtpResult PtpSony_RepeatedLensMove(int32_t step, uint8_t* buf, uint32_t size, uint32_t* length) {
     *length = 0;
     if (step > kLensMaxSteps || step < -kLensMaxSteps) return PtpResult_InvalidArgument;
+    // Each repeat is one lens drive of -step, the camera's signed value
+    // sign-extended, so that count repeats move the lens as far as one drive
+    // of -(step x count) would.
     uint8_t value[4];
-    put_u32(value, step < 0 ? kLensTowardsNear + uint32_t(-step) : uint32_t(step));
+    put_u32(value, uint32_t(int32_t(int16_t(PtpSony_FocusDriveValue(step, 1)))));
     *length = PtpTransaction_BuildCommand(kSonyOpControlDevice, &kSonyPropFocusDrive, 1, value,
                                           sizeof value, buf, size);
     return *length ? PtpResult_Ok : PtpResult_InvalidData;
@@ -213,6 +215,10 @@ bool PtpSonyInterface_IsAutoFocus(void) { return !manual_focus(); }
 
 PtpResult PtpSony_DriveLens(int32_t steps) {
     return PtpSony_SendControl(kSonyPropFocusDrive, lens_value(PtpSony_DriveSteps(steps)), 2);
+}
+
+PtpResult PtpSony_PackagedLensMove(int32_t step, uint16_t count) {
+    return PtpSony_SendControl(kSonyPropFocusDrive, PtpSony_FocusDriveValue(step, count), 2);
 }
 
 PtpResult PtpSony_FocusStack(uint32_t shots, int32_t step, uint32_t delayMs,

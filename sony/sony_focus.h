@@ -43,8 +43,10 @@ int32_t PtpSony_StackStep(int32_t step);
 // The focus drive value of step x count moves: -(step x count), held to the
 // 16-bit range before it is cut to 16 bits.
 uint16_t PtpSony_FocusDriveValue(int32_t step, uint16_t count);
-// The containers of one focus drive of step (0x9207 on 0xD2D1, the step's
-// 0x9155-style parameter as 4 data bytes). PtpResult_InvalidArgument for a
+// A packaged pull: one drive of PtpSony_FocusDriveValue(step, count).
+PtpResult PtpSony_PackagedLensMove(int32_t step, uint16_t count);
+// The containers of one focus drive of step (0x9207 on 0xD2D1, the drive
+// value -step as 4 signed data bytes). PtpResult_InvalidArgument for a
 // step beyond 32767 either way, PtpResult_InvalidData when they do not fit.
 PtpResult PtpSony_RepeatedLensMove(int32_t step, uint8_t* buf, uint32_t size, uint32_t* length);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hub_fixture.h"
+#include "ptp_comms.h"
 #include "ptp_capture.h"
 #include "ptp_exposure.h"
 #include "ptp_focus.h"
@@ -183,6 +184,9 @@ TEST_P(Fuji, FocusStackDrivesTheLensBetweenShots) {
     EXPECT_EQ(SimHub_FujiStats(hub).pictures, 3u);
     // Two moves of the smallest step towards the near end (the host's step is negated).
     EXPECT_EQ(int16_t(CameraValue(0xD171)), int16_t(start) - 12);
+    // A packaged pull is one drive of step x count.
+    ASSERT_EQ(Comms_SendPackagedFocusChange(5, 2), PtpResult_Ok);
+    EXPECT_EQ(int16_t(CameraValue(0xD171)), int16_t(start) - 2);
 }
 
 TEST_P(Fuji, LiveViewPositionMovesTheFocusArea) {

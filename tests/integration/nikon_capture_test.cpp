@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hub_fixture.h"
+#include "ptp_comms.h"
 #include "ptp_capture.h"
 #include "ptp_exposure.h"
 #include "ptp_focus.h"
@@ -88,6 +89,11 @@ TEST_F(NikonCapture, AutofocusThenLensDrivesToTheEnds) {
         EXPECT_EQ(PtpGenericInterface_DriveLens(row.steps), row.rc);
         EXPECT_EQ(SimHub_NikonCaptureStats(hub).lens_position, row.position);
     }
+    // A packaged pull is one drive of |step| x count, then focus held.
+    PtpGenericInterface_SetFocusMode(0, 0);
+    ASSERT_EQ(Comms_SendPackagedFocusChange(300, 2), PtpResult_Ok);
+    EXPECT_EQ(SimHub_NikonCaptureStats(hub).lens_position, kSimNikonLensTravel - 600);
+    EXPECT_EQ(PtpGenericInterface_FocusMode(), 1u);
 }
 
 TEST_F(NikonCapture, FocusStackOfThreeShotsDrivesTwice) {

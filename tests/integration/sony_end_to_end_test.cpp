@@ -2,7 +2,7 @@
 // the session start from the all-properties data, a confirmed write (absolute
 // on newer bodies, stepped on the older one), captures through the fixed
 // handle, live view (with the focus rectangle where the body has one), bulb
-// and a lens drive.
+// and lens drives, one at a time and packaged.
 #include <algorithm>
 #include <string>
 #include <thread>
@@ -162,6 +162,10 @@ TEST_P(Sony, BulbHoldsTheShutterAndFocusDriveMovesTheLens) {
     EXPECT_EQ(f.lens_drives[0], -10);
     EXPECT_GT(f.lens_drives[1], 0); // the other way, widened
     EXPECT_EQ(SimHub_Stats(hub).operations, (std::vector<uint16_t>{kOpControl, kOpControl}));
+    // A packaged pull: one drive of -(step x count).
+    ASSERT_EQ(Comms_SendPackagedFocusChange(-3, 2), PtpResult_Ok);
+    f = Facts();
+    EXPECT_EQ(f.lens_drives, (std::vector<int16_t>{-10, f.lens_drives[1], 6}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Bodies, Sony, ::testing::ValuesIn(kBodies),

@@ -78,11 +78,14 @@ int CaptureOnce(bool autofocus, const std::string& directory) {
     if (added.empty()) std::fprintf(stderr, "the camera announced no new picture\n");
     for (PtpObjectInfo& o : added) {
         // Named by the Tetherhub without a handle: the camera's waiting
-        // capture, read through the handle its listing gives.
-        if (o.handle == kNamedOnly && !captured_handle(&o.handle)) continue;
+        // capture, read through the handle its listing gives. The camera holds
+        // it until the host reads it (and the shot's wait lasts until then),
+        // so it is saved even without a directory: in the current one.
+        const bool held = o.handle == kNamedOnly;
+        if (held && !captured_handle(&o.handle)) continue;
         std::printf("new: 0x%08X  %-24s %10u bytes\n", o.handle, o.fileName, o.compressedSize);
-        if (directory.empty()) continue;
-        std::string path = directory + "/" + SafeFileName(o.fileName);
+        if (directory.empty() && !held) continue;
+        std::string path = (directory.empty() ? "." : directory) + "/" + SafeFileName(o.fileName);
         if (!DownloadObject(o, path)) return -1;
         std::printf("  saved %s\n", path.c_str());
     }

@@ -1,7 +1,10 @@
 // ptpctl bracket, hdr and bulb: exposure sequences. bracket shows the camera's
-// bracketing and shoots a bracketed series; hdr lays out a series of values of
-// one property around its current value and shoots it; bulb holds the shutter
-// open for a number of seconds.
+// bracketing and shoots a bracketed series (stepped by the tool itself through
+// the exposure compensation on cameras without bracketing); hdr lays out a
+// series of values of one property around its current value and shoots it;
+// bulb holds the shutter open for a number of seconds. Each puts back what it
+// changed, also after Ctrl-C.
+#include <signal.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -14,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "ptp_capabilities.h"
 #include "ptp_capture.h"
 #include "ptp_comms.h"
 #include "ptp_exposure.h"
@@ -34,8 +38,48 @@ constexpr float kLongestBulbSeconds = 3600;
 
 using Clock = std::chrono::steady_clock;
 
+// The exit status after Ctrl-C.
+constexpr int kInterruptedStatus = 130;
+// Handles the Tetherhub gives objects it names without one.
+constexpr uint32_t kNamedOnly = 0xFFFFFFFF;
+
+// Ctrl-C during a series or an exposure only sets this flag; the command stops
+// at its next check and then restores the camera's settings.
+volatile sig_atomic_t g_interrupted = 0;
+
+extern "C" void on_series_interrupt(int) { g_interrupted = 1; }
+
+// Routes Ctrl-C to the flag while it lives.
+struct InterruptGuard {
+    struct sigaction previous {};
+    InterruptGuard() {
+        g_interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = on_series_interrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART; // the library's blocking calls carry on
+        sigaction(SIGINT, &action, &previous);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous, nullptr); }
+};
+
 void fail(const char* what, PtpResult rc) {
     std::fprintf(stderr, "%s: %s (0x%04X)\n", what, PtpResult_Name(rc), rc);
+}
+
+// A camera still storing its last picture refuses writes for a moment, which
+// the library reports as busy or as a write it could not confirm: a few tries.
+constexpr int kWriteAttempts = 3;
+constexpr auto kWriteRetryPause = std::chrono::milliseconds(300);
+
+PtpResult write_setting(uint32_t code, uint32_t value, uint8_t verify) {
+    PtpResult rc = PtpResult_Failed;
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        if (attempt) std::this_thread::sleep_for(kWriteRetryPause);
+        rc = PtpGenericInterface_SetPropertyValue(code, value, verify);
+        if (rc != PtpResult_DeviceBusy && rc != PtpResult_PropertyWriteFailed) break;
+    }
+    return rc;
 }
 
 bool parse_float(const std::string& text, float* value) {
@@ -79,21 +123,18 @@ std::vector<PtpObjectInfo> new_objects() {
 }
 
 void print_objects(const std::vector<PtpObjectInfo>& objects) {
-    for (const PtpObjectInfo& o : objects)
-        std::printf("  new: 0x%08X  %-24s %10u bytes\n", o.handle, o.fileName, o.compressedSize);
+    for (const PtpObjectInfo& o : objects) {
+        if (o.handle == kNamedOnly)
+            std::printf("  new: (waiting)   %-24s %10u bytes\n", o.fileName, o.compressedSize);
+        else
+            std::printf("  new: 0x%08X  %-24s %10u bytes\n", o.handle, o.fileName,
+                        o.compressedSize);
+    }
 }
 
-// One picture, waited for; the number of new objects, or -1 on failure.
-int shoot() {
-    PtpResult rc = PtpGenericInterface_TakeAndWaitForShotToComplete();
-    if (rc != PtpResult_Ok) {
-        fail("capture failed", rc);
-        return -1;
-    }
-    std::vector<PtpObjectInfo> added = new_objects();
-    print_objects(added);
-    return int(added.size());
-}
+// One picture, waited for; the number of new objects, or -1 on failure. A
+// capture the camera holds for the host is saved in the current directory.
+int shoot() { return CaptureOnce(false, ""); }
 
 // A property by code (decimal or 0x hex) or by its name (any case).
 uint32_t find_property(const std::string& text) {
@@ -113,13 +154,15 @@ struct ListCopy {
     uint32_t current = 0;
     std::string currentLabel;
     std::vector<PtpValueLabel> values;
+    bool writable = false;
 };
 
 bool copy_list(uint32_t code, ListCopy* out) {
-    PtpPropertyRecord* r = PtpGenericInterface_GetProperty(code, 1);
+    PtpPropertyRecord* r = code ? PtpGenericInterface_GetProperty(code, 1) : nullptr;
     if (!r) return false;
     out->current = r->currentValue;
     out->currentLabel = r->currentLabel;
+    out->writable = r->access != 0;
     if (r->values) out->values.assign(r->values, r->values + r->valueCount);
     PtpUnlockProperty(r);
     return true;
@@ -137,15 +180,54 @@ long position_of(const ListCopy& list, const char* label, long from, long step) 
     return best;
 }
 
+// --- hdr ----------------------------------------------------------------------------------------
+
+struct HdrOptions {
+    uint32_t shots = 0; // 0: as many as fit
+    uint32_t step = 0;  // 0: one stop
+    uint8_t mode = 0;
+    std::string property;
+};
+
+int run_series(uint32_t code, const HdrOptions& o);
+
 // --- bracket --------------------------------------------------------------------------------
+
+// The frames of a bracketed series the tool steps itself: the current value
+// and one step either side.
+constexpr uint32_t kHostBracketShots = 3;
+
+// Cameras without in-camera bracketing: the tool shoots the series, stepping
+// the exposure compensation, or the shutter speed where the exposure mode fixes
+// the compensation (manual exposure).
+int run_host_bracket(bool haveStop, float stop) {
+    uint32_t code = PtpGetExposureCompensationPropertyCode();
+    const char* through = "exposure compensation";
+    ListCopy list;
+    if (!copy_list(code, &list) || !list.writable || list.values.empty()) {
+        code = PtpGetShutterSpeedPropertyCode();
+        through = "shutter speed";
+        if (!copy_list(code, &list) || !list.writable || list.values.empty()) {
+            std::fprintf(stderr, "the camera has no exposure bracketing, and its exposure "
+                                 "mode lets neither compensation nor shutter speed change\n");
+            return 1;
+        }
+    }
+    std::printf("no bracketing in the camera: ptpctl shoots the series itself through the %s "
+                "(now %s)\n",
+                through, list.currentLabel.c_str());
+    if (!haveStop) return 0;
+    HdrOptions o;
+    o.shots = kHostBracketShots;
+    long entries = std::lround(stop * float(PtpGenericInterfaceStepsForStop(code)));
+    o.step = entries < 1 ? 1 : uint32_t(entries);
+    return run_series(code, o);
+}
 
 int run_bracket(bool haveStop, float stop) {
     uint32_t code = PtpGetExposureBracketingPropertyCode();
     ListCopy setting;
-    if (code == 0 || !copy_list(code, &setting)) {
-        std::fprintf(stderr, "the camera has no exposure bracketing\n");
-        return 1;
-    }
+    if (!copy_list(code, &setting)) return run_host_bracket(haveStop, stop);
     std::printf("bracketing (0x%04X): %s, %s\n", code, setting.currentLabel.c_str(),
                 PtpGenericInterface_IsExposureBracketingOn() ? "on" : "off");
     std::printf("largest step: %.2f stops\n", PtpGenericInterface_MaxExposureBracketStop());
@@ -184,7 +266,7 @@ int run_bracket(bool haveStop, float stop) {
     }
     int pictures = 0;
     bool ok = true;
-    for (uint32_t shot = 0; shot <= frames && ok; ++shot) {
+    for (uint32_t shot = 0; shot <= frames && ok && !g_interrupted; ++shot) {
         std::printf("shot %u of %u\n", shot + 1, frames + 1);
         int added = shoot();
         ok = added >= 0;
@@ -193,25 +275,29 @@ int run_bracket(bool haveStop, float stop) {
     rc = PtpGenericInterface_TurnOffBracketing();
     if (rc != PtpResult_Ok) fail("turning bracketing off failed", rc);
     std::printf("%d pictures\n", pictures);
+    if (g_interrupted) return kInterruptedStatus;
     return ok && pictures > 0 ? 0 : 1;
 }
 
 // --- hdr ----------------------------------------------------------------------------------------
 
-struct HdrOptions {
-    uint32_t shots = 0; // 0: as many as fit
-    uint32_t step = 0;  // 0: one stop
-    uint8_t mode = 0;
-    std::string property;
-};
-
 int run_hdr(const HdrOptions& o) {
     uint32_t code =
         o.property.empty() ? PtpGetShutterSpeedPropertyCode() : find_property(o.property);
-    ListCopy list;
-    if (code == 0 || !copy_list(code, &list)) {
+    if (code == 0 || !PtpGenericInterface_GetProperty(code, 0)) {
         std::fprintf(stderr, "the camera has no property %s\n",
                      o.property.empty() ? "for the shutter speed" : o.property.c_str());
+        return 1;
+    }
+    return run_series(code, o);
+}
+
+// Lays out the series of o through property code, shoots it and puts the
+// property back.
+int run_series(uint32_t code, const HdrOptions& o) {
+    ListCopy list;
+    if (!copy_list(code, &list)) {
+        std::fprintf(stderr, "the camera has no property 0x%04X\n", code);
         return 1;
     }
     const char* name = PtpGenericInterface_StringForPropertyCode(code);
@@ -262,8 +348,8 @@ int run_hdr(const HdrOptions& o) {
 
     int pictures = 0;
     bool ok = true;
-    for (size_t i = 0; i < series.size() && ok; ++i) {
-        PtpResult rc = PtpGenericInterface_SetPropertyValue(code, series[i].value, 1);
+    for (size_t i = 0; i < series.size() && ok && !g_interrupted; ++i) {
+        PtpResult rc = write_setting(code, series[i].value, 1);
         if (rc != PtpResult_Ok) {
             std::fprintf(stderr, "setting %s failed: %s (0x%04X)\n", series[i].label,
                          PtpResult_Name(rc), rc);
@@ -275,9 +361,11 @@ int run_hdr(const HdrOptions& o) {
         ok = added >= 0;
         if (ok) pictures += added;
     }
-    PtpResult rc = PtpGenericInterface_SetPropertyValue(code, list.current, 1);
+    if (g_interrupted) std::printf("interrupted; putting %s back\n", list.currentLabel.c_str());
+    PtpResult rc = write_setting(code, list.current, 1);
     if (rc != PtpResult_Ok) fail("restoring the value failed", rc);
     std::printf("%d pictures\n", pictures);
+    if (g_interrupted) return kInterruptedStatus;
     return ok && pictures > 0 ? 0 : 1;
 }
 
@@ -289,12 +377,32 @@ int run_hdr(const HdrOptions& o) {
 bool switch_to_bulb(uint32_t* previous) {
     uint32_t code = PtpGetShutterSpeedPropertyCode();
     ListCopy list;
-    if (code == 0 || !copy_list(code, &list)) return false;
+    if (!copy_list(code, &list)) return false;
     for (const PtpValueLabel& v : list.values) {
         if (strcasecmp(v.label, "bulb") != 0) continue;
-        if (PtpGenericInterface_SetPropertyValue(code, v.value, 1) != PtpResult_Ok) return false;
+        if (write_setting(code, v.value, 1) != PtpResult_Ok) return false;
         *previous = list.current;
         std::printf("shutter speed set to bulb (was %s)\n", list.currentLabel.c_str());
+        return true;
+    }
+    return false;
+}
+
+// Bulb needs manual exposure on some cameras: writes the exposure mode's
+// manual entry when the camera is in another mode and lets it be written;
+// true when it switched, with the old mode in *previous.
+bool switch_to_manual(uint32_t* previous) {
+    uint32_t code = PtpGetAutoExposurePropertyCode();
+    ListCopy list;
+    if (!copy_list(code, &list) || !list.writable ||
+        PtpGenericInterface_IsAutoExposureModeManual(list.current))
+        return false;
+    for (const PtpValueLabel& v : list.values) {
+        if (!PtpGenericInterface_IsAutoExposureModeManual(v.value)) continue;
+        if (write_setting(code, v.value, 1) != PtpResult_Ok) return false;
+        *previous = list.current;
+        std::printf("exposure mode set to %s for bulb (was %s)\n", v.label,
+                    list.currentLabel.c_str());
         return true;
     }
     return false;
@@ -305,17 +413,28 @@ int run_bulb(float seconds) {
         std::fprintf(stderr, "the camera cannot take bulb exposures\n");
         return 1;
     }
-    uint32_t previous = 0;
-    bool switched = !PtpGenericInterface_CanStartBulb() && switch_to_bulb(&previous);
+    uint32_t previousMode = 0, previousShutter = 0;
+    bool modeSwitched = false, shutterSwitched = false;
+    if (!PtpGenericInterface_CanStartBulb()) {
+        // Mode first: a camera may reset the shutter speed when its mode changes.
+        modeSwitched = switch_to_manual(&previousMode);
+        if (!PtpGenericInterface_CanStartBulb()) shutterSwitched = switch_to_bulb(&previousShutter);
+    }
+    // Back in the reverse order of the switches.
     auto restore = [&] {
-        if (!switched) return;
-        PtpResult rc =
-            PtpGenericInterface_SetPropertyValue(PtpGetShutterSpeedPropertyCode(), previous, 1);
-        if (rc != PtpResult_Ok) fail("restoring the shutter speed failed", rc);
+        PtpResult rc = PtpResult_Ok;
+        if (shutterSwitched &&
+            (rc = write_setting(PtpGetShutterSpeedPropertyCode(),
+                                                       previousShutter, 1)) != PtpResult_Ok)
+            fail("restoring the shutter speed failed", rc);
+        if (modeSwitched &&
+            (rc = write_setting(PtpGetAutoExposurePropertyCode(),
+                                                       previousMode, 1)) != PtpResult_Ok)
+            fail("restoring the exposure mode failed", rc);
     };
     if (!PtpGenericInterface_CanStartBulb()) {
-        std::fprintf(stderr, "the camera is not in bulb mode (mode B, or M with the shutter "
-                             "speed at bulb)\n");
+        std::fprintf(stderr, "bulb needs the camera in manual exposure (M or B) with the shutter "
+                             "speed at bulb, and it could not be set so\n");
         restore();
         return 1;
     }
@@ -331,7 +450,7 @@ int run_bulb(float seconds) {
     // On a terminal the countdown rewrites one line; otherwise a line a second.
     const bool terminal = isatty(fileno(stdout));
     long shown = -1;
-    for (auto now = Clock::now(); now < closeAt; now = Clock::now()) {
+    for (auto now = Clock::now(); now < closeAt && !g_interrupted; now = Clock::now()) {
         long left = long(std::ceil(std::chrono::duration<float>(closeAt - now).count()));
         if (left != shown) {
             std::printf(terminal ? "\rshutter open: %ld s left " : "shutter open: %ld s left\n",
@@ -351,9 +470,11 @@ int run_bulb(float seconds) {
         restore();
         return 1;
     }
+    if (g_interrupted) std::printf("interrupted: shutter closed early\n");
     std::vector<PtpObjectInfo> added = new_objects();
     print_objects(added);
     restore();
+    if (g_interrupted) return kInterruptedStatus;
     if (added.empty()) {
         std::fprintf(stderr, "the camera announced no picture\n");
         return 1;
@@ -373,6 +494,7 @@ int Command_Bracket(std::vector<std::string> args) {
     }
     HubConnection hub;
     if (!open_camera(options, hub)) return 1;
+    InterruptGuard interrupts;
     int status = run_bracket(args.size() == 1, stop);
     close_camera(hub);
     return status;
@@ -411,6 +533,7 @@ int Command_Hdr(std::vector<std::string> args) {
     }
     HubConnection hub;
     if (!open_camera(options, hub)) return 1;
+    InterruptGuard interrupts;
     int status = run_hdr(o);
     close_camera(hub);
     return status;
@@ -427,6 +550,7 @@ int Command_Bulb(std::vector<std::string> args) {
     }
     HubConnection hub;
     if (!open_camera(options, hub)) return 1;
+    InterruptGuard interrupts;
     int status = run_bulb(seconds);
     close_camera(hub);
     return status;

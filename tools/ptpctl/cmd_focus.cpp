@@ -132,6 +132,10 @@ int Command_FocusStack(std::vector<std::string> args) {
         } else {
             status = report("focus stack", rc);
             if (status == 0) std::printf("focus stack of %u shots done\n", shots);
+            // Some cameras drive the lens between shots only in manual focus.
+            if (rc == PtpResult_Failed && PtpGenericInterface_IsFocusAuto())
+                std::fprintf(stderr, "the camera may need manual focus for a stack "
+                                     "(ptpctl set \"Focus Mode\" ...)\n");
         }
     }
     CloseHub(hub);

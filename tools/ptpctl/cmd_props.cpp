@@ -88,6 +88,9 @@ int Command_Set(std::vector<std::string> args) {
     } else {
         PtpResult rc = PtpGenericInterface_SetPropertyValue(r->code, value, 1);
         if (rc == PtpResult_Ok) {
+            // A write the driver does not confirm (stepped or unverified)
+            // leaves the store's old value: read back what the camera has.
+            PtpGenericInterface_RefreshPropertyValue(r->code);
             PrintProperty(r);
             status = 0;
         } else {

@@ -47,8 +47,8 @@ bool OpenHub(const CommonOptions& options, HubConnection& connection) {
         connection.embedded = SimHub_Start(sim);
         if (!connection.embedded) {
             std::fprintf(stderr,
-                         "cannot start the virtual Tetherhub with camera \"%s\" (canon, canon-r, "
-                         "canon-r5, canon-90d, nikon, sony, fuji or fuji-gfx)\n",
+                         "cannot start the virtual Tetherhub with camera \"%s\" (see ptpctl "
+                         "--help for the bodies)\n",
                          options.camera.c_str());
             return false;
         }
@@ -100,6 +100,11 @@ bool OpenSession(const CommonOptions& options, HubConnection& connection) {
         // host priority; the others answer NotSupportedForCamera.
         PtpGenericInterface_SetConnectionHostMode(1, 0);
         return true;
+    }
+    if (rc == PtpResult_ConnectionLost) {
+        std::fprintf(stderr, "lost the link to the Tetherhub during session start\n");
+        CloseHub(connection);
+        return false;
     }
     uint16_t vendor = PtpGenericInterface_CameraManufacturer();
     if (vendor < PtpVendor_Fujifilm || vendor > PtpVendor_Nikon) {

@@ -260,7 +260,7 @@ TEST_F(Focus, TouchIncrementalAndStackSupport) {
         {PtpVendor_Sony, 170, 0, false, false, false},
         {PtpVendor_Sony, 170, 0xD22C, true, false, false},
         {PtpVendor_Fujifilm, 16, 0, true, false, false},
-        {PtpVendor_Fujifilm, 20, 0, true, true, false},
+        {PtpVendor_Fujifilm, 20, 0, true, true, true},
         {PtpVendor_None, 0, 0, false, false, false},
     };
     for (const auto& c : cases) {

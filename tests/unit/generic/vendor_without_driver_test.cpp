@@ -104,7 +104,7 @@ TEST(VendorWithoutDriver, AnswersWithoutTalkingToTheCamera) {
         ROW(PtpGenericInterface_StopFocus(), kOk, kHas, PtpResult_BadReply),
         ROW(PtpGenericInterface_DriveLens(1), kOpNS, kHas, PtpResult_InvalidArgument),
         ROW(PtpGenericInterface_SetFocusMode(1, 0), kOpNS, kOpNS, kOk),
-        ROW(PtpGenericInterface_IsFocusStackSupported(), 1, 0, 0),
+        ROW(PtpGenericInterface_IsFocusStackSupported(), 1, 0, 1),
         ROW(PtpGenericInterface_DoFocusStack(3, 1), kOpNS, kFailed, kOpNS),
         // The standard operations of the others are refused by the empty list.
         ROW(PtpGenericInterface_GetObjectInfo(5, &info), kOpNS, kOpNS, kOpNS),
