@@ -4,7 +4,7 @@
 # the virtual Tetherhub encodes its live-view frames with libjpeg.
 set -euo pipefail
 packages=(cmake g++ make pkg-config clang-14 libclang-rt-14-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev python3 ccache)
+          libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev python3 ccache valgrind)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -191,7 +191,7 @@ bool PtpCache_ReadRecordFile(const char* path, PtpObjectInfo* out) {
     }
     close(fd);
     ByteReader r = make_reader(buffer, done);
-    PtpObjectInfo record;
+    PtpObjectInfo record = {};
     if (!read_bytes(r, &record, sizeof record) || bytes_left(r) != 0) return false;
     record.fileName[PTP_OBJECT_NAME_SIZE - 1] = '\0';
     *out = record;

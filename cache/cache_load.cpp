@@ -60,7 +60,7 @@ bool PtpCache_LoadRecords(const char* directory, std::vector<PtpCacheLoadedRecor
         if (fstatat(dirfd(dir), name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
         char path[kCachePathSize];
         if (!PtpCache_BuildPath(path, directory, name, nullptr)) continue;
-        PtpCacheLoadedRecord loaded;
+        PtpCacheLoadedRecord loaded = {};
         if (!PtpCache_ReadRecordFile(path, &loaded.record)) continue;
         if (!RecordMatchesFile(loaded.record, name)) continue;
         loaded.accessTime = uint32_t(uint64_t(st.st_atime));

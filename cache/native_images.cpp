@@ -155,7 +155,7 @@ PtpResult Native_GetObjectInfo(PtpObjectInfo* record, uint8_t force) {
     if (!record || is_sd_card(*record)) return PtpResult_InvalidArgument;
     if (!(force && record->imageWidth != 0)) {
         const PtpObjectInfo key = Native_BoundedRecord(*record);
-        PtpObjectInfo cached;
+        PtpObjectInfo cached = {};
         if (PtpCache_GetObjectInfo(&key, &cached)) {
             cached = Native_BoundedRecord(cached);
             if (complete_info(&cached)) PtpCache_AddObjectInfoToCache(&cached);
@@ -163,7 +163,7 @@ PtpResult Native_GetObjectInfo(PtpObjectInfo* record, uint8_t force) {
             return PtpResult_Ok;
         }
     }
-    PtpObjectInfo fresh;
+    PtpObjectInfo fresh = {};
     PtpResult rc = PtpGenericInterface_GetObjectInfo(record->handle, &fresh);
     if (rc != PtpResult_Ok) return rc;
     fresh = Native_BoundedRecord(fresh);

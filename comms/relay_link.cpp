@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -183,13 +184,23 @@ PtpResult Comms_SendExact(const uint8_t* buf, uint32_t len) {
     return Comms_SendPieces(&piece, 1);
 }
 
-// Waits until the socket is readable. Ok, or ConnectionLost (flag set) on a
-// failed or timed-out wait.
-static PtpResult wait_readable(int fd) {
+using Clock = std::chrono::steady_clock;
+
+// Waits until the socket is readable, at most the receive time-out and never
+// past `deadline`. Ok, or ConnectionLost (flag set) on a failed or timed-out wait.
+static PtpResult wait_readable(int fd, Clock::time_point deadline) {
     if (fd < 0) return lost();
     for (;;) {
+        int64_t wait = int64_t(g_link.receiveTimeout.load()) * 1000;
+        if (deadline != Clock::time_point::max()) {
+            int64_t left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
+            if (left <= 0) return lost();
+            if (left < wait) wait = left;
+        }
         pollfd p{fd, POLLIN, 0};
-        int rc = ::poll(&p, 1, g_link.receiveTimeout.load() * 1000);
+        int rc = ::poll(&p, 1, int(wait));
         if (rc < 0 && errno == EINTR) continue;
         if (rc <= 0 || (p.revents & POLLNVAL)) return lost();
         // Readable, or hung up / in error: recv tells which.
@@ -197,7 +208,8 @@ static PtpResult wait_readable(int fd) {
     }
 }
 
-PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len) {
+// Receives exactly len bytes, giving up (link lost) once `deadline` passes.
+static PtpResult receive_until(uint8_t* buf, uint32_t len, Clock::time_point deadline) {
     if (len && !buf) return PtpResult_InvalidArgument;
     int fd = g_link.socket.load();
     uint32_t got = 0;
@@ -212,11 +224,26 @@ PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len) {
         if (n == 0) return lost(); // the peer closed
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return lost();
-        PtpResult rc = wait_readable(fd);
+        PtpResult rc = wait_readable(fd, deadline);
         if (rc != PtpResult_Ok) return rc;
     }
     g_link.lastIncoming.store(int64_t(std::time(nullptr)));
     return PtpResult_Ok;
+}
+
+PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len) {
+    return receive_until(buf, len, Clock::time_point::max());
+}
+
+// The latest a message announcing `total` bytes may finish when its receive
+// began at `start`: the receive time-out plus the time the bytes need at a
+// floor rate. A per-receive time-out alone lets a peer that trickles one byte
+// now and then hold a call for as long as it likes.
+static Clock::time_point message_deadline(Clock::time_point start, uint32_t total) {
+    constexpr uint64_t kFloorBytesPerSecond = 64 * 1024;
+    uint64_t millis = uint64_t(g_link.receiveTimeout.load()) * 1000 +
+                      uint64_t(total) * 1000 / kFloorBytesPerSecond;
+    return start + std::chrono::milliseconds(millis);
 }
 
 // Hands an out-of-band notice to the delegate on a detached thread. The
@@ -247,7 +274,8 @@ static void deliver_oob(uint8_t* message) {
 // buffer grows as the bytes arrive (large blocks grow by remapping, without a
 // copy), so a header that announces far more than is sent never makes the
 // library commit that much memory. Out: *message holds the whole message.
-static PtpResult receive_body(const uint8_t* header, uint32_t total, uint8_t** message) {
+static PtpResult receive_body(const uint8_t* header, uint32_t total, Clock::time_point deadline,
+                              uint8_t** message) {
     constexpr uint32_t kFirstChunk = 256 * 1024;
     uint32_t capacity = total < kFirstChunk ? total : kFirstChunk;
     uint8_t* buf = static_cast<uint8_t*>(std::malloc(capacity));
@@ -268,7 +296,7 @@ static PtpResult receive_body(const uint8_t* header, uint32_t total, uint8_t** m
             }
             buf = grown;
         }
-        PtpResult rc = Comms_ReceiveExact(buf + got, capacity - got);
+        PtpResult rc = receive_until(buf + got, capacity - got, deadline);
         if (rc != PtpResult_Ok) {
             std::free(buf);
             return rc;
@@ -286,8 +314,10 @@ PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len) {
     std::lock_guard<std::mutex> receiving(g_link.receiveLock);
     for (;;) {
         if (g_link.linkLost.load()) return PtpResult_ConnectionLost;
+        const Clock::time_point start = Clock::now();
         uint8_t header[kRelayHeaderSize];
-        if (Comms_ReceiveExact(header, kRelayHeaderSize) != PtpResult_Ok) return lost();
+        if (receive_until(header, kRelayHeaderSize, message_deadline(start, 0)) != PtpResult_Ok)
+            return lost();
         uint32_t total = peek_u32(header, sizeof header, 0);
         if (total < kRelayHeaderSize) return PtpResult_BadReply;
         // A length beyond anything the library asks for means the stream is out
@@ -295,7 +325,7 @@ PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len) {
         if (total > kMaxRelayMessage) return lost();
 
         uint8_t* message = nullptr;
-        PtpResult rc = receive_body(header, total, &message);
+        PtpResult rc = receive_body(header, total, message_deadline(start, total), &message);
         if (rc != PtpResult_Ok) return rc;
         if (Comms_IsOobType(header[4])) {
             deliver_oob(message);

@@ -34,6 +34,8 @@ constexpr uint32_t kControlReplyLengthBias = 7;
 constexpr uint32_t kMaxRelayMessage = 1u << 30;
 
 // Receive time-outs in seconds; the long one is used while the SD card formats.
+// Each wait for bytes is bounded by the time-out, and a whole message by the
+// time-out plus the time its announced length needs at 64 KB/s.
 constexpr int kReceiveTimeoutSeconds = 22;
 constexpr int kFormatReceiveTimeoutSeconds = 66;
 
@@ -76,7 +78,8 @@ PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len);
 // Receives the next message that is not an out-of-band notice (those go to the
 // OOB delegate on threads of their own). Out: *buf holds the whole message,
 // header included, allocated with malloc and owned by the caller; *len its
-// total length.
+// total length. A message not whole by its deadline loses the link
+// (ConnectionLost).
 PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len);
 
 // Sends one control message. Called with `held` owning the relay link lock; on

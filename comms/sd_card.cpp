@@ -55,7 +55,7 @@ PtpResult name_exchange(uint8_t code, const char* name, size_t n, bool shared, u
     if (!shared) {
         rc = Comms_SendControlMessage(code, payload, uint32_t(n + 1), &data, m);
     } else {
-        PtpObjectInfo record;
+        PtpObjectInfo record = {};
         rc = Comms_SD_MakeObjectRecord(name, 0, 0, false, &record);
         if (rc != PtpResult_Ok) return rc;
         rc = Comms_SharedControlExchange(payload, uint32_t(n + 1), code, mode, kSdShareKindWhole,

@@ -77,7 +77,7 @@ PtpResult Comms_SD_GetFile(const char* name, uint8_t** data, uint32_t* length, u
         const uint32_t want = remaining < kSdPartSize ? remaining : kSdPartSize;
         // Shared requests carry the caller's record for a small file, else the
         // card file's record with the part's offset.
-        PtpObjectInfo partRecord;
+        PtpObjectInfo partRecord = {};
         const PtpObjectInfo* shareRecord = nullptr;
         if (shareMode != 0) {
             shareRecord = &partRecord;

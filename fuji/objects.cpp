@@ -7,8 +7,7 @@
 
 namespace {
 
-constexpr PtpObjectInfoForm kFujiObjectInfo = {.end = PtpObjectInfoEnd_CaptureDate,
-                                               .keepsFlags = true};
+constexpr PtpObjectInfoForm kFujiObjectInfo = {.end = PtpObjectInfoEnd_CaptureDate};
 
 // The EXIF orientation for an association type; 0 when unknown.
 uint32_t orientation_from_association(uint16_t associationType) {

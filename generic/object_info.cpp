@@ -56,7 +56,6 @@ PtpResult PtpParseObjectInfo(PtpObjectInfo* out, const uint8_t* data, uint32_t l
     // shorter is not an ObjectInfo.
     if (bytes_left(r) < fixed + 1) return PtpResult_DataSetParseFailed;
 
-    const uint32_t callerFlags = out->flags;
     PtpObjectInfo& info = *out;
     std::memset(&info, 0, sizeof info);
 
@@ -86,8 +85,6 @@ PtpResult PtpParseObjectInfo(PtpObjectInfo* out, const uint8_t* data, uint32_t l
         info.modificationDate = read_ptp_date(r);
         read_ptp_text(r, info.keywords, kMaxKeywordChars);
     }
-    info.orientation = 0;
-    info.flags = form.keepsFlags ? callerFlags : 0;
     return PtpResult_Ok;
 }
 

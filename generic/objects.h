@@ -43,11 +43,11 @@ enum PtpObjectInfoEnd : uint8_t {
 struct PtpObjectInfoForm {
     uint32_t thumbGap = 0; // bytes between ThumbCompressedSize and ThumbPixWidth
     PtpObjectInfoEnd end = PtpObjectInfoEnd_Keywords;
-    bool keepsFlags = false; // the caller's out->flags survive the parse
 };
 
-// Parses an ObjectInfo data set of the given form. The data set's StorageID
-// lands in out->handle; the caller overwrites it. Returns PtpResult_Ok, or
+// Parses an ObjectInfo data set of the given form into a record whose every
+// field the data set does not give (flags, the tail) is zero. The data set's
+// StorageID lands in out->handle; the caller overwrites it. Returns PtpResult_Ok, or
 // PtpResult_DataSetParseFailed when the data is shorter than the fixed part
 // plus the file name's count byte, in which case *out is untouched. Strings
 // that run past the data are treated as absent, as is everything after them.

@@ -138,7 +138,7 @@ PtpResult PtpGetDeviceInfo(PtpDeviceInfo* out) {
         std::free(data);
         return rc;
     }
-    PtpDeviceInfo* parsed = static_cast<PtpDeviceInfo*>(std::malloc(sizeof(PtpDeviceInfo)));
+    PtpDeviceInfo* parsed = static_cast<PtpDeviceInfo*>(std::calloc(1, sizeof(PtpDeviceInfo)));
     bool ok = parsed && PtpParseDeviceInfo(data, length, parsed);
     std::free(data);
     if (!ok) {
@@ -234,8 +234,12 @@ void PtpGenericInterface_Initialize(PtpTransportSendFn send, PtpTransportReceive
     g_session.manualFocus.store(0);
 }
 
-uint16_t PtpGenericInterface_GetCameraManufacturer() {
-    if (PtpGetDeviceInfo(&g_session.deviceInfo) != PtpResult_Ok) return PtpResult_NoDeviceInfo;
+// Reads the DeviceInfo and makes its manufacturer the current vendor. Returns
+// the vendor or NoDeviceInfo; out: *read is the read's own result, so a caller
+// can tell a lost link from a camera that gave no usable DeviceInfo.
+static uint16_t detect_vendor(PtpResult* read) {
+    *read = PtpGetDeviceInfo(&g_session.deviceInfo);
+    if (*read != PtpResult_Ok) return PtpResult_NoDeviceInfo;
     PtpVendor vendor;
     {
         std::lock_guard<std::mutex> held(g_session.deviceInfoLock);
@@ -243,6 +247,11 @@ uint16_t PtpGenericInterface_GetCameraManufacturer() {
     }
     store_vendor(vendor);
     return vendor;
+}
+
+uint16_t PtpGenericInterface_GetCameraManufacturer() {
+    PtpResult read;
+    return detect_vendor(&read);
 }
 
 uint16_t PtpGenericInterface_CameraManufacturer() { return g_session.vendor.load(); }
@@ -277,7 +286,8 @@ PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
     PtpTransaction_ResetTransactionId(); // GetDeviceInfo carries id 0
     PtpEventLoop_EndHostPause();         // a restarted session polls again
 
-    uint16_t r = PtpGenericInterface_GetCameraManufacturer();
+    PtpResult read;
+    uint16_t r = detect_vendor(&read);
     // After a failed DeviceInfo read this is 0xFF11, which names no vendor.
     store_vendor(r);
 
@@ -287,7 +297,9 @@ PtpResult PtpGenericInterface_StartSession(uint8_t hostMode) {
     g_session.liveViewOn.store(false);
     g_session.mirrorUp.store(0);
 
-    if (!is_vendor(r)) return r;
+    // A link lost on the way is reported as such: a host must reconnect, not
+    // go on as if the camera merely gave no DeviceInfo.
+    if (!is_vendor(r)) return read == PtpResult_ConnectionLost ? read : r;
     if (!PtpIsCameraModelSupported()) return PtpResult_NotSupportedForCamera;
 
     const PtpDriver* d = PtpSession_Driver();

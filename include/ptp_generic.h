@@ -100,7 +100,8 @@ PTP_API void PtpGenericInterface_Initialize(PtpTransportSendFn send, PtpTranspor
 
 /* Reads the DeviceInfo, detects the vendor, checks the model and lets the
  * vendor driver open the camera and load its properties. Returns PtpResult_Ok,
- * PtpResult_NoDeviceInfo when the DeviceInfo cannot be read or parsed,
+ * PtpResult_ConnectionLost when the link is lost while the DeviceInfo is read,
+ * PtpResult_NoDeviceInfo when it cannot otherwise be read or parsed,
  * PtpResult_NotSupportedForCamera for a model the driver does not know, or the
  * driver's own failure. hostMode is used by the Nikon driver only. */
 PTP_API PtpResult PtpGenericInterface_StartSession(uint8_t hostMode);

@@ -55,7 +55,7 @@ typedef struct PtpObjectInfo {
     uint32_t reserved2;
     char keywords[PTP_OBJECT_KEYWORDS_SIZE]; /* NUL-terminated */
     uint32_t orientation;                    /* EXIF orientation (Fujifilm only), else 0 */
-    uint32_t flags;                          /* 0 after parsing on Canon and Nikon */
+    uint32_t flags;                          /* 0 after parsing */
     uint8_t reservedTail[8];                 /* pads the record to its 612 bytes; zero */
 } PtpObjectInfo;
 #pragma pack(pop)

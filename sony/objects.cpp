@@ -12,8 +12,7 @@
 
 namespace {
 
-constexpr PtpObjectInfoForm kSonyObjectInfo = {.end = PtpObjectInfoEnd_FileName,
-                                               .keepsFlags = true};
+constexpr PtpObjectInfoForm kSonyObjectInfo = {.end = PtpObjectInfoEnd_FileName};
 
 // 0xD215: 0x8000 + the number of captures waiting; below it, the camera is
 // still processing.

@@ -91,6 +91,15 @@ TEST_F(Session, HostileDeviceInfoGivesNoDeviceInfo) {
     EXPECT_EQ(PtpGenericInterface_SetConnectionHostMode(1, 0), PtpResult_NotSupportedForCamera);
 }
 
+// A hub that closes the connection at the DeviceInfo: the start reports the
+// lost link, not a camera without a DeviceInfo.
+TEST_F(Session, LinkLostAtTheDeviceInfoIsReportedAsLost) {
+    SimFault close;
+    close.kind = SimFault_CloseConnection;
+    SimHub_InjectFault(hub, close);
+    EXPECT_EQ(PtpGenericInterface_StartSession(0), PtpResult_ConnectionLost);
+}
+
 // Transactions and control exchanges from several threads never take each
 // other's replies.
 TEST_F(Session, ConcurrentTransactionsAndControlExchanges) {

@@ -239,6 +239,30 @@ TEST_F(Framing, HubGoingAwayLosesTheLinkUntilReconnected) {
     }
 }
 
+// A peer announcing 100,000 bytes and then trickling one byte every 300 ms
+// never trips the per-wait time-out; the whole-message deadline (time-out plus
+// 100,000 bytes at 64 KB/s, about 2.5 s here) ends the call with the link lost.
+TEST_F(Framing, TricklingPeerEndsAtTheMessageDeadline) {
+    Comms_SetReceiveTimeout(1);
+    auto call = std::async(std::launch::async, [] { return Comms_ServerPing(); });
+    RawPeer_ReadMessage(peer);
+    std::atomic<bool> stop{false};
+    std::thread trickle([&] {
+        RawPeer_Write(peer, {0xA0, 0x86, 0x01, 0x00, 13}); // 100,000 bytes announced
+        while (!stop && RawPeer_Write(peer, {0}))
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    auto start = std::chrono::steady_clock::now();
+    bool ended = call.wait_for(std::chrono::seconds(4)) == std::future_status::ready;
+    stop = true;
+    trickle.join();
+    Comms_SetReceiveTimeout(kReceiveTimeoutSeconds);
+    ASSERT_TRUE(ended);
+    EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(call.get(), PtpResult_ConnectionLost);
+    EXPECT_TRUE(Comms_IsLinkLost());
+}
+
 // Only a process that never connected is in this state, so the checks run in
 // a fresh copy of the test binary (the thread-safe death-test style re-runs it
 // for this test alone) and report through its exit status.

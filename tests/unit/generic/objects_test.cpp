@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -133,28 +134,38 @@ TEST(ObjectInfoParse, FormsMoveTheThumbnailSizeAndEndTheDataSetEarly) {
     ASSERT_EQ(parse(&info, object_info(gapped)), PtpResult_Ok);
     EXPECT_EQ(info.thumbWidth, 0xDEADBEEFu);
 
+    // Whatever the caller's record held (0xAA here), the bytes the form does
+    // not give are zero: flags, the tail, the padding, the texts past their NUL.
     struct Case {
         PtpObjectInfoForm form;
         bool capture, modified, keywords;
-        uint32_t flags; // the caller's 0x5A5A5A5A, kept or cleared
+        size_t zeroFrom; // offset of the first field the form does not carry
     } cases[] = {
-        {kStandard, true, true, true, 0},
-        {{.end = PtpObjectInfoEnd_FileName, .keepsFlags = true}, false, false, false, 0x5A5A5A5A},
-        {{.end = PtpObjectInfoEnd_CaptureDate, .keepsFlags = true},
-         true,
-         false,
-         false,
-         0x5A5A5A5A}};
+        {kStandard, true, true, true, offsetof(PtpObjectInfo, orientation)},
+        {{.end = PtpObjectInfoEnd_FileName}, false, false, false,
+         offsetof(PtpObjectInfo, captureDate)},
+        {{.end = PtpObjectInfoEnd_CaptureDate}, true, false, false,
+         offsetof(PtpObjectInfo, modificationDate)}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.form.end));
-        info = filled(0x5A);
+        info = filled(0xAA);
         ASSERT_EQ(parse(&info, object_info(InfoSet{}), c.form), PtpResult_Ok);
         EXPECT_STREQ(info.fileName, "IMG_0001.JPG");
         EXPECT_EQ(info.captureDate != 0, c.capture);
         EXPECT_EQ(info.modificationDate != 0, c.modified);
         EXPECT_EQ(info.keywords[0] != 0, c.keywords);
-        EXPECT_EQ(info.orientation, 0u);
-        EXPECT_EQ(info.flags, c.flags);
+        EXPECT_EQ(info.flags, 0u);
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&info);
+        const size_t padding[] = {14, 15, 46, 47, 318, 319};
+        for (size_t at : padding)
+            EXPECT_EQ(bytes[at], 0) << at;
+        for (size_t at = c.zeroFrom; at < sizeof info; ++at)
+            ASSERT_EQ(bytes[at], 0) << at;
+        for (size_t at = offsetof(PtpObjectInfo, fileName) + 12; at < 316; ++at)
+            ASSERT_EQ(bytes[at], 0) << at;
+        for (size_t at = offsetof(PtpObjectInfo, keywords) + std::strlen(info.keywords); at < 596;
+             ++at)
+            ASSERT_EQ(bytes[at], 0) << at;
     }
 }
 
