@@ -1,5 +1,10 @@
-// ptpctl events [SECONDS]: follows the camera's events, one line each.
+// ptpctl events [SECONDS]: follows the camera's events, one line each (0: until
+// Ctrl-C); the first failed poll ends it with exit 1.
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -9,9 +14,16 @@
 #include "ptp_objects.h"
 #include "ptpctl.h"
 
+// The first failed poll ends the command; later ones say nothing new.
+static std::atomic<int> g_pollError{0};
+static volatile std::sig_atomic_t g_stop = 0;
+
 static void on_error(PtpResult rc) {
-    std::fprintf(stderr, "event poll failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
+    int expected = 0;
+    g_pollError.compare_exchange_strong(expected, int(rc) | 0x10000);
 }
+
+static void on_interrupt(int) { g_stop = 1; }
 
 static void print_event(const PtpHostEvent* e) {
     const void* data = nullptr;
@@ -53,13 +65,26 @@ int Command_Events(std::vector<std::string> args) {
     while (PopEventPtr()) {
     }  // what the session start queued is not news
     PtpGenericInterface_StartEventCheckLoop(on_error);
-    std::fprintf(stderr, "following events for %u s\n", seconds);
+    if (seconds)
+        std::fprintf(stderr, "following events for %u s\n", seconds);
+    else
+        std::fprintf(stderr, "following events until Ctrl-C\n");
+    struct sigaction action {}, previous {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous);
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
+    while (!g_stop && !g_pollError && (!seconds || std::chrono::steady_clock::now() < end)) {
         while (const PtpHostEvent* e = PopEventPtr()) print_event(e);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    sigaction(SIGINT, &previous, nullptr);
     PtpGenericInterface_StopEventCheckLoop(1);
     CloseHub(hub);
+    if (int error = g_pollError) {
+        PtpResult rc = PtpResult(error & 0xFFFF);
+        std::fprintf(stderr, "event poll failed: %s (0x%04X); stopped\n", PtpResult_Name(rc), rc);
+        return 1;
+    }
     return 0;
 }

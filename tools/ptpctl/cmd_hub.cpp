@@ -32,8 +32,11 @@ static bool show_hub(const HubConnection& hub) {
     else
         std::printf("  ping time          %s (0x%04X)\n", PtpResult_Name(ping), ping);
 
+    // A reply lost on the way makes the report incomplete: say so and exit 1.
+    PtpResult lost = PtpResult_Ok;
     uint8_t hardware = 0;
     PtpResult rc = Comms_HardwareVersion(&hardware);
+    if (rc == PtpResult_ConnectionLost) lost = rc;
     if (rc == PtpResult_Ok)
         std::printf("  hardware version   %u\n", hardware);
     else
@@ -43,6 +46,7 @@ static bool show_hub(const HubConnection& hub) {
     uint8_t* serial = nullptr;
     uint32_t serialLength = 0;
     rc = Comms_GetTetherhubSerialNumber(&serial, &serialLength);
+    if (rc == PtpResult_ConnectionLost) lost = rc;
     if (rc == PtpResult_Ok && serial) {
         // The hub's text may or may not end in a NUL.
         const char* text = reinterpret_cast<const char*>(serial);
@@ -57,6 +61,7 @@ static bool show_hub(const HubConnection& hub) {
 
     PtpHubBatteryInfo battery;
     rc = Comms_GetTetherhubBatteryInfo(&battery);
+    if (rc == PtpResult_ConnectionLost) lost = rc;
     if (rc == PtpResult_Ok) {
         std::printf("  battery\n");
         print_hex("  block 1", battery.block1, sizeof battery.block1);
@@ -67,6 +72,10 @@ static bool show_hub(const HubConnection& hub) {
         std::printf("  battery            a record of the wrong size\n");
     } else {
         std::printf("  battery            %s (0x%04X)\n", PtpResult_Name(rc), rc);
+    }
+    if (lost != PtpResult_Ok) {
+        std::fprintf(stderr, "hub: incomplete, %s\n", PtpResult_Name(lost));
+        return false;
     }
     return true;
 }

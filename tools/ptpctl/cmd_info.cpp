@@ -54,6 +54,11 @@ bool ShowHubAndCamera(HubConnection& hub) {
     std::printf("  vendor             %s (%u)\n", vendor_name(vendor), vendor);
     std::printf("  model number       %u\n", PtpGenericInterface_CameraModel());
     std::printf("  session            %s (0x%04X)\n", PtpResult_Name(session), session);
+    if (session == PtpResult_NoDeviceInfo || session == PtpResult_ConnectionLost) {
+        std::fprintf(stderr, "info: the camera's identity is incomplete: %s\n",
+                     PtpResult_Name(session));
+        return false;
+    }
     return true;
 }
 

@@ -21,12 +21,9 @@ constexpr uint32_t kDefaultFrames = 10;
 constexpr uint32_t kFrameHeader = 1364; // the info block before the image
 
 bool write_file(const std::string& path, const uint8_t* data, size_t length) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(data, 1, length, f) == length;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) std::remove(path.c_str());
-    return ok;
+    PartialFile f;
+    if (!PartialFile_Open(f, path)) return false;
+    return PartialFile_Finish(f, PartialFile_Write(f, data, length));
 }
 
 } // namespace
@@ -45,9 +42,7 @@ static bool write_nikon_frame(const std::string& base, const uint8_t* buffer, ui
         return false;
     }
     *path = base + ".jpg";
-    if (write_file(*path, buffer + info.jpegOffset, info.jpegSize)) return true;
-    std::fprintf(stderr, "cannot write %s\n", path->c_str());
-    return false;
+    return write_file(*path, buffer + info.jpegOffset, info.jpegSize);  // says why on failure
 }
 
 bool WriteLiveViewFrame(const std::string& base, std::string* path) {
@@ -85,7 +80,6 @@ bool WriteLiveViewFrame(const std::string& base, std::string* path) {
     }
     *path = base + (info.kind == 2 ? ".bmp" : ".jpg");
     ok = write_file(*path, buffer + kFrameHeader, info.imageLength);
-    if (!ok) std::fprintf(stderr, "cannot write %s\n", path->c_str());
     FreeMemory(buffer);
     return ok;
 }
@@ -106,7 +100,7 @@ int Command_LiveView(std::vector<std::string> args) {
             return 2;
         }
     }
-    ::mkdir(directory.c_str(), 0755);
+    if (!MakeDirectories(directory)) return 1;
     HubConnection hub;
     if (!OpenSession(options, hub)) return 1;
 

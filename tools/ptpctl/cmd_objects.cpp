@@ -30,19 +30,26 @@ const char* format_name(uint16_t format) {
     }
 }
 
-std::vector<PtpObjectInfo> list_objects() {
+// *failed: kListingFailed, else the number of objects whose info failed.
+constexpr uint32_t kListingFailed = 0xFFFFFFFF;
+
+std::vector<PtpObjectInfo> list_objects(uint32_t* failed) {
+    *failed = 0;
     std::vector<PtpObjectInfo> objects;
     uint32_t* handles = nullptr;
     uint32_t count = 0;
     PtpResult rc = PtpGenericInterface_GetObjectHandles2(&handles, &count);
     if (rc != PtpResult_Ok) {
         std::fprintf(stderr, "listing the objects failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
+        *failed = kListingFailed;
         return objects;
     }
     for (uint32_t i = 0; i < count; ++i) {
-        PtpObjectInfo info;
+        PtpObjectInfo info = {};
         if (PtpGenericInterface_GetObjectInfo(handles[i], &info) == PtpResult_Ok)
             objects.push_back(info);
+        else
+            ++*failed;
     }
     FreeMemory(handles);
     return objects;
@@ -55,7 +62,8 @@ int Command_Ls(std::vector<std::string> args) {
     if (!ParseCommonOptions(args, options)) return 2;
     HubConnection hub;
     if (!OpenSession(options, hub)) return 1;
-    std::vector<PtpObjectInfo> objects = list_objects();
+    uint32_t failed = 0;
+    std::vector<PtpObjectInfo> objects = list_objects(&failed);
     for (const PtpObjectInfo& o : objects) {
         char date[32] = "-";
         time_t when = time_t(o.captureDate);
@@ -63,9 +71,11 @@ int Command_Ls(std::vector<std::string> args) {
         std::printf("0x%08X  %-24s %10u  %-6s %s\n", o.handle, o.fileName, o.compressedSize,
                     format_name(o.objectFormat), date);
     }
-    std::printf("%zu objects\n", objects.size());
+    std::printf("%zu object%s\n", objects.size(), objects.size() == 1 ? "" : "s");
     CloseHub(hub);
-    return 0;
+    if (failed && failed != kListingFailed)
+        std::fprintf(stderr, "ls: %u object%s could not be read\n", failed, failed == 1 ? "" : "s");
+    return failed ? 1 : 0;
 }
 
 int Command_Get(std::vector<std::string> args) {
@@ -88,12 +98,16 @@ int Command_Get(std::vector<std::string> args) {
     uint32_t handle = 0;
     bool byHandle = ParseNumber(rest[0], &handle);
     const PtpObjectInfo* chosen = nullptr;
-    std::vector<PtpObjectInfo> objects = list_objects();
+    uint32_t failed = 0;
+    std::vector<PtpObjectInfo> objects = list_objects(&failed);
     for (const PtpObjectInfo& o : objects)
         if (byHandle ? o.handle == handle : strcasecmp(o.fileName, rest[0].c_str()) == 0)
             chosen = &o;
     int status = 1;
-    if (!chosen) {
+    if (!chosen && failed) {
+        std::fprintf(stderr, "%s not found: the camera's listing came back incomplete\n",
+                     rest[0].c_str());
+    } else if (!chosen) {
         std::fprintf(stderr, "no object %s on the camera\n", rest[0].c_str());
     } else {
         std::string path = output.empty() ? SafeFileName(chosen->fileName) : output;

@@ -36,16 +36,51 @@ void PrintProperty(PtpPropertyRecord* r) {
     PtpUnlockProperty(r);
 }
 
+static PtpPropertyRecord* find_property(const std::string& text);
+
+// One property with every allowed value, one per line.
+static void print_property_in_full(PtpPropertyRecord* r) {
+    PtpGenericInterface_GetProperty(r->code, 1);
+    std::printf("0x%04X  %s\n  value   %s\n  access  %s\n", r->code,
+                r->name ? r->name : "(unnamed)", r->currentLabel,
+                r->access ? "read-write" : "read-only");
+    if (r->values && r->valueCount) {
+        std::printf("  allowed values (%u):\n", r->valueCount);
+        for (uint16_t i = 0; i < r->valueCount; ++i)
+            std::printf("    %-20s %u%s\n", r->values[i].label, r->values[i].value,
+                        r->values[i].value == r->currentValue ? "  (current)" : "");
+    }
+    PtpUnlockProperty(r);
+}
+
 int Command_Props(std::vector<std::string> args) {
     CommonOptions options;
     if (!ParseCommonOptions(args, options)) return 2;
+    if (args.size() > 1) {
+        std::fprintf(stderr, "usage: ptpctl props [NAME|CODE]\n");
+        return 2;
+    }
     HubConnection hub;
     if (!OpenSession(options, hub)) return 1;
-    std::vector<PtpPropertyRecord*> props = all_properties();
-    for (PtpPropertyRecord* r : props) PrintProperty(r);
-    if (props.empty()) std::printf("the camera's driver loaded no properties\n");
+    int status = 0;
+    if (args.size() == 1) {
+        PtpPropertyRecord* r = find_property(args[0]);
+        if (r) {
+            print_property_in_full(r);
+        } else {
+            std::fprintf(stderr, "no property \"%s\" on this camera\n", args[0].c_str());
+            status = 1;
+        }
+    } else {
+        std::vector<PtpPropertyRecord*> props = all_properties();
+        for (PtpPropertyRecord* r : props) PrintProperty(r);
+        if (props.empty()) {
+            std::fprintf(stderr, "the camera's driver loaded no properties\n");
+            status = 1;
+        }
+    }
     CloseHub(hub);
-    return 0;
+    return status;
 }
 
 // A code in decimal or hex, or a property name (any case).
@@ -57,12 +92,47 @@ static PtpPropertyRecord* find_property(const std::string& text) {
     return nullptr;
 }
 
-// A label of the record's allowed values (any case), else a number.
+// The amount a label or an input stands for: "ISO 800" 800, "f/8.0" 8, "+1 1/3"
+// 1.333, "1/125" 0.008, "30\"" 30. Leading and trailing words are dropped; false
+// when no number is left.
+static bool label_amount(const std::string& text, double* amount) {
+    size_t b = text.find_first_of("+-.0123456789");
+    size_t e = text.find_last_of("0123456789");
+    if (b == std::string::npos || e == std::string::npos || e < b) return false;
+    const std::string t = text.substr(b, e - b + 1);
+    double sign = 1, whole = 0, num = 0, den = 0;
+    int used = 0;
+    const char* p = t.c_str();
+    if (*p == '+' || *p == '-') sign = *p++ == '-' ? -1 : 1;
+    if (std::sscanf(p, "%lf %lf/%lf%n", &whole, &num, &den, &used) == 3 && !p[used] && den > 0) {
+        *amount = sign * (whole + num / den);
+    } else if (std::sscanf(p, "%lf/%lf%n", &num, &den, &used) == 2 && !p[used] && den > 0) {
+        *amount = sign * num / den;
+    } else if (std::sscanf(p, "%lf%n", &whole, &used) == 1 && !p[used]) {
+        *amount = sign * whole;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A label of the record's allowed values (any case), then a label standing for
+// the same amount as the input (800 for "ISO 800", f8 for "f/8.0"), else a number.
 static bool find_value(PtpPropertyRecord* r, const std::string& text, uint32_t* value) {
     for (uint16_t i = 0; r->values && i < r->valueCount; ++i) {
         if (strcasecmp(r->values[i].label, text.c_str()) == 0) {
             *value = r->values[i].value;
             return true;
+        }
+    }
+    double want = 0, have = 0;
+    if (label_amount(text, &want) && text.compare(0, 2, "0x") != 0) {
+        for (uint16_t i = 0; r->values && i < r->valueCount; ++i) {
+            double diff = label_amount(r->values[i].label, &have) ? have - want : 1;
+            if (diff < 1e-3 && diff > -1e-3) {
+                *value = r->values[i].value;
+                return true;
+            }
         }
     }
     return ParseNumber(text, value);
@@ -82,6 +152,8 @@ int Command_Set(std::vector<std::string> args) {
     uint32_t value = 0;
     if (!r) {
         std::fprintf(stderr, "no property \"%s\" on this camera\n", args[0].c_str());
+    } else if (!r->access) {
+        std::fprintf(stderr, "%s is read-only\n", r->name ? r->name : args[0].c_str());
     } else if (!find_value(r, args[1], &value)) {
         std::fprintf(stderr, "\"%s\" is neither a label of %s nor a number\n", args[1].c_str(),
                      r->name ? r->name : "this property");

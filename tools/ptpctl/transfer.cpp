@@ -1,5 +1,13 @@
 // Downloading one object to a file, shared by get and capture.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "ptp_comms.h"
@@ -24,18 +32,110 @@ std::string SafeFileName(const char* cameraName) {
     return name;
 }
 
-bool DownloadObject(const PtpObjectInfo& info, const std::string& path) {
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+namespace {
+
+// The partial file being written, removed by SIGINT; a plain buffer so the
+// handler touches nothing but async-signal-safe calls.
+char g_partialPath[4096];
+struct sigaction g_previousInterrupt;
+
+void on_interrupt(int signal) {
+    if (g_partialPath[0]) ::unlink(g_partialPath);
+    g_partialPath[0] = '\0';
+    if (g_previousInterrupt.sa_handler != SIG_DFL && g_previousInterrupt.sa_handler != SIG_IGN &&
+        g_previousInterrupt.sa_handler != on_interrupt) {
+        g_previousInterrupt.sa_handler(signal);  // the command's own handler winds it down
+        return;
+    }
+    ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
+    ::raise(signal);
+}
+
+std::string directory_of(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool MakeDirectories(const std::string& directory) {
+    for (size_t at = 1; at <= directory.size(); ++at) {
+        if (at < directory.size() && directory[at] != '/') continue;
+        const std::string part = directory.substr(0, at);
+        struct stat st {};
+        if (::mkdir(part.c_str(), 0755) == 0 || (errno == EEXIST && ::stat(part.c_str(), &st) == 0 &&
+                                                  S_ISDIR(st.st_mode)))
+            continue;
+        if (errno == EEXIST) errno = ENOTDIR;
+        std::fprintf(stderr, "cannot create %s: %s\n", part.c_str(), std::strerror(errno));
         return false;
     }
+    return true;
+}
+
+bool PartialFile_Open(PartialFile& f, const std::string& path) {
+    f.path = path;
+    const std::string directory = directory_of(path);
+    if (!MakeDirectories(directory)) return false;
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    std::string temp = directory + "/." + name + ".XXXXXX";
+    int fd = ::mkstemp(&temp[0]);
+    if (fd < 0 || !(f.file = ::fdopen(fd, "wb"))) {
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(temp.c_str());
+        }
+        return false;
+    }
+    ::fchmod(fd, 0644);
+    f.partial = temp;
+    if (temp.size() < sizeof g_partialPath) {
+        std::memcpy(g_partialPath, temp.c_str(), temp.size() + 1);
+        struct sigaction action {};
+        action.sa_handler = on_interrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &g_previousInterrupt);
+    }
+    return true;
+}
+
+bool PartialFile_Write(PartialFile& f, const uint8_t* data, size_t length) {
+    if (f.error) return false;
+    if (length && std::fwrite(data, 1, length, f.file) != length) f.error = errno ? errno : EIO;
+    return f.error == 0;
+}
+
+bool PartialFile_Finish(PartialFile& f, bool ok) {
+    if (!f.file) return false;
+    if (std::fflush(f.file) != 0 && !f.error) f.error = errno;
+    if (std::fclose(f.file) != 0 && !f.error) f.error = errno;
+    f.file = nullptr;
+    if (g_partialPath[0]) {
+        ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
+        g_partialPath[0] = '\0';
+    }
+    if (ok && f.error) std::fprintf(stderr, "cannot write %s: %s\n", f.path.c_str(), std::strerror(f.error));
+    ok = ok && !f.error;
+    if (ok && std::rename(f.partial.c_str(), f.path.c_str()) != 0) {
+        std::fprintf(stderr, "cannot write %s: %s\n", f.path.c_str(), std::strerror(errno));
+        ok = false;
+    }
+    if (!ok) ::unlink(f.partial.c_str());  // an existing file under the final name stays whole
+    return ok;
+}
+
+bool DownloadObject(const PtpObjectInfo& info, const std::string& path) {
+    PartialFile out;
+    if (!PartialFile_Open(out, path)) return false;
     bool ok = true;
     if (info.compressedSize <= kWholeObjectLimit) {
         uint8_t* data = nullptr;
         uint32_t length = 0;
         PtpResult rc = PtpGenericInterface_GetObject(info.handle, &data, &length);
-        ok = rc == PtpResult_Ok && std::fwrite(data, 1, length, out) == length;
+        ok = rc == PtpResult_Ok && PartialFile_Write(out, data, length);
         if (rc != PtpResult_Ok)
             std::fprintf(stderr, "download failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);
         FreeMemory(data);
@@ -53,7 +153,7 @@ bool DownloadObject(const PtpObjectInfo& info, const std::string& path) {
                              PtpResult_Name(rc), rc);
                 ok = false;
             } else {
-                ok = std::fwrite(data, 1, length, out) == length;
+                ok = PartialFile_Write(out, data, length);
                 offset += length;
                 Progress_Update(progress, offset);
             }
@@ -61,8 +161,6 @@ bool DownloadObject(const PtpObjectInfo& info, const std::string& path) {
         }
         Progress_Finish(progress);
     }
-    if (std::fclose(out) != 0) ok = false;
-    if (!ok) std::remove(path.c_str());  // never leave a partial file behind
-    return ok;
+    return PartialFile_Finish(out, ok);
 }
 
