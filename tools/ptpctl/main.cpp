@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "ptp_result.h"
 #include "ptpctl.h"
 
 static void usage(FILE* out) {
     std::fputs(
-        "usage: ptpctl COMMAND [--hub HOST:PORT] [--camera CAMERA]\n"
+        "usage: ptpctl [--hub HOST:PORT] [--camera CAMERA] COMMAND ... | help [COMMAND] | --version\n"
         "  CAMERA: canon, canon-90d, canon-r, canon-r5, nikon (D850), nikon-z6, nikon-d800,\n"
         "          nikon-d5000, sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4),\n"
         "          fuji-gfx (GFX 100)\n"
@@ -52,7 +53,14 @@ static void usage(FILE* out) {
         "                             rate, live view off\n"
         "  sd ls|get NAME [DEST]|rm NAME|info\n"
         "                             the Tetherhub's own SD card: list, download, delete,\n"
-        "                             free space\n",
+        "                             free space\n"
+        "  panorama POSITIONS MOVE_MS [-d 0|1] [-b PROPERTY | --bulb MS] [-n SHOTS] [-s STEP]\n"
+        "                             shots at POSITIONS tripod-head positions, a bracket\n"
+        "                             or bulb series at each; Ctrl-C stops between steps\n"
+        "  tripod move 0|1 [MS]|stop|speed N|battery\n"
+        "                             the motorised head on the Tetherhub's serial port\n"
+        "  receive DIR [-n COUNT]     a second client: save what the controlling client\n"
+        "                             shares into DIR\n",
         out);
 }
 
@@ -61,11 +69,26 @@ int main(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
-    std::string command = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "-h" || command == "--help" || command == "help") {
-        usage(stdout);
+    std::string command;
+    std::vector<std::string> args;
+    switch (Cli_Parse(argc, argv, &command, &args)) {
+    case CliAction::Usage: return 2;
+    case CliAction::Version: std::printf("ptpctl %s\n", PtpLibraryVersion()); return 0;
+    case CliAction::Help:
+        if (command.empty()) {
+            usage(stdout);
+        } else if (const CommandHelp* h = CommandHelp_Find(command)) {
+            std::printf("usage: ptpctl %s", h->help);
+        } else {
+            std::printf("ptpctl: no help for \"%s\"; the commands:\n", command.c_str());
+            usage(stdout);
+        }
         return 0;
+    case CliAction::Run: break;
+    }
+    if (command.empty()) {
+        usage(stderr);
+        return 2;
     }
     struct Entry {
         const char* name;
@@ -77,10 +100,11 @@ int main(int argc, char** argv) {
                     {"bracket", Command_Bracket}, {"hdr", Command_Hdr}, {"bulb", Command_Bulb},
                     {"sd", Command_Sd},
                     {"focus-stack", Command_FocusStack}, {"focus", Command_Focus},
-                    {"drive", Command_Drive}, {"liveview", Command_LiveView}, {"hub", Command_Hub}};
+                    {"drive", Command_Drive}, {"liveview", Command_LiveView}, {"hub", Command_Hub},
+                    {"panorama", Command_Panorama}, {"tripod", Command_Tripod},
+                    {"receive", Command_Receive}};
     for (const Entry& e : commands)
         if (command == e.name) return e.run(args);
-    std::fprintf(stderr, "ptpctl: unknown command \"%s\"\n", command.c_str());
-    usage(stderr);
+    std::fprintf(stderr, "ptpctl: unknown command \"%s\" (see ptpctl help)\n", command.c_str());
     return 2;
 }

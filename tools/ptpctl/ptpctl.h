@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,22 @@ struct CommonOptions {
     std::string hub;  // HOST:PORT, empty for the embedded virtual Tetherhub
     std::string camera = "canon";
 };
+
+// One command's accepted options ("-o= --af": '=' marks one taking a value)
+// and its help with examples.
+struct CommandHelp {
+    const char* name;
+    const char* options;
+    const char* help;
+};
+const CommandHelp* CommandHelp_Find(const std::string& name);
+
+// What main() does with the command line once Cli_Parse has checked it.
+enum class CliAction { Run, Help, Version, Usage };
+// Finds the command among argv, splits --opt=value, moves the global options
+// (anywhere on the line) after the command's own arguments and refuses an
+// option the command does not take, with one line on stderr.
+CliAction Cli_Parse(int argc, char** argv, std::string* command, std::vector<std::string>* args);
 
 // Parses --hub and --camera out of args (the rest stay). False with a message
 // on stderr when an option is malformed.
@@ -43,6 +60,22 @@ struct PtpPropertyRecord;
 
 // The last part of a camera's file name, safe to use as a local file name.
 std::string SafeFileName(const char* cameraName);
+
+// Creates directory and its parents; false with one line and the reason on stderr.
+bool MakeDirectories(const std::string& directory);
+
+// A file written beside its final name and renamed over it only when whole, so
+// a failed or interrupted write never harms an existing file; SIGINT while it
+// is open removes it. Open and Finish print one line with the reason on failure.
+struct PartialFile {
+    FILE* file = nullptr;
+    std::string partial, path;
+    int error = 0;  // errno of the first failed write
+};
+bool PartialFile_Open(PartialFile& f, const std::string& path);
+bool PartialFile_Write(PartialFile& f, const uint8_t* data, size_t length);
+// ok false (the data is incomplete): the partial file is removed.
+bool PartialFile_Finish(PartialFile& f, bool ok);
 
 // Downloads an object to path (in parts with a progress bar when large); a
 // failed download leaves no file. Prints one line on failure.
@@ -83,3 +116,6 @@ int Command_Focus(std::vector<std::string> args);
 int Command_Drive(std::vector<std::string> args);
 int Command_Download(std::vector<std::string> args);
 int Command_Hub(std::vector<std::string> args);
+int Command_Panorama(std::vector<std::string> args);
+int Command_Tripod(std::vector<std::string> args);
+int Command_Receive(std::vector<std::string> args);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -237,7 +238,14 @@ struct SimCameraState {
     std::vector<SimPropertyState> properties;
     std::vector<SimObject> objects; // on the card, oldest first
     uint32_t next_handle = 1;       // handles are never reused
-    std::deque<SimEvent> events;    // pending, taken whole by control code 130
+    // Pending events, kept until every connected client has taken them: each
+    // client (by id) reads from its own position in the sequence, of which
+    // events_base numbers events.front(). event_reader is the client whose
+    // request is being served (0: none, who then takes and clears them all).
+    std::deque<SimEvent> events;
+    uint64_t events_base = 0;
+    std::map<uint32_t, uint64_t> event_readers;
+    uint32_t event_reader = 0;
     uint32_t events_raised = 0;
     uint32_t events_dropped = 0;
 

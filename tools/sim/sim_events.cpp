@@ -13,7 +13,7 @@
 
 namespace {
 
-// Events a host leaves unread pile up to this many; later ones are dropped.
+// Events a client leaves unread pile up to this many; beyond it the oldest go.
 constexpr size_t kMaxPendingEvents = 65536;
 
 constexpr uint16_t kPtpEventObjectAdded = 0x4002;
@@ -87,11 +87,34 @@ void SimEvents_EncodeHubRecords(const SimCameraState&, const std::deque<SimEvent
     }
 }
 
-void SimEvents_Raise(SimCameraState& cam, SimEvent event) {
-    if (cam.events.size() >= kMaxPendingEvents) {
-        ++cam.events_dropped;
-        return;
+namespace {
+
+// Forgets the events every client has taken.
+void trim(SimCameraState& cam) {
+    if (cam.event_readers.empty()) return;
+    uint64_t oldest = UINT64_MAX;
+    for (const auto& r : cam.event_readers)
+        oldest = std::min(oldest, r.second);
+    while (cam.events_base < oldest && !cam.events.empty()) {
+        cam.events.pop_front();
+        ++cam.events_base;
     }
+}
+
+// Makes room for one more event: a client that never reads (a second client
+// that only watches shared images) loses the oldest rather than holding up
+// the others.
+void make_room(SimCameraState& cam) {
+    if (cam.events.size() < kMaxPendingEvents) return;
+    cam.events.pop_front();
+    ++cam.events_base;
+    ++cam.events_dropped;
+}
+
+} // namespace
+
+void SimEvents_Raise(SimCameraState& cam, SimEvent event) {
+    make_room(cam);
     cam.events.push_back(std::move(event));
     ++cam.events_raised;
 }
@@ -101,6 +124,7 @@ void SimEvents_PushRaw(SimCameraState& cam, const std::vector<uint8_t>& raw) {
     SimEvent e;
     e.kind = SimEvent_Raw;
     e.raw = raw;
+    make_room(cam);
     cam.events.push_back(std::move(e));
 }
 
@@ -108,9 +132,41 @@ void SimEvents_Take(SimCameraState& cam, std::vector<uint8_t>* out) {
     ByteWriter w;
     SimEventEncoder encode =
         cam.vendor->encode_events ? cam.vendor->encode_events : encode_standard;
-    encode(cam, cam.events, w);
-    cam.events.clear();
+    const uint64_t end = cam.events_base + cam.events.size();
+    auto reader = cam.event_readers.find(cam.event_reader);
+    if (reader == cam.event_readers.end()) {
+        encode(cam, cam.events, w);
+        cam.events.clear();
+        cam.events_base = end;
+    } else {
+        const uint64_t from = std::max(reader->second, cam.events_base);
+        if (from == cam.events_base) {
+            encode(cam, cam.events, w);
+        } else {
+            std::deque<SimEvent> unread(cam.events.begin() + long(from - cam.events_base),
+                                        cam.events.end());
+            encode(cam, unread, w);
+        }
+        reader->second = end;
+        trim(cam);
+    }
     out->swap(w.buf);
 }
 
-size_t SimEvents_Pending(const SimCameraState& cam) { return cam.events.size(); }
+void SimEvents_AddReader(SimCameraState& cam, uint32_t id) {
+    cam.event_readers[id] = cam.events_base;
+}
+
+void SimEvents_RemoveReader(SimCameraState& cam, uint32_t id) {
+    cam.event_readers.erase(id);
+    trim(cam);
+}
+
+size_t SimEvents_Pending(const SimCameraState& cam) {
+    if (cam.event_readers.empty()) return cam.events.size();
+    const uint64_t end = cam.events_base + cam.events.size();
+    uint64_t least = cam.events.size();
+    for (const auto& r : cam.event_readers)
+        least = std::min(least, end - std::max(r.second, cam.events_base));
+    return size_t(least);
+}

@@ -17,11 +17,17 @@ void SimEvents_Raise(SimCameraState& cam, SimEvent event);
 // Queues raw bytes, passed on in place when the events are taken.
 void SimEvents_PushRaw(SimCameraState& cam, const std::vector<uint8_t>& raw);
 
-// Encodes every pending event for the camera's vendor into `out` (replacing its
-// contents) and empties the queue.
+// Encodes the events cam.event_reader has not taken yet for the camera's
+// vendor into `out` (replacing its contents); they count as taken for it.
 void SimEvents_Take(SimCameraState& cam, std::vector<uint8_t>* out);
 
-// Events not yet taken.
+// A connected client starts reading at the oldest event still kept; a client
+// that goes no longer holds any back.
+void SimEvents_AddReader(SimCameraState& cam, uint32_t id);
+void SimEvents_RemoveReader(SimCameraState& cam, uint32_t id);
+
+// Events not yet taken by the client furthest ahead (all kept ones when no
+// client is connected).
 size_t SimEvents_Pending(const SimCameraState& cam);
 
 // The hub's own event records, which Sony and Fujifilm cameras hand over: one

@@ -6,6 +6,7 @@
 #include "sim_events.h"
 #include "sim_pictures.h"
 #include "sim_properties.h"
+#include "sim_sharing.h"
 #include "sim_storage.h"
 #include "sim_vendor.h"
 
@@ -118,8 +119,8 @@ void stall(SimHub* hub, uint32_t millis) {
 
 // A share prefix is 15 + r bytes on the wire although its length field also
 // counts the message it announces; that message follows with a header of its
-// own and is served as usual. The prefix itself is only recorded.
-bool read_share_prefix(SimHub* hub, int fd, uint32_t total) {
+// own and is served as usual, its result shared as the prefix asks.
+bool read_share_prefix(SimHub* hub, int fd, uint32_t total, SimSharePrefix* prefix) {
     uint8_t fields[kSharePrefixFields];
     if (total < kHeaderSize + kSharePrefixFields) return false;
     if (!recv_exact(fd, fields, sizeof fields)) return false;
@@ -131,6 +132,10 @@ bool read_share_prefix(SimHub* hub, int fd, uint32_t total) {
     if (!r.ok || record_len > total - kHeaderSize - kSharePrefixFields) return false;
     std::vector<uint8_t> record(record_len);
     if (record_len > 0 && !recv_exact(fd, record.data(), record_len)) return false;
+    prefix->present = true;
+    prefix->mode = mode;
+    prefix->kind = kind;
+    prefix->record = record;
     SimRelay_NoteSharePrefix(hub, mode, kind, std::move(record));
     return true;
 }
@@ -139,6 +144,7 @@ void serve_client(SimHub* hub, SimClient* client) {
     const int fd = client->fd;
     std::vector<uint8_t> msg;
     SimReply reply;
+    SimSharePrefix prefix; // the one ahead of the next request, if any
     for (;;) {
         uint8_t header[kHeaderSize];
         if (!recv_exact(fd, header, sizeof header)) break;
@@ -146,14 +152,19 @@ void serve_client(SimHub* hub, SimClient* client) {
         uint8_t type = header[4];
         if (total < kHeaderSize || total > kMaxMessageSize) break;
         if (type == kMsgSharePrefix) {
-            if (!read_share_prefix(hub, fd, total)) break;
+            if (!read_share_prefix(hub, fd, total, &prefix)) break;
             continue;
         }
         msg.resize(total);
         std::memcpy(msg.data(), header, sizeof header);
         if (!recv_exact(fd, msg.data() + kHeaderSize, total - kHeaderSize)) break;
 
-        SimRelay_HandleMessage(hub, msg.data(), msg.size(), &reply);
+        if (prefix.present) {
+            SimSharing_Serve(hub, client, prefix, msg.data(), msg.size(), &reply);
+            prefix = SimSharePrefix{};
+        } else {
+            SimRelay_HandleMessage(hub, msg.data(), msg.size(), &reply, client);
+        }
         if (reply.stall_millis > 0) stall(hub, reply.stall_millis);
         if (reply.close) break;
         if (reply.bytes.empty() && !reply.bulk.owner) continue;
@@ -162,7 +173,9 @@ void serve_client(SimHub* hub, SimClient* client) {
         reply.bulk = SimSlice{}; // lets a deleted object's bytes go
         if (!sent) break;
     }
+    SimSharing_StopSender(client); // it sends on fd
     std::lock_guard<std::mutex> guard(hub->lock);
+    SimEvents_RemoveReader(hub->camera, client->id);
     close(client->fd);
     client->fd = -1;
     client->done = true;
@@ -218,6 +231,9 @@ void accept_loop(SimHub* hub) {
         hub->clients.push_back(std::make_unique<SimClient>());
         SimClient* client = hub->clients.back().get();
         client->fd = fd;
+        client->id = hub->next_client_id++;
+        SimEvents_AddReader(hub->camera, client->id);
+        SimSharing_StartSender(client);
         ++hub->stats.connections_accepted;
         ++hub->stats.connections_open;
         client->thread = std::thread(serve_client, hub, client);

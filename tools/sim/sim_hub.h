@@ -361,6 +361,7 @@ struct SimStats {
     uint8_t last_share_mode = 0;
     uint8_t last_share_kind = 0;
     std::vector<uint8_t> last_share_record;
+    uint32_t shared_messages = 0; // results passed on, counted once per receiving client
 
     uint32_t events_raised = 0;  // events queued by the camera (raw pushes not counted)
     uint32_t events_dropped = 0; // events lost because the queue was full

@@ -6,12 +6,14 @@
 #include "sim_hub.h"
 #include "sim_sd_card.h"
 #include "sim_services.h"
+#include "sim_tripod.h"
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,6 +25,18 @@ struct SimClient {
     bool done = false;    // guarded by the hub lock; the thread has ended its work
     std::mutex send_lock; // one message at a time on the socket (replies and SendOob)
     std::thread thread;
+    uint32_t id = 0;  // 1, 2, ... in order of connection, never reused
+    std::string name; // guarded by the hub lock: what the client called itself (control 160)
+    // Other clients' shared results waiting for this one, sent in order by the
+    // sender thread (sim_sharing.cpp), so a client that reads slowly never
+    // holds up the one that shares. The client's thread joins the sender
+    // before it closes fd.
+    std::mutex outbox_lock;
+    std::condition_variable outbox_cv;
+    std::deque<std::shared_ptr<const std::vector<uint8_t>>> outbox; // guarded by outbox_lock
+    size_t outbox_bytes = 0;                                         // guarded by outbox_lock
+    bool closing = false;                                            // guarded by outbox_lock
+    std::thread sender;
 };
 
 struct SimHub {
@@ -41,6 +55,13 @@ struct SimHub {
     SimCameraState camera;                           // guarded by lock
     SimSdCard sd;                                    // guarded by lock
     SimServices services;                            // guarded by lock
+    SimTripod tripod;                                // guarded by lock
+    // Sharing (sim_sharing.cpp): the hub's switch and whether the other
+    // clients may save what they receive; both guarded by lock.
+    bool sharing = false;
+    uint8_t clients_can_save = 1;
+    uint32_t next_client_id = 1; // guarded by lock
+    SimClient* serving = nullptr; // guarded by lock: whose request is being handled
 };
 
 // What to do with one request from a client.
@@ -57,7 +78,9 @@ struct SimReply {
 
 // Handles one whole message (header included) of type 5, 10 or 12, or any
 // other type, which gets a control reply refusing it. Takes the hub lock.
-void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimReply* reply);
+// `from` (may be null) is the client that sent it: its events and its name.
+void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimReply* reply,
+                            SimClient* from = nullptr);
 
 // Records a share prefix (type 15): mode, record kind and record bytes.
 void SimRelay_NoteSharePrefix(SimHub* hub, uint8_t mode, uint8_t kind, std::vector<uint8_t> record);

@@ -5,6 +5,8 @@
 
 #include "sim_events.h"
 #include "sim_nikon.h"
+#include "sim_sharing.h"
+#include "sim_tripod.h"
 
 #include "comms/bytes.h"
 
@@ -14,6 +16,7 @@ namespace {
 
 // Relay message types.
 constexpr uint8_t kMsgRepeatedCommand = 5;
+constexpr uint8_t kMsgSerial = 9;
 constexpr uint8_t kMsgPtp = 10;
 constexpr uint8_t kMsgControl = 12;
 constexpr uint8_t kMsgControlReply = 13;
@@ -214,6 +217,13 @@ const SimControlRow kControls[] = {
     {224, SimServices_CancelDelay},
     {225, SimServices_UsbInterruptRead},
     {227, SimServices_Orientation},
+    // Sharing between the hub's clients (sim_sharing.cpp).
+    {112, SimSharing_Toggle},
+    {129, SimSharing_ClientsCanSave},
+    {144, SimSharing_ClientsString},
+    {160, SimSharing_ClientName},
+    {209, SimSharing_IsEnabled},
+    {210, SimSharing_Disable},
     // The Nikon camera's bulk property descriptions (sim_nikon_vendor.cpp).
     {235, SimNikon_PropertyDescriptions},
 };
@@ -365,10 +375,13 @@ void handle_repeated(SimHub* hub, const uint8_t* msg, size_t len, bool faults, B
 
 } // namespace
 
-void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimReply* reply) {
+void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimReply* reply,
+                            SimClient* from) {
     *reply = SimReply{};
     if (len < kHeaderSize) return;
     std::lock_guard<std::mutex> guard(hub->lock);
+    hub->serving = from;
+    hub->camera.event_reader = from ? from->id : 0; // each client takes its own events
 
     SimFault f, raw, short_header;
     if (take_fault(hub, SimFault_Stall, &f)) reply->stall_millis = f.millis;
@@ -383,6 +396,7 @@ void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimRepl
     case kMsgControl: handle_control(hub, msg, len, b.w); break;
     case kMsgPtp: handle_ptp(hub, msg, len, ptp_faults, b); break;
     case kMsgRepeatedCommand: handle_repeated(hub, msg, len, ptp_faults, b.w); break;
+    case kMsgSerial: SimTripod_Handle(hub->tripod, msg, len, &b.w.buf); break;
     default: append_control_reply(b.w, kRelayUnknownRequest, nullptr, 0); break;
     }
     reply->stall_millis += SimSd_TakeStall(hub->sd); // a slow format waits like a stall
