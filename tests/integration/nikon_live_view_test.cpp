@@ -98,7 +98,7 @@ TEST_P(NikonLiveView, FramesInTheBodysLayout) {
     Frame first = Fetch(), second = Fetch();
     for (const Frame* f : {&first, &second}) {
         ASSERT_EQ(f->rc, PtpResult_Ok);
-        EXPECT_EQ(f->info.jpegOffset, body.jpegOffset);
+        EXPECT_EQ(uint32_t(f->info.jpegOffset), body.jpegOffset);
         ASSERT_GE(f->jpeg.size(), 4u);
         EXPECT_EQ(f->jpeg[0], 0xFF);
         EXPECT_EQ(f->jpeg[1], 0xD8);
@@ -107,10 +107,10 @@ TEST_P(NikonLiveView, FramesInTheBodysLayout) {
         // The header's image size is the JPEG's own.
         SimJpegFacts facts = SimJpeg_Inspect(f->jpeg.data(), f->jpeg.size());
         EXPECT_GT(facts.width, 0u);
-        EXPECT_EQ(f->info.words8[0], facts.width);
-        EXPECT_EQ(f->info.words8[1], facts.height);
-        EXPECT_EQ(f->info.zoomX, f->info.areaWidth / 2); // the point starts in the middle
-        EXPECT_EQ(f->info.zoomY, f->info.areaHeight / 2);
+        EXPECT_EQ(uint32_t(f->info.words8[0]), facts.width);
+        EXPECT_EQ(uint32_t(f->info.words8[1]), facts.height);
+        EXPECT_EQ(uint32_t(f->info.zoomX), uint32_t(f->info.areaWidth / 2)); // the point starts in the middle
+        EXPECT_EQ(uint32_t(f->info.zoomY), uint32_t(f->info.areaHeight / 2));
     }
     EXPECT_NE(first.jpeg, second.jpeg) << "the picture moves";
     ops = SimHub_Stats(hub).operations;
@@ -123,9 +123,9 @@ TEST_P(NikonLiveView, FramesInTheBodysLayout) {
     EXPECT_EQ(SimValue(hub, body.zoomProperty), body.zoom100);
     Frame moved = Fetch();
     ASSERT_EQ(moved.rc, PtpResult_Ok);
-    EXPECT_EQ(moved.info.zoomX, uint16_t(width * 0.25));
-    EXPECT_EQ(moved.info.zoomY, uint16_t(height * 0.75));
-    EXPECT_LT(moved.info.words16[0], width) << "zoomed in, a part of the frame shows";
+    EXPECT_EQ(uint32_t(moved.info.zoomX), uint32_t(uint16_t(width * 0.25)));
+    EXPECT_EQ(uint32_t(moved.info.zoomY), uint32_t(uint16_t(height * 0.75)));
+    EXPECT_LT(uint32_t(moved.info.words16[0]), uint32_t(width)) << "zoomed in, a part of the frame shows";
 
     ASSERT_EQ(PtpGenericInterface_ToggleLiveView(0), PtpResult_Ok);
     EXPECT_EQ(SimValue(hub, kPropLiveViewStatus), 0u);
