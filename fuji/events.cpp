@@ -11,8 +11,12 @@
 #include "ptp_properties.h"
 
 PtpPropertyRecord* PtpFuji_ApplyEventValue(uint32_t code, uint32_t value, uint8_t access) {
-    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 1);
+    PtpPropertyRecord* record = PtpGenericInterface_GetProperty(code, 0);
     if (!record) return nullptr;
+    // The refresh takes the store's lock, which comes before a record's lock:
+    // it runs before the record is locked.
+    if (record->dataType == kPtpTypeString) PtpGenericInterface_RefreshPropertyValue(code);
+    PtpLockProperty(record);
     if (record->dataType != kPtpTypeString) {
         record->currentValue = value;
         const char* label = PtpGenericInterface_StringForPropertyCodeValue(code, value);
@@ -20,9 +24,6 @@ PtpPropertyRecord* PtpFuji_ApplyEventValue(uint32_t code, uint32_t value, uint8_
             std::snprintf(record->currentLabel, sizeof record->currentLabel, "%s", label);
         else
             std::snprintf(record->currentLabel, sizeof record->currentLabel, "%d", int(value));
-    } else {
-        // The record carries no text: the camera is asked for it.
-        PtpGenericInterface_RefreshPropertyValue(code);
     }
     record->access = PtpFuji_HostMode() ? access : 0;
     PtpUnlockProperty(record);
