@@ -50,14 +50,15 @@ PtpResult PtpTakeShot() {
     return rc;
 }
 
-PtpResult PtpTakeAndWaitWhileBusy() {
+PtpResult PtpTakeAndWaitWhileBusy(uint32_t attempts) {
     PtpResult (*take)() = capture().takeAndWait;
     if (!take) return PtpResult_NotSupportedForCamera;
     // A camera still busy with the previous shot answers Device Busy until it
-    // is ready; the sequence that called waits for it. Only the shot itself
-    // answers busy: a failure after it is PtpResult_CaptureFailed.
+    // is ready; the sequence that called waits for it, but not for ever: a
+    // camera that stays busy ends the wait with Device Busy. Only the shot
+    // itself answers busy: a failure after it is PtpResult_CaptureFailed.
     PtpResult rc = take();
-    while (rc == PtpResult_DeviceBusy) {
+    for (uint32_t made = 1; rc == PtpResult_DeviceBusy && made < attempts; ++made) {
         std::this_thread::sleep_for(kBusyShotPause);
         rc = take();
     }

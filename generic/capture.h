@@ -27,10 +27,12 @@ bool PtpCapture_IsShutterPressed();
 PtpResult PtpTakeShot();
 
 // As PtpGenericInterface_TakeAndWaitForShotToComplete, but the shot is tried
-// again every 250 ms for as long as the camera answers Device Busy. Returns the
-// first non-busy failure of the shot, PtpResult_CaptureFailed for a failure
-// after it, PtpResult_NotSupportedForCamera when the driver has no take-and-wait.
-PtpResult PtpTakeAndWaitWhileBusy();
+// again every 250 ms while the camera answers Device Busy, at most attempts
+// times in all (40: ten seconds); still busy then gives PtpResult_DeviceBusy.
+// Returns the first non-busy failure of the shot, PtpResult_CaptureFailed for a
+// failure after it, PtpResult_NotSupportedForCamera when the driver has no
+// take-and-wait.
+PtpResult PtpTakeAndWaitWhileBusy(uint32_t attempts = 40);
 
 // Driver entries shared by the plain-PTP driver and the vendors that behave
 // the same: the standard InitiateCapture (0x100E, with the busy retry); the

@@ -7,6 +7,7 @@
 
 #include "hub_fixture.h"
 #include "ptp_serial.h"
+#include "sim_fuji_hooks.h"
 #include "sim_tripod.h"
 
 namespace {
@@ -27,12 +28,14 @@ std::vector<uint32_t> progress() {
 
 struct Vendor {
     const char* camera;
-    uint32_t bias;         // the exposure compensation property a bracket steps
-    uint32_t bulbSpeed[2]; // a shutter speed property and its bulb value, when bulb needs it
+    uint32_t bias;          // the exposure compensation property a bracket steps
+    uint32_t bulb[2][2];    // writes (property, value) that bulb needs, in order
+    bool hostPriority;      // the body starts in camera priority
 };
-const Vendor kVendors[] = {{"canon", 0xD104, {}},
-                           {"nikon", 0x5010, {0xD100, 0xFFFFFFFF}},
-                           {"sony", 0x5010, {}}};
+const Vendor kVendors[] = {{"canon", 0xD104, {}, false},
+                           {"nikon", 0x5010, {{0xD100, 0xFFFFFFFF}}, false},
+                           {"sony", 0x5010, {}, false},
+                           {"fuji", 0x5010, {{0x500E, 1}, {0x500D, 0xFFFFFFFF}}, true}};
 
 // A Sony camera holds each capture until the host reads it through the fixed
 // capture handle, and its shot waits for that: the host's part, on a thread.
@@ -64,6 +67,10 @@ class Panorama : public HubTest, public ::testing::WithParamInterface<Vendor> {
         ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
         PtpGenericInterface_StartEventCheckLoop(nullptr);
         ASSERT_TRUE(SettleEventLoop());
+        if (GetParam().hostPriority) {
+            ASSERT_EQ(PtpGenericInterface_SetConnectionHostMode(1, 0), PtpResult_Ok);
+            SimHub_SetFujiBusyAfterShot(hub, 50); // still busy after each shot, briefly
+        }
         if (std::string(GetParam().camera) == "sony") ReadSonyCaptures();
         std::lock_guard<std::mutex> held(g_lock);
         g_progress.clear();
@@ -88,10 +95,11 @@ TEST_P(Panorama, ThreePositionsWithEachKindOfCapture) {
     for (const auto& k : kinds) {
         SCOPED_TRACE(k.what);
         g_progress.clear();
-        if (k.code == PTP_PANORAMA_BULB && GetParam().bulbSpeed[0])
-            ASSERT_EQ(PtpGenericInterface_SetPropertyValue(GetParam().bulbSpeed[0],
-                                                           GetParam().bulbSpeed[1], 0),
-                      PtpResult_Ok);
+        for (const auto& w : GetParam().bulb) // once the last shot's busy stretch is over
+            if (k.code == PTP_PANORAMA_BULB && w[0])
+                ASSERT_TRUE(WaitUntil([&] {
+                    return PtpGenericInterface_SetPropertyValue(w[0], w[1], 0) == PtpResult_Ok;
+                }));
         const double before = SimHub_TripodFacts(hub).position;
         ASSERT_EQ(Serial_DoPanorama(3, 1, kMoveMs, 0, k.bracket, k.code, k.centre, k.step, k.count,
                                     0, note),

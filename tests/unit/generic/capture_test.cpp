@@ -44,7 +44,10 @@ TEST_F(Capture, WithoutAVendor) {
          PtpGenericInterface_TakeAndWaitForShotToComplete,
          PtpResult_NotSupportedForCamera,
          {}},
-        {"take while busy", PtpTakeAndWaitWhileBusy, PtpResult_NotSupportedForCamera, {}},
+        {"take while busy",
+         [] { return PtpTakeAndWaitWhileBusy(); },
+         PtpResult_NotSupportedForCamera,
+         {}},
         {"half press", PtpGenericInterface_StartHalfPress, PtpResult_OperationNotSupported, {}},
         {"half release", PtpGenericInterface_ReleaseHalfPress, PtpResult_OperationNotSupported, {}},
         {"movie mode", PtpGenericInterface_StartMovieMode, PtpResult_NotSupportedForCamera, {}},
@@ -88,6 +91,14 @@ TEST_F(Capture, TakeAndWaitWhileBusyRetriesTheShot) {
     // Other failures are returned as they are.
     camera().responder = [](const Command& c) { return c.op == 0x9128 ? answer(0x2002) : ok(); };
     EXPECT_EQ(PtpTakeAndWaitWhileBusy(), 0x2002);
+
+    // A camera that stays busy ends the wait after the attempts given.
+    camera().responder = [](const Command& c) {
+        return c.op == 0x9128 ? answer(PtpResult_DeviceBusy) : ok();
+    };
+    clear_sent();
+    EXPECT_EQ(PtpTakeAndWaitWhileBusy(2), PtpResult_DeviceBusy);
+    EXPECT_LE(calls().size(), 6u);
 }
 
 TEST_F(Capture, FujifilmModelWithoutBulb) {
