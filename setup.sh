@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs what building, testing, fuzzing and benchmarking need, from Debian's
-# packages, when it is missing. The library itself needs only a C++ compiler;
-# the virtual Tetherhub encodes its live-view frames with libjpeg.
+# Installs what building, testing, fuzzing, benchmarking and the API reference
+# need, from Debian's packages, when it is missing. `./setup.sh demo` installs
+# only what ptpctl and its demo need. The library itself needs only a C++
+# compiler; the virtual Tetherhub encodes its pictures and frames with libjpeg.
 set -euo pipefail
 packages=(cmake g++ make pkg-config clang-14 libclang-rt-14-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev python3 ccache valgrind)
+          libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev python3 ccache valgrind
+          doxygen)
+if [ "${1:-}" = demo ]; then
+    packages=(cmake g++ make libjpeg62-turbo-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

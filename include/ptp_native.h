@@ -1,4 +1,5 @@
-/* The host image API: object information, full images and thumbnails of the
+/** \file
+ * The host image API: object information, full images and thumbnails of the
  * pictures on the camera and on the Tetherhub's SD card, answered from the
  * object cache (ptp_cache.h) when it holds them and otherwise fetched, stored
  * in the cache and handed over.
@@ -27,7 +28,7 @@
 #include "ptp_objects.h"
 #include "ptp_result.h"
 
-/* Fills *record with the information of the camera object record->handle:
+/** Fills *record with the information of the camera object record->handle:
  * from the cache unless force is set and record->imageWidth is non-zero, else
  * from the camera (then stored in the cache). On a Nikon camera an object of
  * more than 2048 bytes without orientation gets its orientation from the
@@ -35,7 +36,7 @@
  * SD-card record, or the camera's or transport's code (*record untouched). */
 PTP_API PtpResult Native_GetObjectInfo(PtpObjectInfo* record, uint8_t force);
 
-/* The whole image of the object: a cached modified JPEG first; then, with
+/** The whole image of the object: a cached modified JPEG first; then, with
  * preferExtracted set and a raw object, the JPEG the Tetherhub extracts from
  * it; else the full image; each from the cache or else fetched and stored.
  * *fetchedNow (may be null) is set to 1 when the answer was fetched by this
@@ -49,7 +50,7 @@ PTP_API PtpResult Native_GetObjectInfo(PtpObjectInfo* record, uint8_t force);
 PTP_API PtpResult Native_GetImage(const PtpObjectInfo* record, uint8_t** data, uint32_t* length,
                                   uint8_t shareMode, uint8_t* fetchedNow, uint8_t preferExtracted);
 
-/* Makes sure the object's image is in the cache (as Native_GetImage) and
+/** Makes sure the object's image is in the cache (as Native_GetImage) and
  * returns the path of its best cached file (modified JPEG, else the extracted
  * JPEG when preferExtracted is set, else the full image), or null on failure or
  * when nothing is cached. *result (may be null) receives Native_GetImage's
@@ -58,7 +59,7 @@ PTP_API const char* Native_GetImageCachePath(const PtpObjectInfo* record, uint8_
                                              uint8_t shareMode, PtpResult* result,
                                              uint8_t* fetchedNow);
 
-/* The cached path of the image to share with other clients. direct = 1: the
+/** The cached path of the image to share with other clients. direct = 1: the
  * full image from the cache, or else fetched in one GetObject and stored
  * (*fetchedNow set to 1 either way); objects above 5,120,000 bytes give
  * PtpResult_InvalidData. Otherwise as Native_GetImageCachePath with share mode
@@ -67,7 +68,7 @@ PTP_API const char* Native_GetImageCachePath(const PtpObjectInfo* record, uint8_
 PTP_API const char* Native_GetShareImageCachePath(const PtpObjectInfo* record, PtpResult* result,
                                                   uint8_t* fetchedNow, uint8_t direct);
 
-/* The object's thumbnail: from the cache (the cached orientation copied into
+/** The object's thumbnail: from the cache (the cached orientation copied into
  * record->orientation), else from the camera or the SD card and stored in the
  * cache. Canon cameras and the SD card report an orientation, which is written
  * into the low byte of record->orientation and stored with the record. share

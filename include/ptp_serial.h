@@ -1,4 +1,5 @@
-/* The accessory on the Tetherhub's serial port (a motorised tripod head) and
+/** \file
+ * The accessory on the Tetherhub's serial port (a motorised tripod head) and
  * the panorama sequencer that turns it between shots.
  *
  * Each accessory command is one serial frame carried in a relay message of
@@ -16,14 +17,14 @@
 
 /* --- Raw serial messages ----------------------------------------------------- */
 
-/* Sends one type-9 message carrying the length bytes of frame. The caller
+/** Sends one type-9 message carrying the length bytes of frame. The caller
  * reads the accessory's answer with Comms_ReadSerialMessage before any other
  * exchange on the link. PtpResult_InvalidArgument for a null frame or a length
  * of 0 (nothing is sent); PtpResult_ConnectionLost when the link is lost or the
  * send fails (the connection is then closed). Borrows frame for the call. */
 PTP_API PtpResult Comms_SendSerialMessage(const uint8_t* frame, uint32_t length);
 
-/* Receives one message and takes it as the accessory's answer: *value is the
+/** Receives one message and takes it as the accessory's answer: *value is the
  * u32 at the start of a type-9 body. PtpResult_BadReply for any other type and
  * for a type-9 message too short to hold the value (the message is dropped);
  * PtpResult_InvalidArgument for a null value (nothing is read). */
@@ -36,44 +37,44 @@ PTP_API PtpResult Comms_ReadSerialMessage(uint32_t* value);
  * failure. Direction, speed and the argument of the shutter command are the
  * accessory's own units. */
 
-/* Turns the head in direction until stopped. */
+/** Turns the head in direction until stopped. */
 PTP_API PtpResult Serial_SendMoveTripod(uint8_t direction);
 
-/* Turns the head in direction for durationMs milliseconds. */
+/** Turns the head in direction for durationMs milliseconds. */
 PTP_API PtpResult Serial_SendMoveTripodDuration(uint8_t direction, uint32_t durationMs);
 
-/* Stops the head. */
+/** Stops the head. */
 PTP_API PtpResult Serial_SendStopTripod(void);
 
-/* Sets the head's speed; values above 1023 are sent as 1023. */
+/** Sets the head's speed; values above 1023 are sent as 1023. */
 PTP_API PtpResult Serial_SendTripodSpeed(uint16_t speed);
 
-/* Reads the accessory's battery value into *value (any value, 0 included, is
+/** Reads the accessory's battery value into *value (any value, 0 included, is
  * the accessory's answer). PtpResult_InvalidArgument for a null value, before
  * anything is sent. */
 PTP_API PtpResult Serial_GetTripodBattery(uint32_t* value);
 
-/* Releases the shutter through the accessory, with the accessory's argument. */
+/** Releases the shutter through the accessory, with the accessory's argument. */
 PTP_API PtpResult Serial_SendShutterCapture(uint32_t argument);
 
-/* The accessory has no shutter-stop command: always PtpResult_Failed, with no
+/** The accessory has no shutter-stop command: always PtpResult_Failed, with no
  * traffic. */
 PTP_API PtpResult Serial_SendShutterStop(void);
 
 /* --- Panorama ---------------------------------------------------------------- */
 
-/* Told, on the panorama's thread with no library lock held, how many positions
+/** Told, on the panorama's thread with no library lock held, how many positions
  * are done. */
 typedef void (*PtpPanoramaProgressFn)(uint32_t positionsDone);
 
-/* The most shots a bracket takes at one position. */
+/** The most shots a bracket takes at one position. */
 #define PTP_PANORAMA_BRACKET_MAX 60
 
-/* The bracket property code that asks for bulb exposures instead of a property
+/** The bracket property code that asks for bulb exposures instead of a property
  * bracket. */
 #define PTP_PANORAMA_BULB 0x1234u
 
-/* Shoots a panorama on the calling thread: captures at the first position,
+/** Shoots a panorama on the calling thread: captures at the first position,
  * then for each further position turns the head in direction for moveMs
  * milliseconds, waits moveMs + 500 ms for it to settle and captures again. The
  * progress function (may be null) is told after each position.
@@ -103,7 +104,7 @@ PTP_API PtpResult Serial_DoPanorama(uint32_t positions, uint8_t direction, uint3
                                     uint32_t centreValue, uint32_t step, uint16_t count,
                                     uint8_t order, PtpPanoramaProgressFn progress);
 
-/* Asks the running panorama to stop at its next check. Any thread. */
+/** Asks the running panorama to stop at its next check. Any thread. */
 PTP_API void Serial_CancelPanorama(void);
 
 #endif
