@@ -232,6 +232,9 @@ struct SimCameraState {
     const SimCameraModel* model = nullptr;
     std::vector<uint8_t> device_info_override; // used as given when not empty
     bool attached = true;
+    // The camera's USB link is gone (an unplug fault): PTP commands and the
+    // camera's control codes are refused. Never undone while the hub runs.
+    bool unplugged = false;
     bool session_open = true; // the hub opens the session on its side of the link
 
     // One per row of model->properties, then one per row of model->model_properties.
@@ -248,6 +251,10 @@ struct SimCameraState {
     uint32_t event_reader = 0;
     uint32_t events_raised = 0;
     uint32_t events_dropped = 0;
+    // Events raised since start (never reset), and the ordinals among them
+    // that drop-event faults keep from being reported.
+    uint64_t events_counted = 0;
+    std::vector<uint64_t> drop_events;
 
     // What new pictures are made of: copies of these JPEG files in turn, and
     // the RAW file for models that write one (never null for them).

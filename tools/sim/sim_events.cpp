@@ -114,6 +114,14 @@ void make_room(SimCameraState& cam) {
 } // namespace
 
 void SimEvents_Raise(SimCameraState& cam, SimEvent event) {
+    const uint64_t ordinal = ++cam.events_counted;
+    auto drop = std::find(cam.drop_events.begin(), cam.drop_events.end(), ordinal);
+    if (drop != cam.drop_events.end()) { // a drop-event fault: raised, never reported
+        cam.drop_events.erase(drop);
+        ++cam.events_raised;
+        ++cam.events_dropped;
+        return;
+    }
     make_room(cam);
     cam.events.push_back(std::move(event));
     ++cam.events_raised;

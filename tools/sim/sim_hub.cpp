@@ -168,8 +168,13 @@ void serve_client(SimHub* hub, SimClient* client) {
         if (reply.stall_millis > 0) stall(hub, reply.stall_millis);
         if (reply.close) break;
         if (reply.bytes.empty() && !reply.bulk.owner) continue;
-        std::lock_guard<std::mutex> send_guard(client->send_lock);
-        bool sent = send_reply(fd, reply);
+        bool sent;
+        if (reply.trickle_rate || reply.close_after != UINT64_MAX) {
+            sent = SimFaults_SendShaped(client, reply);
+        } else {
+            std::lock_guard<std::mutex> send_guard(client->send_lock);
+            sent = send_reply(fd, reply);
+        }
         reply.bulk = SimSlice{}; // lets a deleted object's bytes go
         if (!sent) break;
     }

@@ -117,6 +117,55 @@ void SimHub_InjectFault(SimHub* hub, const SimFault& fault);
 // Drops every fault still queued.
 void SimHub_ClearFaults(SimHub* hub);
 
+// Faults by name (tetherhub-sim --fault KIND[:ARG]) ----------------------------
+//
+// Standing misbehaviour for host developers' scripts, in the same order every
+// run (garbage comes from a fixed seed). Given more than once, busy and garbage
+// counts add up, each drop-event drops its event, and for the others the later
+// value wins.
+//   close:N         every connection is cut once it has been sent N bytes of
+//                   replies; the reply that crosses N stops after its Nth byte
+//   stall:MS        every reply waits MS milliseconds (1..600000) before it goes out
+//   trickle:RATE    every reply goes out in small pieces at RATE bytes per second
+//                   (out-of-band and shared messages to that client wait for it)
+//   garbage[:N]     the next N replies (default 1) are replaced by a type-10
+//                   message of 12 to 75 random bytes (no valid container)
+//   busy:N          the next N PTP commands are answered 0x2019 Device Busy
+//                   without reaching the camera
+//   unplug:SECONDS  SECONDS after the fault is set (0: at once) the camera is gone
+//                   for good: control 16 reports no camera, and PTP commands and
+//                   the camera's control codes (events 130 among them) get a
+//                   control reply refusing them with 0x2002; the hub's own
+//                   services (ping, SD card, battery ...) go on answering
+//   drop-event:N    the Nth event the camera raises after the fault is set
+//                   (counted from 1 over every kind: objects, properties and
+//                   Canon's own) is never reported
+enum SimFaultOptionKind : int {
+    SimFaultOption_Close,
+    SimFaultOption_Stall,
+    SimFaultOption_Trickle,
+    SimFaultOption_Garbage,
+    SimFaultOption_Busy,
+    SimFaultOption_Unplug,
+    SimFaultOption_DropEvent,
+};
+
+struct SimFaultOption {
+    SimFaultOptionKind kind = SimFaultOption_Close;
+    uint32_t value = 0;
+};
+
+// Parses "KIND[:ARG]". False for an unknown kind or a missing, malformed or
+// out-of-range argument, with the reason in *error (may be null), a few words
+// fit to follow the value on one line.
+bool SimFaultOption_Parse(const char* text, SimFaultOption* out, std::string* error);
+
+// One line per fault kind, for a usage text.
+extern const char kSimFaultOptionHelp[];
+
+// Sets the fault on the running hub, for every client.
+void SimHub_ApplyFaultOption(SimHub* hub, const SimFaultOption& fault);
+
 // Sends a message of the given type with n bytes of body (borrowed for the
 // call) to every connected client at once, outside any exchange. Out-of-band
 // notices use types 16 and up; any other type (a type-10 PTP container, a
@@ -364,7 +413,7 @@ struct SimStats {
     uint32_t shared_messages = 0; // results passed on, counted once per receiving client
 
     uint32_t events_raised = 0;  // events queued by the camera (raw pushes not counted)
-    uint32_t events_dropped = 0; // events lost because the queue was full
+    uint32_t events_dropped = 0; // events lost because the queue was full or by drop-event
 };
 
 // A snapshot of the counters.

@@ -8,6 +8,7 @@
 #include "sim_services.h"
 #include "sim_tripod.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -34,9 +35,21 @@ struct SimClient {
     std::mutex outbox_lock;
     std::condition_variable outbox_cv;
     std::deque<std::shared_ptr<const std::vector<uint8_t>>> outbox; // guarded by outbox_lock
-    size_t outbox_bytes = 0;                                         // guarded by outbox_lock
-    bool closing = false;                                            // guarded by outbox_lock
+    size_t outbox_bytes = 0;                                        // guarded by outbox_lock
+    bool closing = false;                                           // guarded by outbox_lock
     std::thread sender;
+    uint64_t reply_bytes = 0; // reply bytes sent so far; only the client's thread touches it
+};
+
+// The standing faults set by name (SimHub_ApplyFaultOption, sim_faults.cpp).
+struct SimLinkFaults {
+    uint64_t close_after = UINT64_MAX; // reply bytes a connection gets before it is cut
+    uint32_t stall_millis = 0;
+    uint32_t trickle_rate = 0;                      // bytes per second; 0: replies go out whole
+    uint32_t garbage_left = 0;                      // replies still to replace with random bytes
+    uint64_t garbage_state = 0x9E3779B97F4A7C15ull; // the generator's state: same bytes each run
+    bool unplug = false;
+    std::chrono::steady_clock::time_point unplug_at;
 };
 
 struct SimHub {
@@ -56,11 +69,12 @@ struct SimHub {
     SimSdCard sd;                                    // guarded by lock
     SimServices services;                            // guarded by lock
     SimTripod tripod;                                // guarded by lock
+    SimLinkFaults link_faults;                       // guarded by lock
     // Sharing (sim_sharing.cpp): the hub's switch and whether the other
     // clients may save what they receive; both guarded by lock.
     bool sharing = false;
     uint8_t clients_can_save = 1;
-    uint32_t next_client_id = 1; // guarded by lock
+    uint32_t next_client_id = 1;  // guarded by lock
     SimClient* serving = nullptr; // guarded by lock: whose request is being handled
 };
 
@@ -74,7 +88,25 @@ struct SimReply {
     size_t bulk_at = 0;
     uint32_t stall_millis = 0; // wait this long before sending
     bool close = false;        // close the connection instead of sending
+    // Standing faults (SimLinkFaults): how fast the reply goes out (0: whole)
+    // and the reply bytes after which the connection is cut.
+    uint32_t trickle_rate = 0;
+    uint64_t close_after = UINT64_MAX;
 };
+
+// Applies the standing faults to a reply built for the request being served:
+// stall, trickle and cut as set, garbage in place of it, and the camera taken
+// away once its unplug time has come. The caller holds the hub lock.
+void SimFaults_Shape(SimHub* hub, SimReply* reply);
+
+// Marks the camera gone when an unplug fault is due. The caller holds the hub lock.
+void SimFaults_CheckUnplug(SimHub* hub);
+
+// Sends a reply with its trickle rate and the client's cut-off (SimReply),
+// holding the client's send_lock throughout (out-of-band and shared messages
+// to that client wait for a trickled reply). False when the connection is to
+// be closed.
+bool SimFaults_SendShaped(SimClient* client, const SimReply& reply);
 
 // Handles one whole message (header included) of type 5, 10 or 12, or any
 // other type, which gets a control reply refusing it. Takes the hub lock.

@@ -35,6 +35,9 @@ constexpr uint32_t kMaxParams = 5;
 // PTP container comes in place of the one it waits for.
 constexpr uint16_t kRelayUnknownRequest = 0xFF15;
 constexpr uint16_t kRelayNoResponse = 0;
+// With the camera unplugged, the hub refuses what only the camera can answer
+// with General Error.
+constexpr uint16_t kRelayNoCamera = 0x2002;
 
 // Control codes the hub answers.
 constexpr uint8_t kCtlCameraConnected = 16;
@@ -228,6 +231,15 @@ const SimControlRow kControls[] = {
     {235, SimNikon_PropertyDescriptions},
 };
 
+// Control codes only the camera can answer, refused once it is unplugged.
+constexpr uint8_t kCameraControls[] = {kCtlEventData, kCtlCameraModel, 65, 134, 177, 227, 235, 253};
+
+bool needs_camera(uint8_t code) {
+    for (uint8_t c : kCameraControls)
+        if (c == code) return true;
+    return false;
+}
+
 // Control message: u32 control length, u8 code, payload to the end of the message.
 void handle_control(SimHub* hub, const uint8_t* msg, size_t len, ByteWriter& w) {
     ByteReader r = make_reader(msg, len);
@@ -245,6 +257,10 @@ void handle_control(SimHub* hub, const uint8_t* msg, size_t len, ByteWriter& w) 
     s.last_control_code = code;
     s.last_control_payload.assign(payload, payload + n);
 
+    if (hub->camera.unplugged && needs_camera(code)) {
+        append_control_reply(w, kRelayNoCamera, nullptr, 0);
+        return;
+    }
     for (const SimControlRow& row : kControls) {
         if (row.code != code) continue;
         ByteWriter data;
@@ -332,6 +348,10 @@ void handle_ptp(SimHub* hub, const uint8_t* msg, size_t len, bool faults, SimRep
     SimPtpCommand cmd;
     bool ok = parse_command(msg + kHeaderSize, len - kHeaderSize, &cmd);
     note_command(hub, cmd);
+    if (hub->camera.unplugged) {
+        append_control_reply(b.w, kRelayNoCamera, nullptr, 0);
+        return;
+    }
     if (!ok) {
         append_response(b.w, kPtpRespGeneralError, cmd.transaction_id, nullptr, 0);
         return;
@@ -360,6 +380,10 @@ void handle_repeated(SimHub* hub, const uint8_t* msg, size_t len, bool faults, B
     hub->stats.repeat_counts.push_back(repeat);
     note_command(hub, cmd);
 
+    if (hub->camera.unplugged) {
+        append_control_reply(w, kRelayNoCamera, nullptr, 0);
+        return;
+    }
     ByteWriter code;
     SimFault f;
     if (faults && take_fault(hub, SimFault_Busy, &f)) {
@@ -382,6 +406,7 @@ void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimRepl
     std::lock_guard<std::mutex> guard(hub->lock);
     hub->serving = from;
     hub->camera.event_reader = from ? from->id : 0; // each client takes its own events
+    SimFaults_CheckUnplug(hub);
 
     SimFault f, raw, short_header;
     if (take_fault(hub, SimFault_Stall, &f)) reply->stall_millis = f.millis;
@@ -423,6 +448,7 @@ void SimRelay_HandleMessage(SimHub* hub, const uint8_t* msg, size_t len, SimRepl
             write_bytes(out, b.w.buf.data(), b.w.buf.size());
     }
     reply->bytes.swap(out.buf);
+    SimFaults_Shape(hub, reply);
 }
 
 void SimRelay_NoteSharePrefix(SimHub* hub, uint8_t mode, uint8_t kind,

@@ -1,9 +1,11 @@
 // tetherhub-sim: the virtual Tetherhub as a standalone server.
 //   tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] [--pictures DIR]
-//                 [--sd-card DIR] [--shoot-every SECONDS]
+//                 [--sd-card DIR] [--shoot-every SECONDS] [--fault KIND[:ARG]]...
 // CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, nikon (D850), nikon-z6,
 // nikon-d800, nikon-d5000, sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4),
 // fuji-gfx (GFX 100).
+// --fault (repeatable) makes the hub misbehave on purpose (sim_hub.h lists the
+// kinds); a malformed one is refused before the hub starts, with exit 2.
 // Serves until SIGINT or SIGTERM.
 #include "sim_hub.h"
 
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <pthread.h>
 
@@ -21,11 +24,14 @@ void usage(FILE* out) {
     std::fprintf(out,
                  "usage: tetherhub-sim [--port N] [--camera CAMERA] [--bind ADDR] "
                  "[--pictures DIR] [--sd-card DIR] [--shoot-every SECONDS]\n"
+                 "                     [--fault KIND[:ARG]]...\n"
                  "  CAMERA: canon (EOS 5D Mark IV), canon-90d, canon-r, canon-r5, "
                  "nikon (D850), nikon-z6, nikon-d800, nikon-d5000,\n"
                  "          sony (ILCE-7M4), sony-a6400, sony-a7r5, fuji (X-T4), "
                  "fuji-gfx (GFX 100)\n"
-                 "  --shoot-every SECONDS: the camera takes a picture on its own this often\n");
+                 "  --shoot-every SECONDS: the camera takes a picture on its own this often\n"
+                 "%s",
+                 kSimFaultOptionHelp);
 }
 
 bool parse_port(const char* text, uint16_t* port) {
@@ -40,6 +46,7 @@ bool parse_port(const char* text, uint16_t* port) {
 
 int main(int argc, char** argv) {
     SimOptions options;
+    std::vector<SimFaultOption> faults;
     for (int i = 1; i < argc; i += 2) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -71,6 +78,14 @@ int main(int argc, char** argv) {
                              value);
                 return 2;
             }
+        } else if (std::strcmp(arg, "--fault") == 0) {
+            SimFaultOption fault;
+            std::string why;
+            if (!SimFaultOption_Parse(value, &fault, &why)) {
+                std::fprintf(stderr, "tetherhub-sim: bad --fault '%s': %s\n", value, why.c_str());
+                return 2;
+            }
+            faults.push_back(fault);
         } else if (std::strcmp(arg, "--sd-card") == 0) {
             options.sd_card_dir = value; // the hub's SD card: this directory's files
         } else {
@@ -94,9 +109,11 @@ int main(int argc, char** argv) {
         if (why.rfind("unknown camera", 0) == 0) usage(stderr); // lists the cameras
         return 1;
     }
-    std::printf("tetherhub-sim listening on %s:%u (camera: %s, %u objects on the card)\n",
+    for (const SimFaultOption& fault : faults)
+        SimHub_ApplyFaultOption(hub, fault);
+    std::printf("tetherhub-sim listening on %s:%u (camera: %s, %u objects on the card%s)\n",
                 options.bind, unsigned(SimHub_Port(hub)), options.camera,
-                unsigned(SimHub_ObjectCount(hub)));
+                unsigned(SimHub_ObjectCount(hub)), faults.empty() ? "" : ", faults set");
     std::fflush(stdout);
 
     int sig = 0;
