@@ -7,16 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_support.h"
 #include "generic/session.h"
 
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_device_info: %s\n", what);
-    std::abort();
-}
-
 static void check_text(const char (&text)[PTP_DEVICEINFO_TEXT], const char* what) {
-    check(std::memchr(text, '\0', sizeof text) != nullptr, what);
+    fuzz_check(std::memchr(text, '\0', sizeof text) != nullptr, what);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -28,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                   &info.devicePropertiesSupported, &info.captureFormats,
                                   &info.imageFormats};
     for (const PtpCodeList* list : lists)
-        check(list->count <= PTP_DEVICEINFO_CODES, "code count beyond the record");
+        fuzz_check(list->count <= PTP_DEVICEINFO_CODES, "code count beyond the record");
     check_text(info.vendorExtensionDesc, "VendorExtensionDesc not terminated");
     check_text(info.manufacturer, "Manufacturer not terminated");
     check_text(info.model, "Model not terminated");
@@ -37,6 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // What session start does next with a parsed record.
     PtpVendor vendor = PtpDetectVendor(info.manufacturer);
-    check(vendor >= PtpVendor_Fujifilm && vendor <= PtpVendor_Nikon, "no vendor detected");
+    fuzz_check(vendor >= PtpVendor_Fujifilm && vendor <= PtpVendor_Nikon, "no vendor detected");
     return 0;
 }

@@ -12,6 +12,7 @@
 
 #include "comms/bytes.h"
 #include "eos/eos_session.h"
+#include "fuzz_support.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
 #include "ptp_events.h"
@@ -21,12 +22,6 @@ namespace {
 // Bodies whose rules differ: none, the status groups, model 230's bracketing
 // list, model 232's status layout, the viewfinder bodies.
 const uint8_t kModels[] = {0, 227, 228, 229, 230, 232, 234, 245, 250, 252};
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_eos_event_data: %s\n", what);
-    std::abort();
-}
 
 // Allowed values for a few properties, the image format among them.
 std::vector<uint8_t> seed_block() {
@@ -54,12 +49,12 @@ void check_store() {
         PtpPropertyRecord* r = PtpPropertyAt(i);
         if (!r) break;
         PtpRecordHold hold(r);
-        check(std::memchr(r->currentLabel, '\0', sizeof r->currentLabel),
-              "current label unterminated");
-        check((r->values == nullptr) == (r->valueCount == 0), "list and count disagree");
+        fuzz_check(std::memchr(r->currentLabel, '\0', sizeof r->currentLabel),
+                   "current label unterminated");
+        fuzz_check((r->values == nullptr) == (r->valueCount == 0), "list and count disagree");
         for (uint16_t v = 0; v < r->valueCount; ++v)
-            check(std::memchr(r->values[v].label, '\0', sizeof r->values[v].label),
-                  "value label unterminated");
+            fuzz_check(std::memchr(r->values[v].label, '\0', sizeof r->values[v].label),
+                       "value label unterminated");
     }
 }
 

@@ -10,15 +10,10 @@
 #include <cstring>
 
 #include "eos/eos_live_view.h"
+#include "fuzz_support.h"
 #include "generic/session.h"
 #include "ptp_eos.h"
 #include "ptp_liveview.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_eos_live_view: %s\n", what);
-    std::abort();
-}
 
 static uint8_t* copy(const uint8_t* data, uint32_t length) {
     uint8_t* p = static_cast<uint8_t*>(std::malloc(length ? length : 1));
@@ -41,20 +36,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PtpEosLiveViewInfo info;
     const PtpEosFrameModel frameModel = {5472, 3648, model};
     if (PtpEos_ParseLiveViewFrame(frame, length, frameModel, &out, &outLength, &info)) {
-        check(out != nullptr, "success without a buffer");
-        check(outLength == kEosLiveViewInfoBlock + uint64_t(info.imageLength), "length");
-        check(info.kind == kEosFrameJpeg || info.kind == kEosFrameConverted, "kind");
-        check(info.afFrameCount <= kEosLiveViewMaxAfFrames, "AF count");
+        fuzz_check(out != nullptr, "success without a buffer");
+        fuzz_check(outLength == kEosLiveViewInfoBlock + uint64_t(info.imageLength), "length");
+        fuzz_check(info.kind == kEosFrameJpeg || info.kind == kEosFrameConverted, "kind");
+        fuzz_check(info.afFrameCount <= kEosLiveViewMaxAfFrames, "AF count");
         if (info.kind == kEosFrameJpeg) {
-            check(info.zoom != 0, "zoom 0 in a JPEG frame");
-            check(out[kEosLiveViewInfoBlock] == 0xFF && out[kEosLiveViewInfoBlock + 1] == 0xD8,
-                  "image does not start with its marker");
+            fuzz_check(info.zoom != 0, "zoom 0 in a JPEG frame");
+            fuzz_check(out[kEosLiveViewInfoBlock] == 0xFF && out[kEosLiveViewInfoBlock + 1] == 0xD8,
+                       "image does not start with its marker");
         } else {
-            check(info.zoom == 0 && info.afFrameCount == 0, "metadata in a converted frame");
+            fuzz_check(info.zoom == 0 && info.afFrameCount == 0, "metadata in a converted frame");
         }
         std::free(out);
     } else {
-        check(out == nullptr && outLength == 0, "failure with a buffer");
+        fuzz_check(out == nullptr && outLength == 0, "failure with a buffer");
     }
     out = nullptr;
     if (PtpEosInterface_ParseLiveViewData(frame, length, &out, &outLength)) std::free(out);
@@ -62,16 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t* inPlace = copy(frame, length);
     uint32_t inPlaceLength = length;
     if (inPlace && PtpEosInterface_ExtractLiveViewImage(&inPlace, &inPlaceLength))
-        check(inPlace != nullptr && inPlaceLength > 0, "extraction gave nothing");
+        fuzz_check(inPlace != nullptr && inPlaceLength > 0, "extraction gave nothing");
     std::free(inPlace);
 
     out = nullptr;
     outLength = 0;
     if (PtpGenericInterface_ExtractLiveViewImage(frame, length, &out, &outLength, opcode)) {
-        check(out != nullptr && outLength > 0, "generic extraction gave nothing");
+        fuzz_check(out != nullptr && outLength > 0, "generic extraction gave nothing");
         std::free(out);
     } else {
-        check(out == nullptr, "generic failure with a buffer");
+        fuzz_check(out == nullptr, "generic failure with a buffer");
     }
     std::free(frame);
     return 0;

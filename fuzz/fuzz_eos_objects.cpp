@@ -13,6 +13,7 @@
 
 #include "comms/bytes.h"
 #include "eos/eos_objects.h"
+#include "fuzz_support.h"
 #include "generic/objects.h"
 #include "generic/session.h"
 #include "ptp/transaction.h"
@@ -20,16 +21,10 @@
 
 namespace {
 
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_eos_objects: %s\n", what);
-    std::abort();
-}
-
 void check_entries(const PtpEosObjectEntry* entries, size_t count) {
     for (size_t i = 0; i < count; ++i)
-        check(std::memchr(entries[i].fileName, '\0', sizeof entries[i].fileName) != nullptr,
-              "file name not terminated");
+        fuzz_check(std::memchr(entries[i].fileName, '\0', sizeof entries[i].fileName) != nullptr,
+                   "file name not terminated");
 }
 
 // A camera whose every data reply is the next chunk of the input (u16 length,
@@ -90,8 +85,8 @@ void walk(const uint8_t* data, size_t size, uint8_t options) {
     uint32_t count = 0;
     PtpResult rc = PtpEosInterface_GetAllObjectsInfo(&entries, &count, (options & 2) != 0,
                                                      (options & 4) ? 0x300D : 0);
-    check(rc == PtpResult_Ok || (entries == nullptr && count == 0), "entries after a failure");
-    check((count == 0) == (entries == nullptr), "count and buffer disagree");
+    fuzz_check(rc == PtpResult_Ok || (entries == nullptr && count == 0), "entries after a failure");
+    fuzz_check((count == 0) == (entries == nullptr), "count and buffer disagree");
     check_entries(entries, count);
     std::free(entries);
 }
@@ -115,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint16_t op = target == 0 ? 0x9109 : 0x917A;
         PtpResult rc =
             PtpEos_ParseFolderListing(op, copy.data(), length, options & 1 ? 0x300D : 0, &out);
-        check(rc == PtpResult_Ok || out.empty(), "entries after a refused listing");
+        fuzz_check(rc == PtpResult_Ok || out.empty(), "entries after a refused listing");
         check_entries(out.data(), out.size());
         break;
     }
@@ -131,9 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint32_t offset = 0, previewSize = 0;
         if (PtpGenericInterface_ExtractPreviewOffset(copy.data(), length, &offset, &previewSize,
                                                      kPtpFormatCr3))
-            check(uint64_t(offset) + previewSize <= length, "preview outside the data");
+            fuzz_check(uint64_t(offset) + previewSize <= length, "preview outside the data");
         else
-            check(offset == 0 && previewSize == 0, "outputs set on failure");
+            fuzz_check(offset == 0 && previewSize == 0, "outputs set on failure");
         break;
     }
     default: {
@@ -142,10 +137,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PtpResult rc = PtpEosInterface_ExtractThumbnail(copy.data(), &cut,
                                                         options & 1 ? &orientation : nullptr);
         if (rc == PtpResult_Ok) {
-            check(cut > 4 && cut <= length, "cut longer than the data");
-            check(copy[0] == 0xFF && copy[1] == 0xD8, "cut does not start an image");
+            fuzz_check(cut > 4 && cut <= length, "cut longer than the data");
+            fuzz_check(copy[0] == 0xFF && copy[1] == 0xD8, "cut does not start an image");
         } else {
-            check(cut == length, "length changed on failure");
+            fuzz_check(cut == length, "length changed on failure");
         }
         break;
     }

@@ -9,16 +9,7 @@
 
 #include "comms/bytes.h"
 #include "fuji/fuji_live_view.h"
-
-namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_fuji_focus_area: %s\n", what);
-    std::abort();
-}
-
-} // namespace
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Exact-size copy, so a read past the value is caught.
@@ -28,16 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool parsed = PtpFuji_ParseFocusArea(size ? copy : nullptr, uint32_t(size), &x, &y, &s);
     std::free(copy);
     if (!parsed) return 0;
-    check(size >= 1 && 1 + 2 * size_t(data[0]) <= size, "parsed past the data");
-    check(x >= -19 && x <= 19 && y >= -19 && y <= 19 && s >= 0 && s <= 9, "field out of bounds");
+    fuzz_check(size >= 1 && 1 + 2 * size_t(data[0]) <= size, "parsed past the data");
+    fuzz_check(x >= -19 && x <= 19 && y >= -19 && y <= 19 && s >= 0 && s <= 9,
+               "field out of bounds");
     char text[16];
     if (PtpFuji_FormatFocusArea(x, y, s, text, sizeof text) == 0) return 0;
-    check(std::strlen(text) <= kFujiFocusAreaMaxText, "text too long");
+    fuzz_check(std::strlen(text) <= kFujiFocusAreaMaxText, "text too long");
     ByteWriter w;
     write_ptp_string(w, text);
     int32_t rx = 0, ry = 0, rs = 0;
-    check(PtpFuji_ParseFocusArea(w.buf.data(), uint32_t(w.buf.size()), &rx, &ry, &rs) && rx == x &&
-              ry == y && rs == s,
-          "written area reads back differently");
+    fuzz_check(PtpFuji_ParseFocusArea(w.buf.data(), uint32_t(w.buf.size()), &rx, &ry, &rs) &&
+                   rx == x && ry == y && rs == s,
+               "written area reads back differently");
     return 0;
 }

@@ -9,14 +9,9 @@
 #include <string>
 
 #include "fuji/fuji_formats.h"
+#include "fuzz_support.h"
 #include "generic/session.h"
 #include "ptp_fuji.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_fuji_image_size: %s\n", what);
-    std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
@@ -27,14 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint16_t index = PtpFuji_ImageSizeIndex(text.c_str());
     if (index != kFujiNoImageSize) {
         const PtpFujiImageSize* row = PtpFuji_ImageSizeRow(index);
-        check(row && std::strcmp(row->text, text.c_str()) == 0, "index names another text");
+        fuzz_check(row && std::strcmp(row->text, text.c_str()) == 0, "index names another text");
     }
     uint32_t value = 0;
-    check(PtpFuji_TextValue(0x5003, text.c_str(), &value) && value == index, "text value differs");
+    fuzz_check(PtpFuji_TextValue(0x5003, text.c_str(), &value) && value == index,
+               "text value differs");
     for (uint32_t quality : {0u, 2u, 3u, 6u, 7u, 0xFFu}) {
         const char* label = PtpFujiInterface_StringForImageFormat(
             0x02010000u | uint32_t(index & 0xFF) << 8 | quality);
-        check(label && std::strlen(label) < 32, "format string too long");
+        fuzz_check(label && std::strlen(label) < 32, "format string too long");
     }
     return 0;
 }

@@ -9,16 +9,11 @@
 #include <cstring>
 
 #include "fuji/fuji_session.h"
+#include "fuzz_support.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_fuji_strings: %s\n", what);
-    std::abort();
-}
 
 PtpPropertyRecord* aperture() {
     static PtpPropertyRecord* record = [] {
@@ -40,11 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PtpFuji_DecodeValueText(size ? copy : nullptr, uint32_t(size), text, sizeof text);
     std::free(copy);
     if (decoded) {
-        check(size >= 1 && 1 + 2 * size_t(data[0]) <= size, "decoded past the data");
-        check(std::strlen(text) > 0 && std::strlen(text) <= 128, "text length");
-        check(PtpFuji_SetApertureList(text) == PtpResult_Ok, "list not built");
+        fuzz_check(size >= 1 && 1 + 2 * size_t(data[0]) <= size, "decoded past the data");
+        fuzz_check(std::strlen(text) > 0 && std::strlen(text) <= 128, "text length");
+        fuzz_check(PtpFuji_SetApertureList(text) == PtpResult_Ok, "list not built");
         PtpRecordHold hold(record);
-        check(record->values && record->valueCount >= 1 && record->valueCount <= 30, "list size");
+        fuzz_check(record->values && record->valueCount >= 1 && record->valueCount <= 30,
+                   "list size");
     }
     return 0;
 }

@@ -10,13 +10,8 @@
 #include <cstring>
 
 #include "comms/bytes.h"
+#include "fuzz_support.h"
 #include "generic/objects.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_handles: %s\n", what);
-    std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size - 1 > UINT32_MAX) return 0;
@@ -40,14 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rc = PtpTakeIdArray(reply, length, first, &values, &count);
     }
 
-    check(rc == PtpResult_Ok || rc == PtpResult_DataSetParseFailed, "unexpected result");
-    check((count == 0) == (values == nullptr), "count and array disagree");
-    if (rc != PtpResult_Ok) check(count == 0, "an array after a failure");
+    fuzz_check(rc == PtpResult_Ok || rc == PtpResult_DataSetParseFailed, "unexpected result");
+    fuzz_check((count == 0) == (values == nullptr), "count and array disagree");
+    if (rc != PtpResult_Ok) fuzz_check(count == 0, "an array after a failure");
     if (values) {
-        check(uint64_t(first) + 4 * uint64_t(count) <= length, "more entries than the data");
+        fuzz_check(uint64_t(first) + 4 * uint64_t(count) <= length, "more entries than the data");
         for (uint32_t i = 0; i < count; ++i)
-            check(values[i] == peek_u32(data + 1, length, first + 4 * size_t(i)),
-                  "entry differs from the reply");
+            fuzz_check(values[i] == peek_u32(data + 1, length, first + 4 * size_t(i)),
+                       "entry differs from the reply");
         std::free(values);
     }
     return 0;

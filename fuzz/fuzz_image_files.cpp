@@ -7,13 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_support.h"
 #include "generic/objects.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_image_files: %s\n", what);
-    std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return 0;
@@ -23,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t orientation = 0;
     uint8_t* thumb = nullptr;
     uint32_t n = PtpGenericInterface_ExtractThumbnail(file, length, &orientation, &thumb);
-    check((n == 0) == (thumb == nullptr), "thumbnail size and buffer disagree");
+    fuzz_check((n == 0) == (thumb == nullptr), "thumbnail size and buffer disagree");
     if (thumb) {
-        check(n <= length, "thumbnail larger than the file");
+        fuzz_check(n <= length, "thumbnail larger than the file");
         // The copy is some run of the file's bytes.
         bool found = false;
         for (size_t at = 0; !found && at + n <= size; ++at)
             found = std::memcmp(data + at, thumb, n) == 0;
-        check(found, "thumbnail is not taken from the file");
+        fuzz_check(found, "thumbnail is not taken from the file");
         std::free(thumb);
     }
 
@@ -40,15 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool ok =
             PtpGenericInterface_ExtractPreviewOffset(file, length, &offset, &previewLength, format);
         if (ok) {
-            check(previewLength > 0, "empty preview");
-            check(uint64_t(offset) + previewLength <= size, "preview outside the file");
+            fuzz_check(previewLength > 0, "empty preview");
+            fuzz_check(uint64_t(offset) + previewLength <= size, "preview outside the file");
         } else {
-            check(offset == 0 && previewLength == 0, "outputs not cleared on failure");
+            fuzz_check(offset == 0 && previewLength == 0, "outputs not cleared on failure");
         }
     }
 
     uint32_t end = PtpFindJpegEnd(file, length);
-    check(end <= length, "JPEG end past the data");
-    check(end == 0 || end >= 4, "JPEG end inside SOI");
+    fuzz_check(end <= length, "JPEG end past the data");
+    fuzz_check(end == 0 || end >= 4, "JPEG end inside SOI");
     return 0;
 }

@@ -9,46 +9,26 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_support.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
 #include "nikon/nikon_session.h"
 #include "ptp/transaction.h"
 
-namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_nikon_bulk_descriptions: %s\n", what);
-    std::abort();
-}
-
-PtpResult no_send(const uint8_t*, uint32_t) { return PtpResult_ConnectionLost; }
-PtpResult no_receive(uint8_t** out) {
-    *out = nullptr;
-    return PtpResult_ConnectionLost;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return 0;
-    static bool ready = [] {
-        PtpSession_SetVendor(PtpVendor_Nikon);
-        PtpTransaction_SetTransport(no_send, no_receive);
-        return true;
-    }();
-    (void)ready;
+    fuzz_no_camera(PtpVendor_Nikon);
     uint8_t* block = static_cast<uint8_t*>(std::malloc(size ? size : 1));
     if (!block) return 0;
     if (size) std::memcpy(block, data, size);
     PtpResult rc = PtpNikon_ParsePropertyDescriptionBlock(block, uint32_t(size));
-    if (rc == PtpResult_Ok) check(PtpPropertyCount() > 0, "success without a record");
+    if (rc == PtpResult_Ok) fuzz_check(PtpPropertyCount() > 0, "success without a record");
     for (uint16_t i = 0; i < PtpPropertyCount(); ++i) {
         PtpPropertyRecord* r = PtpPropertyAt(i);
         if (!r) break;
         PtpRecordHold hold(r);
-        check(std::memchr(r->currentLabel, 0, sizeof r->currentLabel) != nullptr, "label");
-        check(r->valueCount == 0 || r->values != nullptr, "list");
+        fuzz_check(std::memchr(r->currentLabel, 0, sizeof r->currentLabel) != nullptr, "label");
+        fuzz_check(r->valueCount == 0 || r->values != nullptr, "list");
     }
     std::free(block);
     return 0;

@@ -9,33 +9,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_support.h"
 #include "generic/property_store.h"
 #include "generic/session.h"
 #include "nikon/nikon_session.h"
 #include "ptp/transaction.h"
 #include "ptp_events.h"
 
-namespace {
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_nikon_event_entries: %s\n", what);
-    std::abort();
-}
-
-PtpResult no_send(const uint8_t*, uint32_t) { return PtpResult_ConnectionLost; }
-PtpResult no_receive(uint8_t** out) {
-    *out = nullptr;
-    return PtpResult_ConnectionLost;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return 0;
+    fuzz_no_camera(PtpVendor_Nikon);
     static bool ready = [] {
-        PtpSession_SetVendor(PtpVendor_Nikon);
-        PtpTransaction_SetTransport(no_send, no_receive);
         for (uint32_t code : {0x500Eu, 0x5010u, 0x5004u, 0x5003u})
             if (PtpPropertyRecord* r = PtpAddPropertyRecord(code, false, true)) r->dataType = 4;
         return true;
@@ -45,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!events) return 0;
     if (size) std::memcpy(events, data, size);
     PtpResult rc = PtpNikon_ParseEventData(events, uint32_t(size));
-    check(size == 0 || rc == PtpResult_Ok, "result");
+    fuzz_check(size == 0 || rc == PtpResult_Ok, "result");
     size_t queued = 0;
     while (PopEventPtr())
         ++queued;
-    check(queued <= 2 * (size / 6 + 1), "more events than entries");
+    fuzz_check(queued <= 2 * (size / 6 + 1), "more events than entries");
     std::free(events);
     return 0;
 }

@@ -9,13 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_support.h"
 #include "nikon/nikon_live_view.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_nikon_live_view: %s\n", what);
-    std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size - 1 > UINT32_MAX) return 0;
@@ -35,13 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         ? PtpNikon_NormaliseLiveViewEx(frame, length, &out, &outLength, &info)
                         : PtpNikon_NormaliseLiveView(frame, length, model, &out, &outLength, &info);
     if (ok) {
-        check(out != nullptr, "success without a buffer");
-        check(outLength == uint64_t(length) + sizeof info, "length");
-        check(uint64_t(info.jpegOffset) + info.jpegSize <= outLength, "JPEG outside the buffer");
-        check(std::memcmp(out, &info, 8) == 0, "offset and size");
+        fuzz_check(out != nullptr, "success without a buffer");
+        fuzz_check(outLength == uint64_t(length) + sizeof info, "length");
+        fuzz_check(uint64_t(info.jpegOffset) + info.jpegSize <= outLength,
+                   "JPEG outside the buffer");
+        fuzz_check(std::memcmp(out, &info, 8) == 0, "offset and size");
         std::free(out);
     } else {
-        check(out == nullptr && outLength == 0, "failure with a buffer");
+        fuzz_check(out == nullptr && outLength == 0, "failure with a buffer");
     }
     std::free(frame);
     return 0;

@@ -9,13 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_support.h"
 #include "generic/objects.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_object_info: %s\n", what);
-    std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size - 1 > UINT32_MAX) return 0;
@@ -31,21 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PtpObjectInfo before = info;
     PtpResult rc = PtpParseObjectInfo(&info, length ? set : nullptr, length, form);
     if (rc != PtpResult_Ok) {
-        check(rc == PtpResult_DataSetParseFailed, "unexpected result");
-        check(std::memcmp(&info, &before, sizeof info) == 0, "record changed by a failed parse");
+        fuzz_check(rc == PtpResult_DataSetParseFailed, "unexpected result");
+        fuzz_check(std::memcmp(&info, &before, sizeof info) == 0,
+                   "record changed by a failed parse");
         return 0;
     }
-    check(std::memchr(info.fileName, '\0', sizeof info.fileName) != nullptr,
-          "fileName not terminated");
-    check(std::memchr(info.keywords, '\0', sizeof info.keywords) != nullptr,
-          "keywords not terminated");
+    fuzz_check(std::memchr(info.fileName, '\0', sizeof info.fileName) != nullptr,
+               "fileName not terminated");
+    fuzz_check(std::memchr(info.keywords, '\0', sizeof info.keywords) != nullptr,
+               "keywords not terminated");
     size_t name = std::strlen(info.fileName);
-    check(info.fileNameLength == 0 || info.fileNameLength == name + 1, "fileNameLength wrong");
-    check(info.fileNameLength != 0 || name == 0, "a name without a length");
-    check(info.orientation == 0, "orientation set by the parse");
+    fuzz_check(info.fileNameLength == 0 || info.fileNameLength == name + 1, "fileNameLength wrong");
+    fuzz_check(info.fileNameLength != 0 || name == 0, "a name without a length");
+    fuzz_check(info.orientation == 0, "orientation set by the parse");
     if (form.end == PtpObjectInfoEnd_FileName)
-        check(info.captureDate == 0 && info.keywords[0] == 0, "tail read past the name");
-    check(info.flags == 0, "flags not cleared");
+        fuzz_check(info.captureDate == 0 && info.keywords[0] == 0, "tail read past the name");
+    fuzz_check(info.flags == 0, "flags not cleared");
 
     // What the event queue and the cache do with a record: 612 bytes out.
     uint8_t wire[PTP_OBJECT_INFO_SIZE];

@@ -26,6 +26,7 @@
 #include "comms/bytes.h"
 #include "comms/ptp_transport.h"
 #include "comms/relay_link.h"
+#include "fuzz_support.h"
 #include "ptp/transaction.h"
 
 namespace {
@@ -44,12 +45,6 @@ constexpr auto kOobDeliveryLimit = std::chrono::seconds(10);
 enum Receiver { kControlReply, kPtpPacket, kTransactionWithData, kTransactionNoData };
 
 std::atomic<uint32_t> g_oobDelivered{0};
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_relay_receive: %s\n", what);
-    std::abort();
-}
 
 // Reads every byte, so ASan reports a buffer shorter than its stated length.
 uint32_t touch(const uint8_t* p, uint32_t n) {
@@ -95,8 +90,8 @@ PtpResult receive_control_reply(bool zeroIsOk) {
     uint8_t* data = nullptr;
     uint32_t m = 0;
     PtpResult rc = Comms_ReadControlReply(&data, &m, zeroIsOk);
-    check((data != nullptr) == (m != 0), "control reply: data and length disagree");
-    check(!data || rc == PtpResult_Ok, "control reply: data handed out with a failure");
+    fuzz_check((data != nullptr) == (m != 0), "control reply: data and length disagree");
+    fuzz_check(!data || rc == PtpResult_Ok, "control reply: data handed out with a failure");
     touch(data, m);
     std::free(data);
     return rc;
@@ -105,10 +100,11 @@ PtpResult receive_control_reply(bool zeroIsOk) {
 PtpResult receive_ptp_packet() {
     uint8_t* buf = nullptr;
     PtpResult rc = Comms_ReceivePtpPacket(&buf);
-    check((buf != nullptr) == (rc == PtpResult_Ok), "PTP packet: buffer and result disagree");
+    fuzz_check((buf != nullptr) == (rc == PtpResult_Ok), "PTP packet: buffer and result disagree");
     if (buf) {
         uint32_t length = peek_u32(buf, kPtpContainerHeaderSize, 0);
-        check(length >= kPtpContainerHeaderSize, "PTP packet: container shorter than its header");
+        fuzz_check(length >= kPtpContainerHeaderSize,
+                   "PTP packet: container shorter than its header");
         touch(buf, length);
     }
     std::free(buf);
@@ -122,7 +118,7 @@ PtpResult run_transaction(bool withData, int peer) {
     PtpResult rc =
         PtpTransaction_Execute(kAdmittedOp, nullptr, 0, nullptr, 0, withData ? &data : nullptr,
                                withData ? &length : nullptr, &respParam, 1);
-    check(data || length == 0, "transaction: length without data");
+    fuzz_check(data || length == 0, "transaction: length without data");
     touch(data, length);
     std::free(data);
     drain(peer);
@@ -186,7 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t streamSize = size ? size - 1 : 0;
 
     int sv[2];
-    check(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) == 0, "socketpair failed");
+    fuzz_check(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) == 0, "socketpair failed");
     int peer = sv[1];
     int bufferSize = kPeerSendBuffer;
     ::setsockopt(peer, SOL_SOCKET, SO_SNDBUF, &bufferSize, sizeof bufferSize);
@@ -199,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t turnLimit = streamSize / kRelayHeaderSize + 2;
     size_t turn = 0;
     for (;; ++turn) {
-        check(turn <= turnLimit, "a receiver returned without consuming the stream");
+        fuzz_check(turn <= turnLimit, "a receiver returned without consuming the stream");
         int receiver = (selector >> (2 * (turn % 4))) & 3;
         bool zeroIsOk = (turn / 4) % 2 == 1;
         if (run_receiver(receiver, zeroIsOk, peer) == PtpResult_ConnectionLost) break;
@@ -213,6 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto deadline = std::chrono::steady_clock::now() + kOobDeliveryLimit;
     while (g_oobDelivered.load() < expected && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::microseconds(50));
-    check(g_oobDelivered.load() == expected, "an out-of-band notice did not reach the delegate");
+    fuzz_check(g_oobDelivered.load() == expected,
+               "an out-of-band notice did not reach the delegate");
     return 0;
 }

@@ -16,6 +16,7 @@
 
 #include "comms/bytes.h"
 #include "comms/relay_link.h"
+#include "fuzz_support.h"
 #include "ptp_serial.h"
 #include "serial/serial_link.h"
 
@@ -24,12 +25,6 @@ namespace {
 // Inputs larger than this are cut, so the whole stream fits into the socket at
 // once and no writer thread is needed.
 constexpr size_t kMaxStream = 1 << 16;
-
-void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_serial_answers: %s\n", what);
-    std::abort();
-}
 
 // Discards the frames the library sent, so its sends never block.
 void drain(int fd) {
@@ -50,12 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     uint32_t value = 0;
     PtpResult parsed = PtpSerial_ParseAnswer(data, uint32_t(size), &value);
-    check(parsed != PtpResult_Ok || (size >= 9 && data[4] == 9),
-          "answer accepted short or untyped");
-    if (parsed == PtpResult_Ok) check(value == peek_u32(data, size, 5), "answer value misread");
+    fuzz_check(parsed != PtpResult_Ok || (size >= 9 && data[4] == 9),
+               "answer accepted short or untyped");
+    if (parsed == PtpResult_Ok)
+        fuzz_check(value == peek_u32(data, size, 5), "answer value misread");
 
     int sv[2];
-    check(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) == 0, "socketpair failed");
+    fuzz_check(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv) == 0, "socketpair failed");
     int peer = sv[1];
     int bufferSize = int(kMaxStream) * 2;
     ::setsockopt(peer, SOL_SOCKET, SO_SNDBUF, &bufferSize, sizeof bufferSize);

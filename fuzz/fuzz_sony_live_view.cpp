@@ -9,14 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_support.h"
 #include "ptp_sony.h"
 #include "sony/sony_live_view.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_sony_live_view: %s\n", what);
-    std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size - 1 > UINT32_MAX) return 0;
@@ -31,27 +26,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     uint32_t offset = 0;
     const bool found = PtpSony_FindLiveViewJpeg(frame, length, &offset);
-    check(PtpSonyInterface_LiveViewOffset(frame, length) == (found ? offset : 0), "offset");
+    fuzz_check(PtpSonyInterface_LiveViewOffset(frame, length) == (found ? offset : 0), "offset");
     if (found) {
-        check(offset <= length - 4, "JPEG start outside the frame");
-        check(frame[offset] == 0xFF && frame[offset + 1] == 0xD8 && frame[offset + 2] == 0xFF &&
-                  frame[offset + 3] == 0xDB,
-              "no JPEG start at the offset");
+        fuzz_check(offset <= length - 4, "JPEG start outside the frame");
+        fuzz_check(frame[offset] == 0xFF && frame[offset + 1] == 0xD8 &&
+                       frame[offset + 2] == 0xFF && frame[offset + 3] == 0xDB,
+                   "no JPEG start at the offset");
     }
     uint8_t* copy = static_cast<uint8_t*>(std::malloc(length ? length : 1));
     if (copy) {
         if (length) std::memcpy(copy, frame, length);
         uint32_t cut = length;
-        check(PtpSonyInterface_ExtractLiveViewImage(copy, &cut) == found, "extract");
-        check(cut == (found ? length - offset : length), "extracted length");
-        if (found) check(std::memcmp(copy, frame + offset, cut) == 0, "extracted bytes");
+        fuzz_check(PtpSonyInterface_ExtractLiveViewImage(copy, &cut) == found, "extract");
+        fuzz_check(cut == (found ? length - offset : length), "extracted length");
+        if (found) fuzz_check(std::memcmp(copy, frame + offset, cut) == 0, "extracted bytes");
         std::free(copy);
     }
 
     uint16_t rect[4];
     if (PtpSony_ParseFocusRect(frame, length, model, normal, rect)) {
-        check(normal && length >= 1101, "rectangle of a short frame or an older body");
-        check(PtpSony_FocusRectBase(model) + 14 <= length, "rectangle outside the frame");
+        fuzz_check(normal && length >= 1101, "rectangle of a short frame or an older body");
+        fuzz_check(PtpSony_FocusRectBase(model) + 14 <= length, "rectangle outside the frame");
     }
     std::free(frame);
     return 0;

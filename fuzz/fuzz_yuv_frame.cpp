@@ -9,13 +9,8 @@
 #include <cstring>
 
 #include "comms/bytes.h"
+#include "fuzz_support.h"
 #include "imaging/yuv_frame.h"
-
-static void check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_yuv_frame: %s\n", what);
-    std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size - 1 > UINT32_MAX) return 0;
@@ -29,14 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t* image = reinterpret_cast<uint8_t*>(uintptr_t(1)); // must be overwritten
     const uint32_t n = PtpLiveView_ConvertYuvFrameForModel(frame, length, model, &image);
     std::free(frame);
-    check((n == 0) == (image == nullptr), "length and image disagree");
+    fuzz_check((n == 0) == (image == nullptr), "length and image disagree");
     if (image) {
-        check(n >= 54, "image shorter than its header");
-        check(peek_u16(image, n, 0) == 0x4D42, "no BMP signature");
-        check(peek_u32(image, n, 2) == n, "file size differs from the length");
+        fuzz_check(n >= 54, "image shorter than its header");
+        fuzz_check(peek_u16(image, n, 0) == 0x4D42, "no BMP signature");
+        fuzz_check(peek_u32(image, n, 2) == n, "file size differs from the length");
         const uint64_t w = peek_u32(image, n, 18), h = peek_u32(image, n, 22);
-        check(54 + w * h * 4 == n, "pixel area differs from width x height");
-        check(length >= 256, "an image from a short frame");
+        fuzz_check(54 + w * h * 4 == n, "pixel area differs from width x height");
+        fuzz_check(length >= 256, "an image from a short frame");
         std::free(image);
     }
     return 0;

@@ -15,18 +15,13 @@
 #include <thread>
 
 #include "comms/relay_link.h"
+#include "fuzz_support.h"
 
 struct HubStream {
     int peer = -1;
     std::thread writer;
     std::thread reader;
 };
-
-inline void fuzz_check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz: %s\n", what);
-    std::abort();
-}
 
 // Reads every byte, so ASan reports a buffer shorter than its stated length.
 inline void fuzz_touch(const uint8_t* p, uint32_t n) {

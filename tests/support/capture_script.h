@@ -130,6 +130,14 @@ inline std::vector<Call> calls() {
     return out;
 }
 
+// The commands sent, without those of operation `op` (property reads, say).
+inline std::vector<Call> calls_except(uint16_t op) {
+    std::vector<Call> out;
+    for (const Command& c : sent())
+        if (c.op != op) out.push_back({c.op, c.params});
+    return out;
+}
+
 inline Bytes device_info(const char* manufacturer, const std::vector<uint16_t>& ops,
                          const std::vector<uint16_t>& props = {}) {
     return DeviceInfoData({.manufacturer = manufacturer, .operations = ops, .properties = props});

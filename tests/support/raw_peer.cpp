@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "comms/bytes.h"
+#include "ptp_comms.h"
 
 bool RawPeer_Listen(RawPeer& peer) {
     peer.listener = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -27,6 +28,12 @@ bool RawPeer_Accept(RawPeer& peer) {
     if (::poll(&p, 1, 5000) != 1) return false;
     peer.client = ::accept(peer.listener, nullptr, nullptr);
     return peer.client >= 0;
+}
+
+bool RawPeer_Connect(RawPeer& peer) {
+    return RawPeer_Listen(peer) &&
+           ConnectToServer("127.0.0.1", RawPeer_PortText(peer).c_str()) >= 0 &&
+           RawPeer_Accept(peer);
 }
 
 bool RawPeer_Write(RawPeer& peer, const std::vector<uint8_t>& bytes) {

@@ -14,6 +14,8 @@ struct RawPeer {
 bool RawPeer_Listen(RawPeer& peer);
 // Waits for the library's connection (after ConnectToServer).
 bool RawPeer_Accept(RawPeer& peer);
+// Listens, connects the library's relay link to it and accepts: false on any failure.
+bool RawPeer_Connect(RawPeer& peer);
 bool RawPeer_Write(RawPeer& peer, const std::vector<uint8_t>& bytes);
 // Reads exactly n bytes (empty on failure or after 5 s).
 std::vector<uint8_t> RawPeer_Read(RawPeer& peer, size_t n);

@@ -2,7 +2,7 @@
 // pixels, its EXIF orientation and where its EXIF thumbnail lies. Only the
 // marker segments before the image data are read, so a file of any size costs
 // the same. Also the sim's own small picture, used when no sample pictures are
-// at hand.
+// at hand, and the encoder the sim's pictures are made with.
 #pragma once
 
 #include <cstddef>
@@ -26,3 +26,17 @@ SimJpegFacts SimJpeg_Inspect(const uint8_t* data, size_t len);
 std::shared_ptr<const std::vector<uint8_t>> SimJpeg_SmallPicture();
 constexpr uint32_t kSimSmallPictureWidth = 16;
 constexpr uint32_t kSimSmallPictureHeight = 16;
+
+// Baseline RGB encode with the standard tables and no JFIF segment.
+struct SimJpegEncode {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int quality = 90;
+    bool restart_each_row = false; // a restart marker after each row of MCUs
+    const uint8_t* app1 = nullptr; // written as the first APP1 segment when set
+    size_t app1_len = 0;
+};
+// Returns row y (0-based) of the picture, width * 3 bytes, valid until the next call.
+using SimJpegRow = const uint8_t* (*)(void* ctx, uint32_t y);
+// False when libjpeg fails; *out is then unchanged.
+bool SimJpeg_Encode(const SimJpegEncode& e, SimJpegRow row, void* ctx, std::vector<uint8_t>* out);

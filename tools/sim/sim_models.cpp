@@ -182,120 +182,89 @@ constexpr uint16_t kCanonObjectWithName = 0xC1A7;
 constexpr uint16_t kCanonObjectWithString = 0xC1B6;
 constexpr uint16_t kCanonObjectHandle = 0xC181;
 
+// The fields every row of a vendor shares: vendor, standard version, vendor
+// extension id/version/desc, functional mode, operations, events, property
+// table, vendor properties, capture and image formats, maker.
+#define SIM_CANON_ROW(ops, images)                                                                 \
+    SimVendor_Canon, 100, 11, 100, "", 0, SimCodes(ops), SimCodes(kCanonEvents),                   \
+    &kSimCanonProperties, SimCodeList{}, SimCodes(kCanonCaptureFormats), SimCodes(images),         \
+    "Canon Inc."
+#define SIM_NIKON_ROW(ops)                                                                         \
+    SimVendor_Nikon, 100, 10, 100, "Nikon PTP Extensions", 0, SimCodes(ops),                       \
+    SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),                     \
+    SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats), "Nikon"
+#define SIM_SONY_ROW()                                                                             \
+    SimVendor_Sony, 100, 17, 100, "Sony PTP Extensions", 0, SimCodes(kSonyOps),                    \
+    SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),                        \
+    SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats), "Sony Corporation"
+#define SIM_FUJI_ROW(properties)                                                                   \
+    SimVendor_Fujifilm, 100, 14, 100, "fujifilm.co.jp: 1.0;", 0, SimCodes(kFujiOps),               \
+    SimCodes(kFujiEvents), &properties, SimCodes(kFujiVendorProps),                                \
+    SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats), "FUJIFILM"
+
 const SimCameraModel kModels[] = {
     // A DSLR writing CR2 files; mirror lock-up.
-    {"canon", SimVendor_Canon,
-     100, 11, 100, "", 0,   // standard version, vendor extension id/version/desc, functional mode
-     SimCodes(kCanonDslrOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
-     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr2ImageFormats),
-     "Canon Inc.", "Canon EOS 5D Mark IV", "3-1.2.0", "083021004512", // maker, model, version, serial
-     "Canon EOS 5D Mark IV",                                          // hub's model text
+    {"canon", SIM_CANON_ROW(kCanonDslrOps, kCanonCr2ImageFormats),
+     // model, version, serial, hub's model text
+     "Canon EOS 5D Mark IV", "3-1.2.0", "083021004512", "Canon EOS 5D Mark IV",
      // picture names, card capacity, typical picture size, storage description, volume label
      "IMG_%04u.JPG", 64021856256ull, 8700000, "SD", "EOS_DIGITAL",
      // the model's own properties, RAW names, object-added record, picture size
      &kSimCanon5DMarkIVProperties, "IMG_%04u.CR2", kCanonObjectWithName, 6720, 4480},
     // A DSLR writing CR3 files, whose focus mode is reported but not listed;
     // mirror lock-up with a single full press.
-    {"canon-90d", SimVendor_Canon,
-     100, 11, 100, "", 0,
-     SimCodes(kCanonDslrOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
-     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr3ImageFormats),
-     "Canon Inc.", "Canon EOS 90D", "3-1.1.1", "213053001877",
-     "Canon EOS 90D",
+    {"canon-90d", SIM_CANON_ROW(kCanonDslrOps, kCanonCr3ImageFormats),
+     "Canon EOS 90D", "3-1.1.1", "213053001877", "Canon EOS 90D",
      "IMG_%04u.JPG", 64021856256ull, 22000000, "SD", "EOS_DIGITAL",
      &kSimCanon90DProperties, "IMG_%04u.CR3", kCanonObjectHandle, 6960, 4640},
     // Mirrorless bodies writing CR3 files.
-    {"canon-r", SimVendor_Canon,
-     100, 11, 100, "", 0,
-     SimCodes(kCanonMirrorlessOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
-     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr3ImageFormats),
-     "Canon Inc.", "Canon EOS R", "3-1.8.0", "032021002241",
-     "Canon EOS R",
+    {"canon-r", SIM_CANON_ROW(kCanonMirrorlessOps, kCanonCr3ImageFormats),
+     "Canon EOS R", "3-1.8.0", "032021002241", "Canon EOS R",
      "IMG_%04u.JPG", 64021856256ull, 26000000, "SD", "EOS_DIGITAL",
      &kSimCanonRProperties, "IMG_%04u.CR3", kCanonObjectWithString, 6720, 4480},
-    {"canon-r5", SimVendor_Canon,
-     100, 11, 100, "", 0,
-     SimCodes(kCanonMirrorlessOps), SimCodes(kCanonEvents), &kSimCanonProperties, SimCodeList{},
-     SimCodes(kCanonCaptureFormats), SimCodes(kCanonCr3ImageFormats),
-     "Canon Inc.", "Canon EOS R5", "3-1.8.1", "082022009921",
-     "Canon EOS R5",
+    {"canon-r5", SIM_CANON_ROW(kCanonMirrorlessOps, kCanonCr3ImageFormats),
+     "Canon EOS R5", "3-1.8.1", "082022009921", "Canon EOS R5",
      "IMG_%04u.JPG", 128043712512ull, 46000000, "SD", "EOS_DIGITAL",
      &kSimCanonR5Properties, "IMG_%04u.CR3", kCanonObjectWithString, 8192, 5464},
-    {"nikon", SimVendor_Nikon,
-     100, 10, 100, "Nikon PTP Extensions", 0,
-     SimCodes(kNikonOps), SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),
-     SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
-     "Nikon", "D850", "V1.20", "3012345",
-     "D850",
+    {"nikon", SIM_NIKON_ROW(kNikonOps),
+     "D850", "V1.20", "3012345", "D850",
      "DSC_%04u.JPG", 128043712512ull, 15000000, "XQD", "NIKON D850",
      &kSimNikonD850Properties, "DSC_%04u.NEF", 0, 8256, 5504},
-    {"nikon-z6", SimVendor_Nikon,
-     100, 10, 100, "Nikon PTP Extensions", 0,
-     SimCodes(kNikonMirrorlessOps), SimCodes(kNikonEvents), &kSimNikonProperties,
-     SimCodes(kNikonVendorProps), SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
-     "Nikon", "Z 6", "V3.40", "6012345",
-     "Z 6",
+    {"nikon-z6", SIM_NIKON_ROW(kNikonMirrorlessOps),
+     "Z 6", "V3.40", "6012345", "Z 6",
      "DSC_%04u.JPG", 128043712512ull, 12000000, "XQD", "NIKON Z 6",
      &kSimNikonZ6Properties, "DSC_%04u.NEF", 0, 6048, 4024},
-    {"nikon-d800", SimVendor_Nikon,
-     100, 10, 100, "Nikon PTP Extensions", 0,
-     SimCodes(kNikonOps), SimCodes(kNikonEvents), &kSimNikonProperties, SimCodes(kNikonVendorProps),
-     SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
-     "Nikon", "D800", "V1.10", "3004512",
-     "D800",
+    {"nikon-d800", SIM_NIKON_ROW(kNikonOps),
+     "D800", "V1.10", "3004512", "D800",
      "DSC_%04u.JPG", 32017047552ull, 13000000, "CF", "NIKON D800",
      &kSimNikonD800Properties, "DSC_%04u.NEF", 0, 7360, 4912},
-    {"nikon-d5000", SimVendor_Nikon,
-     100, 10, 100, "Nikon PTP Extensions", 0,
-     SimCodes(kNikonEntryOps), SimCodes(kNikonEvents), &kSimNikonProperties,
-     SimCodes(kNikonVendorProps), SimCodes(kNikonCaptureFormats), SimCodes(kNikonImageFormats),
-     "Nikon", "D5000", "V1.00", "6201234",
-     "D5000",
+    {"nikon-d5000", SIM_NIKON_ROW(kNikonEntryOps),
+     "D5000", "V1.00", "6201234", "D5000",
      "DSC_%04u.JPG", 16008609792ull, 4800000, "SD", "NIKON D5000",
      &kSimNikonD5000Properties, "DSC_%04u.NEF", 0, 4288, 2848},
     // Normal property controls: every setting written as it is.
-    {"sony", SimVendor_Sony,
-     100, 17, 100, "Sony PTP Extensions", 0,
-     SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
-     SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
-     "Sony Corporation", "ILCE-7M4", "2.01", "00000000D5A1B2C3",
-     "ILCE-7M4",
+    {"sony", SIM_SONY_ROW(),
+     "ILCE-7M4", "2.01", "00000000D5A1B2C3", "ILCE-7M4",
      "DSC%05u.JPG", 64021856256ull, 11000000, "Memory Card 1", "",
      &kSimSonyNewerProperties, nullptr, 0, 7008, 4672},
     // Older: ISO, shutter speed and aperture only step up and down.
-    {"sony-a6400", SimVendor_Sony,
-     100, 17, 100, "Sony PTP Extensions", 0,
-     SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
-     SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
-     "Sony Corporation", "ILCE-6400", "2.00", "00000000D5A16400",
-     "ILCE-6400",
+    {"sony-a6400", SIM_SONY_ROW(),
+     "ILCE-6400", "2.00", "00000000D5A16400", "ILCE-6400",
      "DSC%05u.JPG", 64021856256ull, 9000000, "Memory Card 1", "",
      &kSimSonyOlderProperties, nullptr, 0, 6000, 4000},
     // Live-view frames carry the focus rectangle.
-    {"sony-a7r5", SimVendor_Sony,
-     100, 17, 100, "Sony PTP Extensions", 0,
-     SimCodes(kSonyOps), SimCodes(kSonyEvents), &kSimSonyProperties, SimCodes(kSonyVendorProps),
-     SimCodes(kSonyCaptureFormats), SimCodes(kSonyImageFormats),
-     "Sony Corporation", "ILCE-7RM5", "1.10", "00000000D5A17R05",
-     "ILCE-7RM5",
+    {"sony-a7r5", SIM_SONY_ROW(),
+     "ILCE-7RM5", "1.10", "00000000D5A17R05", "ILCE-7RM5",
      "DSC%05u.JPG", 128043712512ull, 26000000, "Memory Card 1", "",
      &kSimSonyNewerProperties, nullptr, 0, 9504, 6336},
     // Fujifilm bodies describe every property in their own table
     // (sim_fuji_properties.cpp); their steps and shots are sim_fuji_*.cpp.
-    {"fuji", SimVendor_Fujifilm,
-     100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
-     SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujiXT4Properties, SimCodes(kFujiVendorProps),
-     SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats),
-     "FUJIFILM", "X-T4", "1.20", "0B9M3A12345",
-     "X-T4",
+    {"fuji", SIM_FUJI_ROW(kSimFujiXT4Properties),
+     "X-T4", "1.20", "0B9M3A12345", "X-T4",
      "DSCF%04u.JPG", 64021856256ull, 12000000, "SD1", "",
      nullptr, "DSCF%04u.RAF", 0, 6240, 4160},
-    {"fuji-gfx", SimVendor_Fujifilm,
-     100, 14, 100, "fujifilm.co.jp: 1.0;", 0,
-     SimCodes(kFujiOps), SimCodes(kFujiEvents), &kSimFujiGfx100Properties, SimCodes(kFujiVendorProps),
-     SimCodes(kFujiCaptureFormats), SimCodes(kFujiImageFormats),
-     "FUJIFILM", "GFX 100", "3.00", "9AM00456",
-     "GFX 100",
+    {"fuji-gfx", SIM_FUJI_ROW(kSimFujiGfx100Properties),
+     "GFX 100", "3.00", "9AM00456", "GFX 100",
      "DSCF%04u.JPG", 128043712512ull, 62000000, "SD1", "",
      nullptr, "DSCF%04u.RAF", 0, 11648, 8736},
 };

@@ -3,15 +3,9 @@
 // a copy once the loop has been seen.
 #include "sim_scene.h"
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-
-#include <jpeglib.h>
+#include "sim_jpeg.h"
 
 #include <cmath>
-#include <csetjmp>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -97,49 +91,14 @@ void render(std::vector<uint8_t>& rgb, uint32_t w, uint32_t h, uint32_t phase) {
     }
 }
 
-struct ErrorExit {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
+struct RgbRows {
+    const uint8_t* rgb;
+    uint32_t w;
 };
 
-[[noreturn]] void error_exit(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<ErrorExit*>(info->err)->jump, 1);
-}
-
-// libjpeg reports errors by a jump: nothing with a destructor lives in this
-// function's frame. Out: *out is malloc'd by libjpeg; the caller frees it.
-bool encode(const uint8_t* rgb, uint32_t w, uint32_t h, int quality, unsigned char** out,
-            unsigned long* out_len) {
-    jpeg_compress_struct c;
-    ErrorExit err;
-    c.err = jpeg_std_error(&err.base);
-    err.base.error_exit = error_exit;
-    *out = nullptr;
-    *out_len = 0;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_compress(&c);
-        std::free(*out);
-        *out = nullptr;
-        return false;
-    }
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, out, out_len);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    c.write_JFIF_header = FALSE; // the camera's encoder writes no APP segments
-    c.dct_method = JDCT_ISLOW;
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb + size_t(c.next_scanline) * w * 3);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    return true;
+const uint8_t* rgb_row(void* ctx, uint32_t y) {
+    const RgbRows* r = static_cast<const RgbRows*>(ctx);
+    return r->rgb + size_t(y) * r->w * 3;
 }
 
 using Key = std::tuple<uint32_t, uint32_t, int, uint32_t>; // width, height, quality, phase
@@ -172,11 +131,13 @@ std::vector<uint8_t> SimScene_LiveViewJpeg(uint32_t width, uint32_t height, uint
     // encode it, and both get the same bytes.
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
     render(rgb, width, height, phase);
-    unsigned char* out = nullptr;
-    unsigned long out_len = 0;
-    if (!encode(rgb.data(), width, height, quality, &out, &out_len)) return {};
-    auto jpeg = std::make_shared<const std::vector<uint8_t>>(out, out + out_len);
-    std::free(out);
+    RgbRows rows{rgb.data(), width};
+    SimJpegEncode e;
+    e.width = width;
+    e.height = height;
+    e.quality = quality;
+    auto jpeg = std::make_shared<std::vector<uint8_t>>();
+    if (!SimJpeg_Encode(e, rgb_row, &rows, jpeg.get())) return {};
     std::lock_guard<std::mutex> guard(k.lock);
     if (k.frames.size() >= kMaxKept) k.frames.clear();
     k.frames.emplace(key, jpeg);

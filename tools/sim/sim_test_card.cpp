@@ -8,16 +8,10 @@
 
 #include "comms/bytes.h"
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-
-#include <jpeglib.h>
+#include "sim_jpeg.h"
 
 #include <algorithm>
 #include <cctype>
-#include <csetjmp>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -172,67 +166,33 @@ void render_row(const Layout& l, uint32_t y, uint8_t* row) {
     draw_text(row, l, y, l.stamp_y, l.stamp_scale, l.stamp);
 }
 
-struct ErrorExit {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
+struct CardRows {
+    const Layout* l;
+    uint32_t first_row;
+    std::vector<uint8_t> row;
 };
 
-[[noreturn]] void error_exit(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<ErrorExit*>(info->err)->jump, 1);
+const uint8_t* card_row(void* ctx, uint32_t y) {
+    CardRows* c = static_cast<CardRows*>(ctx);
+    render_row(*c->l, c->first_row + y, c->row.data());
+    return c->row.data();
 }
 
-// Encodes rows first_row .. first_row + rows of the layout's card. libjpeg
-// reports errors by a jump: nothing with a destructor lives in this frame.
-// `row` holds one row of pixels. Out: *out is malloc'd; the caller frees it.
-bool encode(const Layout& l, uint32_t first_row, uint32_t rows, const uint8_t* app1,
-            size_t app1_len, uint8_t* row, unsigned char** out, unsigned long* out_len) {
-    jpeg_compress_struct c;
-    ErrorExit err;
-    c.err = jpeg_std_error(&err.base);
-    err.base.error_exit = error_exit;
-    *out = nullptr;
-    *out_len = 0;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_compress(&c);
-        std::free(*out);
-        *out = nullptr;
-        return false;
-    }
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, out, out_len);
-    c.image_width = l.w;
-    c.image_height = rows;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, kQuality, TRUE);
-    c.optimize_coding = FALSE; // the standard tables, the same in every encode
-    c.restart_in_rows = 1;
-    c.write_JFIF_header = FALSE; // a camera's file opens with its EXIF block
-    c.dct_method = JDCT_ISLOW;
-    jpeg_start_compress(&c, TRUE);
-    if (app1) jpeg_write_marker(&c, JPEG_APP0 + 1, app1, unsigned(app1_len));
-    while (c.next_scanline < c.image_height) {
-        render_row(l, first_row + c.next_scanline, row);
-        JSAMPROW r = row;
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    return true;
-}
-
+// Encodes rows first_row .. first_row + rows of the layout's card, with a
+// restart marker after each row of MCUs so its stamp band can be spliced.
 bool encode_to(const Layout& l, uint32_t first_row, uint32_t rows, const std::vector<uint8_t>* app1,
                std::vector<uint8_t>* out) {
-    std::vector<uint8_t> row(size_t(l.w) * 3);
-    unsigned char* data = nullptr;
-    unsigned long len = 0;
-    if (!encode(l, first_row, rows, app1 ? app1->data() : nullptr, app1 ? app1->size() : 0,
-                row.data(), &data, &len))
-        return false;
-    out->assign(data, data + len);
-    std::free(data);
-    return true;
+    CardRows c{&l, first_row, std::vector<uint8_t>(size_t(l.w) * 3)};
+    SimJpegEncode e;
+    e.width = l.w;
+    e.height = rows;
+    e.quality = kQuality;
+    e.restart_each_row = true;
+    if (app1) {
+        e.app1 = app1->data();
+        e.app1_len = app1->size();
+    }
+    return SimJpeg_Encode(e, card_row, &c, out);
 }
 
 // Where each restart interval of a JPEG's one scan starts, and where the scan

@@ -65,9 +65,7 @@ class Sharing : public ::testing::Test {
     void SetUp() override {
         PtpTransaction_SetTransport(Comms_SendPtpPacket, Comms_ReceivePtpPacket);
         PtpTransaction_SetLinkLock(Comms_LockRelayLink);
-        ASSERT_TRUE(RawPeer_Listen(peer));
-        ASSERT_GE(ConnectToServer("127.0.0.1", RawPeer_PortText(peer).c_str()), 0);
-        ASSERT_TRUE(RawPeer_Accept(peer));
+        ASSERT_TRUE(RawPeer_Connect(peer));
     }
     void TearDown() override {
         for (uint32_t op : {0x1009u, 0x910Au, 0x9153u, 0x9203u, 0x9428u})
