@@ -6,8 +6,10 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "json.h"
 #include "ptp_capture.h"
 #include "ptp_comms.h"
 #include "ptp_focus.h"
@@ -40,6 +42,11 @@ std::vector<PtpObjectInfo> wait_for_new_objects() {
 
 constexpr uint32_t kNamedOnly = 0xFFFFFFFF;
 
+// With --json, CaptureOnce prints nothing on stdout and keeps each new object
+// with the path it was saved to (empty: not saved) for the one JSON answer.
+bool g_json = false;
+std::vector<std::pair<PtpObjectInfo, std::string>> g_captured;
+
 // The first handle of the camera's listing, which on a camera that lists only
 // its waiting captures is the oldest of them.
 bool captured_handle(uint32_t* handle) {
@@ -53,7 +60,7 @@ bool captured_handle(uint32_t* handle) {
     return found;
 }
 
-}  // namespace
+} // namespace
 
 int CaptureOnce(bool autofocus, const std::string& directory) {
     PtpResult rc = PtpResult_Ok;
@@ -83,11 +90,17 @@ int CaptureOnce(bool autofocus, const std::string& directory) {
         // so it is saved even without a directory: in the current one.
         const bool held = o.handle == kNamedOnly;
         if (held && !captured_handle(&o.handle)) continue;
-        std::printf("new: 0x%08X  %-24s %10u bytes\n", o.handle, o.fileName, o.compressedSize);
+        if (g_json)
+            g_captured.push_back({o, ""});
+        else
+            std::printf("new: 0x%08X  %s  %u bytes\n", o.handle, o.fileName, o.compressedSize);
         if (directory.empty() && !held) continue;
         std::string path = (directory.empty() ? "." : directory) + "/" + SafeFileName(o.fileName);
         if (!DownloadObject(o, path)) return -1;
-        std::printf("  saved %s\n", path.c_str());
+        if (g_json)
+            g_captured.back().second = path;
+        else
+            std::printf("  saved %s\n", path.c_str());
     }
     rc = shot.get();
     if (rc != PtpResult_Ok) {
@@ -100,6 +113,7 @@ int CaptureOnce(bool autofocus, const std::string& directory) {
 int Command_Capture(std::vector<std::string> args) {
     CommonOptions options;
     if (!ParseCommonOptions(args, options)) return 2;
+    g_json = Json_TakeOption(args);
     bool autofocus = false;
     std::string directory;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -108,17 +122,31 @@ int Command_Capture(std::vector<std::string> args) {
         } else if (args[i] == "--download" && i + 1 < args.size()) {
             directory = args[++i];
         } else {
-            std::fprintf(stderr, "usage: ptpctl capture [--af] [--download DIR]\n");
+            std::fprintf(stderr, "usage: ptpctl capture [--af] [--download DIR] [--json]\n");
             return 2;
         }
     }
     HubConnection hub;
     if (!OpenSession(options, hub)) return 1;
     while (PopEventPtr()) {
-    }  // what the session start queued is not news
+    } // what the session start queued is not news
     PtpGenericInterface_StartEventCheckLoop(nullptr);
     int added = CaptureOnce(autofocus, directory);
     PtpGenericInterface_StopEventCheckLoop(1);
+    if (g_json && added > 0) {
+        JsonLine j;
+        Json_Open(j, nullptr, '{');
+        Json_Open(j, "objects", '[');
+        for (const auto& c : g_captured) {
+            Json_Open(j, nullptr, '{');
+            Json_ObjectFields(j, c.first);
+            Json_String(j, "saved", c.second.empty() ? nullptr : c.second.c_str());
+            Json_Close(j, '}');
+        }
+        Json_Close(j, ']');
+        Json_Close(j, '}');
+        Json_Print(j);
+    }
     CloseHub(hub);
     return added > 0 ? 0 : 1;
 }

@@ -1,15 +1,26 @@
 // ptpctl demo: one whole session against the virtual Tetherhub (or a real one
 // with --hub): identity, the main settings with their labels, a picture taken
-// and downloaded.
-#include <sys/stat.h>
-
+// and downloaded, a live-view frame, and a short tethered shoot: pictures the
+// camera takes on its own (the virtual one every second) downloaded as they
+// arrive.
 #include <cstdio>
 #include <string>
 
+#include "interrupt.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
 #include "ptp_liveview.h"
 #include "ptpctl.h"
+
+namespace {
+
+// The tethered shoot: the virtual camera shoots this often, and the demo
+// waits for at most this many pictures and seconds.
+constexpr double kShootEverySeconds = 1;
+constexpr uint32_t kTetherPictures = 3;
+constexpr double kTetherSeconds = 6;
+
+} // namespace
 
 int Command_Demo(std::vector<std::string> args) {
     CommonOptions options;
@@ -23,16 +34,19 @@ int Command_Demo(std::vector<std::string> args) {
     }
 
     std::printf("Settings\n");
-    uint32_t (*roles[])() = {PtpGetAperturePropertyCode,    PtpGetShutterSpeedPropertyCode,
-                             PtpGetIsoPropertyCode,         PtpGetExposureCompensationPropertyCode,
+    uint32_t (*roles[])() = {PtpGetAperturePropertyCode,     PtpGetShutterSpeedPropertyCode,
+                             PtpGetIsoPropertyCode,          PtpGetExposureCompensationPropertyCode,
                              PtpGetAutoExposurePropertyCode, PtpGetImageFormatPropertyCode,
-                             PtpGetFocusModePropertyCode,   PtpGetWhiteBalancePropertyCode,
+                             PtpGetFocusModePropertyCode,    PtpGetWhiteBalancePropertyCode,
                              PtpGetBatteryPowerPropertyCode};
     for (auto role : roles)
         if (PtpPropertyRecord* r = PtpGenericInterface_GetProperty(role(), 0)) PrintProperty(r);
 
     std::printf("Capture\n");
-    ::mkdir(directory.c_str(), 0755);
+    if (!MakeDirectories(directory)) {
+        CloseHub(hub);
+        return 1;
+    }
     while (PopEventPtr()) {
     }
     PtpGenericInterface_StartEventCheckLoop(nullptr);
@@ -46,7 +60,33 @@ int Command_Demo(std::vector<std::string> args) {
     else
         std::printf("  no live-view frame\n");
     if (liveView) PtpGenericInterface_ToggleLiveView(0);
+
+    std::printf("Tethered shooting\n");
+    if (options.hub.empty()) {
+        // A virtual camera of its own that shoots as a photographer would.
+        PtpGenericInterface_StopEventCheckLoop(1);
+        CloseHub(hub);
+        CommonOptions shooting = options;
+        shooting.simShootEvery = kShootEverySeconds;
+        if (!OpenSession(shooting, hub)) return 1;
+        while (PopEventPtr()) {
+        }
+        PtpGenericInterface_StartEventCheckLoop(nullptr);
+        std::printf("  the camera takes a picture every %.0f s; each is downloaded as it "
+                    "arrives\n",
+                    kShootEverySeconds);
+    } else {
+        std::printf("  press the shutter on the camera: pictures are downloaded for %.0f s\n",
+                    kTetherSeconds);
+    }
+    std::fflush(stdout);
+    Interrupt_Handle(nullptr);
+    const std::string tether = directory + "/tether";
+    int tethered =
+        MakeDirectories(tether) ? Tether_Run(tether, "", kTetherPictures, kTetherSeconds) : -1;
     PtpGenericInterface_StopEventCheckLoop(1);
     CloseHub(hub);
-    return added > 0 ? 0 : 1;
+    if (Interrupt_Requested()) return kInterruptedStatus;
+    // Only the virtual camera is sure to shoot on its own.
+    return added > 0 && (tethered > 0 || (!options.hub.empty() && tethered == 0)) ? 0 : 1;
 }

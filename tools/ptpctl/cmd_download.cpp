@@ -112,8 +112,8 @@ int Command_Download(std::vector<std::string> args) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double megabytes = double(fetchedBytes) / 1e6;
-    std::printf("%u files, %llu bytes in %.2f s (%.2f MB/s); %u already cached", fetched,
-                static_cast<unsigned long long>(fetchedBytes), seconds,
+    std::printf("%u file%s, %llu bytes in %.2f s (%.2f MB/s); %u already cached", fetched,
+                fetched == 1 ? "" : "s", static_cast<unsigned long long>(fetchedBytes), seconds,
                 seconds > 0 ? megabytes / seconds : 0.0, cached);
     if (failed) std::printf("; %u failed", failed);
     std::printf("\n");

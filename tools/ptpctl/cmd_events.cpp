@@ -1,14 +1,13 @@
 // ptpctl events [SECONDS]: follows the camera's events, one line each (0: until
 // Ctrl-C); the first failed poll ends it with exit 1.
-#include <signal.h>
-
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
+#include "interrupt.h"
+#include "json.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
 #include "ptp_objects.h"
@@ -16,18 +15,50 @@
 
 // The first failed poll ends the command; later ones say nothing new.
 static std::atomic<int> g_pollError{0};
-static volatile std::sig_atomic_t g_stop = 0;
 
 static void on_error(PtpResult rc) {
     int expected = 0;
     g_pollError.compare_exchange_strong(expected, int(rc) | 0x10000);
 }
 
-static void on_interrupt(int) { g_stop = 1; }
+// --json: one object per event, an added or removed object with its info and
+// a changed property with its value and label.
+static bool g_json = false;
+
+static void json_event(const PtpHostEvent* e, const void* data) {
+    JsonLine j;
+    Json_Open(j, nullptr, '{');
+    Json_Number(j, "code", e->code);
+    if ((e->code == 0x4002 || e->code == 0x4003) && data) {
+        Json_String(j, "event", e->code == 0x4002 ? "ObjectAdded" : "ObjectRemoved");
+        Json_Open(j, "object", '{');
+        Json_ObjectFields(j, *static_cast<const PtpObjectInfo*>(data));
+        Json_Close(j, '}');
+    } else if (e->code == 0x4006) {
+        Json_String(j, "event", "DevicePropChanged");
+        if (const PtpPropertyRecord* r = static_cast<const PtpPropertyRecord*>(data)) {
+            Json_Number(j, "property", r->code);
+            Json_String(j, "name", r->name);
+            Json_Number(j, "value", r->currentValue);
+            Json_String(j, "label", r->currentLabel);
+        }
+    } else {
+        Json_Open(j, "params", '[');
+        Json_Number(j, nullptr, e->u.params[0]);
+        Json_Number(j, nullptr, e->u.params[1]);
+        Json_Close(j, ']');
+    }
+    Json_Close(j, '}');
+    Json_Print(j);
+}
 
 static void print_event(const PtpHostEvent* e) {
     const void* data = nullptr;
     std::memcpy(&data, &e->u, sizeof data);
+    if (g_json) {
+        json_event(e, data);
+        return;
+    }
     switch (e->code) {
     case 0x4002:
     case 0x4003: {
@@ -55,9 +86,10 @@ static void print_event(const PtpHostEvent* e) {
 int Command_Events(std::vector<std::string> args) {
     CommonOptions options;
     if (!ParseCommonOptions(args, options)) return 2;
-    uint32_t seconds = 10;
+    g_json = Json_TakeOption(args);
+    uint32_t seconds = 10;  // 0: no time limit
     if (args.size() > 1 || (args.size() == 1 && !ParseNumber(args[0], &seconds))) {
-        std::fprintf(stderr, "usage: ptpctl events [SECONDS]\n");
+        std::fprintf(stderr, "usage: ptpctl events [SECONDS] [--json]\n");
         return 2;
     }
     HubConnection hub;
@@ -69,16 +101,13 @@ int Command_Events(std::vector<std::string> args) {
         std::fprintf(stderr, "following events for %u s\n", seconds);
     else
         std::fprintf(stderr, "following events until Ctrl-C\n");
-    struct sigaction action {}, previous {};
-    action.sa_handler = on_interrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous);
+    Interrupt_Handle(nullptr); // Ctrl-C ends the wait
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!g_stop && !g_pollError && (!seconds || std::chrono::steady_clock::now() < end)) {
+    while (!Interrupt_Requested() && !g_pollError &&
+           (!seconds || std::chrono::steady_clock::now() < end)) {
         while (const PtpHostEvent* e = PopEventPtr()) print_event(e);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Interrupt_Sleep(100);
     }
-    sigaction(SIGINT, &previous, nullptr);
     PtpGenericInterface_StopEventCheckLoop(1);
     CloseHub(hub);
     if (int error = g_pollError) {

@@ -4,7 +4,6 @@
 // series of values of one property around its current value and shoots it;
 // bulb holds the shutter open for a number of seconds. Each puts back what it
 // changed, also after Ctrl-C.
-#include <signal.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "interrupt.h"
 #include "ptp_capabilities.h"
 #include "ptp_capture.h"
 #include "ptp_comms.h"
@@ -38,30 +38,8 @@ constexpr float kLongestBulbSeconds = 3600;
 
 using Clock = std::chrono::steady_clock;
 
-// The exit status after Ctrl-C.
-constexpr int kInterruptedStatus = 130;
 // Handles the Tetherhub gives objects it names without one.
 constexpr uint32_t kNamedOnly = 0xFFFFFFFF;
-
-// Ctrl-C during a series or an exposure only sets this flag; the command stops
-// at its next check and then restores the camera's settings.
-volatile sig_atomic_t g_interrupted = 0;
-
-extern "C" void on_series_interrupt(int) { g_interrupted = 1; }
-
-// Routes Ctrl-C to the flag while it lives.
-struct InterruptGuard {
-    struct sigaction previous {};
-    InterruptGuard() {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = on_series_interrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART; // the library's blocking calls carry on
-        sigaction(SIGINT, &action, &previous);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &previous, nullptr); }
-};
 
 void fail(const char* what, PtpResult rc) {
     std::fprintf(stderr, "%s: %s (0x%04X)\n", what, PtpResult_Name(rc), rc);
@@ -88,6 +66,21 @@ bool parse_float(const std::string& text, float* value) {
     float v = std::strtof(text.c_str(), &end);
     if (*end != '\0' || !std::isfinite(v)) return false;
     *value = v;
+    return true;
+}
+
+// Stops as the labels write them: 1, 0.67, 2/3, "1 1/3".
+bool parse_stops(const std::string& text, float* value) {
+    if (parse_float(text, value)) return true;
+    int whole = 0, num = 0, den = 0, used = 0;
+    const char* t = text.c_str();
+    bool mixed = std::sscanf(t, "%d %d/%d%n", &whole, &num, &den, &used) == 3;
+    if (!mixed) {
+        whole = 0;
+        if (std::sscanf(t, "%d/%d%n", &num, &den, &used) != 2) return false;
+    }
+    if (size_t(used) != text.size() || den <= 0 || num < 0 || whole < 0) return false;
+    *value = float(whole) + float(num) / float(den);
     return true;
 }
 
@@ -230,7 +223,8 @@ int run_bracket(bool haveStop, float stop) {
     if (!copy_list(code, &setting)) return run_host_bracket(haveStop, stop);
     std::printf("bracketing (0x%04X): %s, %s\n", code, setting.currentLabel.c_str(),
                 PtpGenericInterface_IsExposureBracketingOn() ? "on" : "off");
-    std::printf("largest step: %.2f stops\n", PtpGenericInterface_MaxExposureBracketStop());
+    const float largest = PtpGenericInterface_MaxExposureBracketStop();
+    std::printf("largest step: %.2f stops\n", largest);
     if (!setting.values.empty()) {
         std::printf("steps:");
         for (const PtpValueLabel& v : setting.values)
@@ -238,6 +232,11 @@ int run_bracket(bool haveStop, float stop) {
         std::printf("\n");
     }
     if (!haveStop) return 0;
+    if (largest > 0 && stop > largest + 0.01f) {
+        std::fprintf(stderr, "a step of %.2f stops is larger than the camera's largest (%.2f)\n",
+                     stop, largest);
+        return 2;
+    }
 
     float stops[PTP_BRACKET_STOPS_MAX];
     uint32_t frames = PtpGenericInterface_GetExposureBracketingStops(stop, stops, 1);
@@ -258,7 +257,12 @@ int run_bracket(bool haveStop, float stop) {
         std::fprintf(stderr, "bracketing cannot be used in the camera's exposure mode\n");
         return 1;
     }
+    const bool wasOn = PtpGenericInterface_IsExposureBracketingOn();
     PtpResult rc = PtpGenericInterface_SetBracketing(value);
+    if (wasOn)
+        Interrupt_RestoreProperty(code, setting.current, setting.currentLabel.c_str());
+    else
+        Interrupt_RestoreBy(PtpGenericInterface_TurnOffBracketing, "bracketing off");
     if (rc != PtpResult_Ok) {
         std::fprintf(stderr, "the camera refused a bracketing step of %.2f stops: %s (0x%04X)\n",
                      stop, PtpResult_Name(rc), rc);
@@ -266,16 +270,13 @@ int run_bracket(bool haveStop, float stop) {
     }
     int pictures = 0;
     bool ok = true;
-    for (uint32_t shot = 0; shot <= frames && ok && !g_interrupted; ++shot) {
+    for (uint32_t shot = 0; shot <= frames && ok && !Interrupt_Requested(); ++shot) {
         std::printf("shot %u of %u\n", shot + 1, frames + 1);
         int added = shoot();
         ok = added >= 0;
         if (ok) pictures += added;
     }
-    rc = PtpGenericInterface_TurnOffBracketing();
-    if (rc != PtpResult_Ok) fail("turning bracketing off failed", rc);
     std::printf("%d pictures\n", pictures);
-    if (g_interrupted) return kInterruptedStatus;
     return ok && pictures > 0 ? 0 : 1;
 }
 
@@ -346,9 +347,10 @@ int run_series(uint32_t code, const HdrOptions& o) {
     for (size_t i = 0; i < series.size(); ++i)
         std::printf("  %2zu  0x%08X  %s\n", i + 1, series[i].value, series[i].label);
 
+    Interrupt_RestoreProperty(code, list.current, list.currentLabel.c_str());
     int pictures = 0;
     bool ok = true;
-    for (size_t i = 0; i < series.size() && ok && !g_interrupted; ++i) {
+    for (size_t i = 0; i < series.size() && ok && !Interrupt_Requested(); ++i) {
         PtpResult rc = write_setting(code, series[i].value, 1);
         if (rc != PtpResult_Ok) {
             std::fprintf(stderr, "setting %s failed: %s (0x%04X)\n", series[i].label,
@@ -361,11 +363,7 @@ int run_series(uint32_t code, const HdrOptions& o) {
         ok = added >= 0;
         if (ok) pictures += added;
     }
-    if (g_interrupted) std::printf("interrupted; putting %s back\n", list.currentLabel.c_str());
-    PtpResult rc = write_setting(code, list.current, 1);
-    if (rc != PtpResult_Ok) fail("restoring the value failed", rc);
     std::printf("%d pictures\n", pictures);
-    if (g_interrupted) return kInterruptedStatus;
     return ok && pictures > 0 ? 0 : 1;
 }
 
@@ -382,6 +380,7 @@ bool switch_to_bulb(uint32_t* previous) {
         if (strcasecmp(v.label, "bulb") != 0) continue;
         if (write_setting(code, v.value, 1) != PtpResult_Ok) return false;
         *previous = list.current;
+        Interrupt_RestoreProperty(code, list.current, list.currentLabel.c_str());
         std::printf("shutter speed set to bulb (was %s)\n", list.currentLabel.c_str());
         return true;
     }
@@ -401,6 +400,7 @@ bool switch_to_manual(uint32_t* previous) {
         if (!PtpGenericInterface_IsAutoExposureModeManual(v.value)) continue;
         if (write_setting(code, v.value, 1) != PtpResult_Ok) return false;
         *previous = list.current;
+        Interrupt_RestoreProperty(code, list.current, list.currentLabel.c_str());
         std::printf("exposure mode set to %s for bulb (was %s)\n", v.label,
                     list.currentLabel.c_str());
         return true;
@@ -413,35 +413,22 @@ int run_bulb(float seconds) {
         std::fprintf(stderr, "the camera cannot take bulb exposures\n");
         return 1;
     }
+    // Each switch registers its undo; the unwinding puts the shutter speed
+    // back before the mode.
     uint32_t previousMode = 0, previousShutter = 0;
-    bool modeSwitched = false, shutterSwitched = false;
     if (!PtpGenericInterface_CanStartBulb()) {
         // Mode first: a camera may reset the shutter speed when its mode changes.
-        modeSwitched = switch_to_manual(&previousMode);
-        if (!PtpGenericInterface_CanStartBulb()) shutterSwitched = switch_to_bulb(&previousShutter);
+        switch_to_manual(&previousMode);
+        if (!PtpGenericInterface_CanStartBulb()) switch_to_bulb(&previousShutter);
     }
-    // Back in the reverse order of the switches.
-    auto restore = [&] {
-        PtpResult rc = PtpResult_Ok;
-        if (shutterSwitched &&
-            (rc = write_setting(PtpGetShutterSpeedPropertyCode(),
-                                                       previousShutter, 1)) != PtpResult_Ok)
-            fail("restoring the shutter speed failed", rc);
-        if (modeSwitched &&
-            (rc = write_setting(PtpGetAutoExposurePropertyCode(),
-                                                       previousMode, 1)) != PtpResult_Ok)
-            fail("restoring the exposure mode failed", rc);
-    };
     if (!PtpGenericInterface_CanStartBulb()) {
         std::fprintf(stderr, "bulb needs the camera in manual exposure (M or B) with the shutter "
                              "speed at bulb, and it could not be set so\n");
-        restore();
         return 1;
     }
     PtpResult rc = PtpGenericInterface_StartBulb();
     if (rc != PtpResult_Ok) {
         fail("opening the shutter failed", rc);
-        restore();
         return 1;
     }
     const auto opened = Clock::now();
@@ -450,7 +437,7 @@ int run_bulb(float seconds) {
     // On a terminal the countdown rewrites one line; otherwise a line a second.
     const bool terminal = isatty(fileno(stdout));
     long shown = -1;
-    for (auto now = Clock::now(); now < closeAt && !g_interrupted; now = Clock::now()) {
+    for (auto now = Clock::now(); now < closeAt && !Interrupt_Requested(); now = Clock::now()) {
         long left = long(std::ceil(std::chrono::duration<float>(closeAt - now).count()));
         if (left != shown) {
             std::printf(terminal ? "\rshutter open: %ld s left " : "shutter open: %ld s left\n",
@@ -458,8 +445,8 @@ int run_bulb(float seconds) {
             std::fflush(stdout);
             shown = left;
         }
-        auto next = now + std::chrono::milliseconds(100);
-        std::this_thread::sleep_until(next < closeAt ? next : closeAt);
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(closeAt - now).count();
+        Interrupt_Sleep(wait < 100 ? int(wait) + 1 : 100);
     }
     float held = std::chrono::duration<float>(Clock::now() - opened).count();
     rc = PtpGenericInterface_StopBulb();
@@ -467,15 +454,12 @@ int run_bulb(float seconds) {
         terminal ? "\rshutter closed after %.1f s      \n" : "shutter closed after %.1f s\n", held);
     if (rc != PtpResult_Ok) {
         fail("closing the shutter failed", rc);
-        restore();
         return 1;
     }
-    if (g_interrupted) std::printf("interrupted: shutter closed early\n");
+    if (Interrupt_Requested()) std::printf("interrupted: shutter closed early\n");
     std::vector<PtpObjectInfo> added = new_objects();
     print_objects(added);
-    restore();
-    if (g_interrupted) return kInterruptedStatus;
-    if (added.empty()) {
+    if (added.empty() && !Interrupt_Requested()) {
         std::fprintf(stderr, "the camera announced no picture\n");
         return 1;
     }
@@ -488,14 +472,20 @@ int Command_Bracket(std::vector<std::string> args) {
     CommonOptions options;
     if (!ParseCommonOptions(args, options)) return 2;
     float stop = 0;
-    if (args.size() > 1 || (args.size() == 1 && (!parse_float(args[0], &stop) || stop <= 0))) {
-        std::fprintf(stderr, "usage: ptpctl bracket [STOP]   (STOP in stops, e.g. 1 or 0.67)\n");
+    if (args.size() == 2) { // bracket 1 1/3, unquoted
+        args[0] += " " + args[1];
+        args.pop_back();
+    }
+    if (args.size() > 1 || (args.size() == 1 && (!parse_stops(args[0], &stop) || stop <= 0))) {
+        std::fprintf(stderr,
+                     "usage: ptpctl bracket [STOP]   (STOP in stops, e.g. 1, 0.67 or 2/3)\n");
         return 2;
     }
     HubConnection hub;
     if (!open_camera(options, hub)) return 1;
-    InterruptGuard interrupts;
-    int status = run_bracket(args.size() == 1, stop);
+    Interrupt_Handle(nullptr);
+    Interrupt_RestoreSettings(); // what the camera changes of its own accord for a shot
+    int status = Interrupt_Unwind(run_bracket(args.size() == 1, stop));
     close_camera(hub);
     return status;
 }
@@ -533,8 +523,9 @@ int Command_Hdr(std::vector<std::string> args) {
     }
     HubConnection hub;
     if (!open_camera(options, hub)) return 1;
-    InterruptGuard interrupts;
-    int status = run_hdr(o);
+    Interrupt_Handle(nullptr);
+    Interrupt_RestoreSettings(); // what the camera changes of its own accord for a shot
+    int status = Interrupt_Unwind(run_hdr(o));
     close_camera(hub);
     return status;
 }
@@ -550,8 +541,9 @@ int Command_Bulb(std::vector<std::string> args) {
     }
     HubConnection hub;
     if (!open_camera(options, hub)) return 1;
-    InterruptGuard interrupts;
-    int status = run_bulb(seconds);
+    Interrupt_Handle(nullptr);
+    Interrupt_RestoreSettings(); // what the camera changes of its own accord for a shot
+    int status = Interrupt_Unwind(run_bulb(seconds));
     close_camera(hub);
     return status;
 }

@@ -1,50 +1,27 @@
 // ptpctl focus-stack N STEP [-d DELAY_MS]: a focus stack, one line per shot;
-// Ctrl-C stops it between shots. ptpctl focus: autofocus. ptpctl drive STEPS:
+// Ctrl-C stops it between shots and puts back the focus mode and bracketing
+// it changed. ptpctl focus: autofocus. ptpctl drive STEPS:
 // drives the lens by signed steps.
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "interrupt.h"
 #include "ptp_comms.h"
+#include "ptp_exposure.h"
 #include "ptp_focus.h"
 #include "ptp_generic.h"
+#include "ptp_properties.h"
 #include "ptpctl.h"
 
 namespace {
 
-// Ctrl-C reaches the stack through a pipe: the signal handler only writes a
-// byte (async-signal-safe), and a watcher thread makes the library call.
-constexpr char kInterrupted = 'c';
-constexpr char kStackDone = 'q';
-int g_wakePipe[2] = {-1, -1};
+// The lens field is 16 bits wide on some vendors: larger drives are refused.
+constexpr int32_t kLargestDrive = 32767;
 uint32_t g_shots = 0;
-
-extern "C" void on_interrupt(int) {
-    int saved = errno;
-    char c = kInterrupted;
-    ssize_t n = write(g_wakePipe[1], &c, 1);
-    (void)n; // a full pipe already holds a cancel
-    errno = saved;
-}
-
-void watch_for_interrupt() {
-    for (;;) {
-        char c = 0;
-        ssize_t n = read(g_wakePipe[0], &c, 1);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || c == kStackDone) return;
-        std::fprintf(stderr, "cancelling after the current shot...\n");
-        PtpGenericInterface_CancelFocusStack();
-    }
-}
 
 void print_shot(uint32_t shot) {
     std::printf("shot %u of %u\n", shot, g_shots);
@@ -67,32 +44,29 @@ int report(const char* what, PtpResult rc) {
     return 1;
 }
 
-// Runs the stack with Ctrl-C routed to CancelFocusStack.
+// The library's focus mode back (a stack may hold the focus); written only
+// when it changed.
+uint32_t g_focusMode = 0;
+PtpResult restore_focus_mode() {
+    if (PtpGenericInterface_FocusMode() == g_focusMode) return PtpResult_Ok;
+    return PtpGenericInterface_SetFocusMode(g_focusMode, 1);
+}
+
+// Runs the stack with Ctrl-C routed to CancelFocusStack; what it changes (it
+// turns bracketing off, it may hold the focus) is registered for the unwinding.
 PtpResult run_stack(uint32_t shots, int32_t step, uint32_t delayMs) {
-    if (pipe(g_wakePipe) != 0) {
-        std::perror("pipe");
-        return PtpResult_Failed;
-    }
-    fcntl(g_wakePipe[1], F_SETFL, O_NONBLOCK);
-    std::thread watcher(watch_for_interrupt);
-    struct sigaction action {};
-    struct sigaction previous {};
-    action.sa_handler = on_interrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous);
-
+    Interrupt_Handle(PtpGenericInterface_CancelFocusStack);
+    Interrupt_RestoreSettings(); // the lens position, where the camera has it as a setting
+    g_focusMode = PtpGenericInterface_FocusMode();
+    Interrupt_RestoreBy(restore_focus_mode, "the focus mode back");
+    const uint32_t bracketing = PtpGetExposureBracketingPropertyCode();
+    if (PtpGenericInterface_IsExposureBracketingOn())
+        if (PtpPropertyRecord* r = PtpGenericInterface_GetProperty(bracketing, 1)) {
+            Interrupt_RestoreProperty(bracketing, r->currentValue, r->currentLabel);
+            PtpUnlockProperty(r);
+        }
     g_shots = shots;
-    PtpResult rc = PtpGenericInterface_DoFocusStackWithCallback(shots, step, delayMs, print_shot);
-
-    sigaction(SIGINT, &previous, nullptr);
-    char done = kStackDone;
-    while (write(g_wakePipe[1], &done, 1) < 0 && errno == EINTR) {
-    }
-    watcher.join();
-    close(g_wakePipe[0]);
-    close(g_wakePipe[1]);
-    g_wakePipe[0] = g_wakePipe[1] = -1;
-    return rc;
+    return PtpGenericInterface_DoFocusStackWithCallback(shots, step, delayMs, print_shot);
 }
 
 } // namespace
@@ -112,8 +86,12 @@ int Command_FocusStack(std::vector<std::string> args) {
     uint32_t shots = 0;
     int32_t step = 0;
     if (badDelay || positional.size() != 2 || !ParseNumber(positional[0], &shots) ||
-        !parse_signed(positional[1], &step)) {
-        std::fprintf(stderr, "usage: ptpctl focus-stack N STEP [-d DELAY_MS]\n");
+        !parse_signed(positional[1], &step) || shots < 2 || step == 0 || step > kLargestDrive ||
+        step < -kLargestDrive) {
+        std::fprintf(stderr,
+                     "usage: ptpctl focus-stack N STEP [-d DELAY_MS]   (N at least 2, "
+                     "STEP not 0, at most %d either way)\n",
+                     kLargestDrive);
         return 2;
     }
     HubConnection hub;
@@ -125,10 +103,9 @@ int Command_FocusStack(std::vector<std::string> args) {
     } else {
         PtpGenericInterface_StartEventCheckLoop(nullptr);
         PtpResult rc = run_stack(shots, step, delayMs);
-        PtpGenericInterface_StopEventCheckLoop(1);
-        if (rc == PtpResult_Aborted) {
+        if (rc == PtpResult_Aborted || Interrupt_Requested()) {
             std::printf("focus stack cancelled\n");
-            status = 130;
+            status = kInterruptedStatus;
         } else {
             status = report("focus stack", rc);
             if (status == 0) std::printf("focus stack of %u shots done\n", shots);
@@ -137,6 +114,8 @@ int Command_FocusStack(std::vector<std::string> args) {
                 std::fprintf(stderr, "the camera may need manual focus for a stack "
                                      "(ptpctl set \"Focus Mode\" ...)\n");
         }
+        status = Interrupt_Unwind(status);
+        PtpGenericInterface_StopEventCheckLoop(1);
     }
     CloseHub(hub);
     return status;
@@ -161,8 +140,10 @@ int Command_Drive(std::vector<std::string> args) {
     CommonOptions options;
     if (!ParseCommonOptions(args, options)) return 2;
     int32_t steps = 0;
-    if (args.size() != 1 || !parse_signed(args[0], &steps)) {
-        std::fprintf(stderr, "usage: ptpctl drive STEPS\n");
+    if (args.size() != 1 || !parse_signed(args[0], &steps) || steps == 0 || steps > kLargestDrive ||
+        steps < -kLargestDrive) {
+        std::fprintf(stderr, "usage: ptpctl drive STEPS   (not 0, at most %d either way)\n",
+                     kLargestDrive);
         return 2;
     }
     HubConnection hub;

@@ -2,12 +2,15 @@
 // one with a progress bar.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "json.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
 #include "ptp_objects.h"
@@ -55,23 +58,51 @@ std::vector<PtpObjectInfo> list_objects(uint32_t* failed) {
     return objects;
 }
 
-}  // namespace
+} // namespace
+
+void Json_ObjectFields(JsonLine& j, const PtpObjectInfo& o) {
+    Json_Number(j, "handle", o.handle);
+    Json_String(j, "fileName", o.fileName);
+    Json_Number(j, "size", o.compressedSize);
+    Json_Number(j, "format", o.objectFormat);
+    Json_String(j, "formatName", format_name(o.objectFormat));
+    Json_Number(j, "width", o.imageWidth);
+    Json_Number(j, "height", o.imageHeight);
+    Json_Number(j, "parent", o.parentObject);
+    if (o.captureDate) Json_Number(j, "captureDate", double(o.captureDate));
+}
 
 int Command_Ls(std::vector<std::string> args) {
     CommonOptions options;
     if (!ParseCommonOptions(args, options)) return 2;
+    const bool json = Json_TakeOption(args);
+    if (!args.empty()) {
+        std::fprintf(stderr, "ptpctl ls: unexpected argument \"%s\"\n", args[0].c_str());
+        return 2;
+    }
     HubConnection hub;
     if (!OpenSession(options, hub)) return 1;
     uint32_t failed = 0;
     std::vector<PtpObjectInfo> objects = list_objects(&failed);
+    int nameWidth = 4;
+    for (const PtpObjectInfo& o : objects)
+        nameWidth = std::max(nameWidth, int(std::strlen(o.fileName)));
     for (const PtpObjectInfo& o : objects) {
+        if (json) {
+            JsonLine j;
+            Json_Open(j, nullptr, '{');
+            Json_ObjectFields(j, o);
+            Json_Close(j, '}');
+            Json_Print(j);
+            continue;
+        }
         char date[32] = "-";
         time_t when = time_t(o.captureDate);
         if (when) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", std::localtime(&when));
-        std::printf("0x%08X  %-24s %10u  %-6s %s\n", o.handle, o.fileName, o.compressedSize,
-                    format_name(o.objectFormat), date);
+        std::printf("0x%08X  %-*s %10u  %-6s %s\n", o.handle, nameWidth, o.fileName,
+                    o.compressedSize, format_name(o.objectFormat), date);
     }
-    std::printf("%zu object%s\n", objects.size(), objects.size() == 1 ? "" : "s");
+    if (!json) std::printf("%zu object%s\n", objects.size(), objects.size() == 1 ? "" : "s");
     CloseHub(hub);
     if (failed && failed != kListingFailed)
         std::fprintf(stderr, "ls: %u object%s could not be read\n", failed, failed == 1 ? "" : "s");

@@ -4,29 +4,23 @@
 // more); one line per position; Ctrl-C stops it between steps. --share pushes
 // each position's new pictures to the Tetherhub's other clients (ptpctl
 // receive).
-#include <fcntl.h>
 #include <algorithm>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "interrupt.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
 #include "ptp_objects.h"
-#include "ptp_relay.h"
 #include "ptp_properties.h"
+#include "ptp_relay.h"
 #include "ptp_serial.h"
 #include "ptpctl.h"
 
 namespace {
 
-int g_wakePipe[2] = {-1, -1};
 uint32_t g_positions = 0;
 bool g_share = false;
 std::vector<uint32_t> g_known; // handles on the camera before the newest position
@@ -52,23 +46,10 @@ void share_new_pictures() {
     }
 }
 
-extern "C" void on_panorama_interrupt(int) {
-    int saved = errno;
-    char c = 'c';
-    ssize_t n = write(g_wakePipe[1], &c, 1);
-    (void)n; // a full pipe already holds a cancel
-    errno = saved;
-}
-
-void watch_for_interrupt() {
-    for (;;) {
-        char c = 0;
-        ssize_t n = read(g_wakePipe[0], &c, 1);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || c != 'c') return;
-        std::fprintf(stderr, "cancelling after the current step...\n");
-        Serial_CancelPanorama();
-    }
+// Called on the interrupt watcher thread at Ctrl-C.
+void cancel_panorama() {
+    std::fprintf(stderr, "cancelling after the current step...\n");
+    Serial_CancelPanorama();
 }
 
 void print_position(uint32_t done) {
@@ -93,11 +74,14 @@ bool parse(std::vector<std::string>& args, Plan* p) {
         if (a == "-d" && value)
             bad |= !ParseNumber(args[++i], &p->direction) || p->direction > 1;
         else if (a == "-b" && value)
-            bad |= !ParseNumber(args[++i], &p->code) || (p->bracket = 1, p->code == PTP_PANORAMA_BULB);
+            bad |=
+                !ParseNumber(args[++i], &p->code) || (p->bracket = 1, p->code == PTP_PANORAMA_BULB);
         else if (a == "--bulb" && value)
-            bad |= !ParseNumber(args[++i], &p->centre) || (p->bracket = 1, p->code = PTP_PANORAMA_BULB, false);
+            bad |= !ParseNumber(args[++i], &p->centre) ||
+                   (p->bracket = 1, p->code = PTP_PANORAMA_BULB, false);
         else if (a == "-n" && value)
-            bad |= !ParseNumber(args[++i], &p->shots) || p->shots == 0 || p->shots > PTP_PANORAMA_BRACKET_MAX;
+            bad |= !ParseNumber(args[++i], &p->shots) || p->shots == 0 ||
+                   p->shots > PTP_PANORAMA_BRACKET_MAX;
         else if (a == "-s" && value)
             bad |= !ParseNumber(args[++i], &p->step) || p->step == 0;
         else if (a == "--share")
@@ -141,32 +125,16 @@ int Command_Panorama(std::vector<std::string> args) {
         plan.centre = r->currentValue;
         PtpUnlockProperty(r);
     }
-    if (pipe(g_wakePipe) != 0) {
-        std::perror("pipe");
-        CloseHub(hub);
-        return 1;
-    }
-    std::thread watcher(watch_for_interrupt);
-    struct sigaction action {}, previous {};
-    action.sa_handler = on_panorama_interrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous);
+    Interrupt_Handle(cancel_panorama);
     g_positions = plan.positions;
     PtpResult rc = Serial_DoPanorama(plan.positions, uint8_t(plan.direction), plan.moveMs,
                                      plan.interval, plan.bracket, plan.code, plan.centre, plan.step,
                                      uint16_t(plan.shots), 0, print_position);
-    sigaction(SIGINT, &previous, nullptr);
-    char done = 'q';
-    while (write(g_wakePipe[1], &done, 1) < 0 && errno == EINTR) {
-    }
-    watcher.join();
-    close(g_wakePipe[0]);
-    close(g_wakePipe[1]);
     PtpGenericInterface_StopEventCheckLoop(1);
     CloseHub(hub);
-    if (rc == PtpResult_Aborted) {
+    if (rc == PtpResult_Aborted || Interrupt_Requested()) {
         std::printf("panorama cancelled\n");
-        return 130;
+        return kInterruptedStatus;
     }
     if (rc != PtpResult_Ok) {
         std::fprintf(stderr, "panorama failed: %s (0x%04X)\n", PtpResult_Name(rc), rc);

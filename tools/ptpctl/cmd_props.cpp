@@ -2,37 +2,106 @@
 // changing one by code or name, to a value or a label.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "json.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
 #include "ptp_names.h"
 #include "ptpctl.h"
 
-// The code ranges properties live in: the standard ones and the vendors'.
+// The properties the session's role table names (exposure mode, ISO, ...).
+static bool is_role(uint32_t code) {
+    uint32_t (*const roles[])() = {PtpGetAperturePropertyCode,
+                                   PtpGetShutterSpeedPropertyCode,
+                                   PtpGetIsoPropertyCode,
+                                   PtpGetImageFormatPropertyCode,
+                                   PtpGetFocusModePropertyCode,
+                                   PtpGetAutoExposurePropertyCode,
+                                   PtpGetBatteryPowerPropertyCode,
+                                   PtpGetDriveModePropertyCode,
+                                   PtpGetMeteringModePropertyCode,
+                                   PtpGetWhiteBalancePropertyCode,
+                                   PtpGetAvailableShotsPropertyCode,
+                                   PtpGetExposureCompensationPropertyCode,
+                                   PtpGetExposureBracketingPropertyCode};
+    for (auto role : roles)
+        if (role() == code) return true;
+    return false;
+}
+
+// Every property in the code ranges properties live in (the standard ones and
+// the vendors'). Two codes may share a name (a Canon body lists its exposure
+// mode as 0xD105 and, on a mirrorless one, the mode dial 0xD138): when the
+// session's role table uses one of them, the other is left out, so a name
+// stands for one property here and in set.
 static std::vector<PtpPropertyRecord*> all_properties() {
     const uint32_t ranges[][2] = {{0x5000, 0x50FF}, {0xD000, 0xD3FF}, {0xEE00, 0xEEFF}};
     std::vector<PtpPropertyRecord*> found;
     for (const auto& range : ranges)
         for (uint32_t code = range[0]; code <= range[1]; ++code)
             if (PtpPropertyRecord* r = PtpGenericInterface_GetProperty(code, 0)) found.push_back(r);
-    return found;
+    std::vector<PtpPropertyRecord*> kept;
+    for (PtpPropertyRecord* r : found) {
+        bool shadowed = false;
+        for (PtpPropertyRecord* other : found)
+            if (other != r && r->name && other->name && strcasecmp(r->name, other->name) == 0 &&
+                is_role(other->code) && !is_role(r->code))
+                shadowed = true;
+        if (!shadowed) kept.push_back(r);
+    }
+    return kept;
 }
 
+// Column widths of the property list, from the properties shown.
+struct Columns {
+    int name = 4, label = 5;
+};
+static Columns g_columns;
+
+static const char* name_of(const PtpPropertyRecord* r) { return r->name ? r->name : "(unnamed)"; }
+
 void PrintProperty(PtpPropertyRecord* r) {
-    PtpGenericInterface_GetProperty(r->code, 1);  // hold its lock while printing
-    std::printf("0x%04X  %-28s %-20s %s", r->code, r->name ? r->name : "(unnamed)",
+    PtpGenericInterface_GetProperty(r->code, 1); // hold its lock while printing
+    const int nameWidth = std::max(g_columns.name, int(std::strlen(name_of(r))));
+    const int labelWidth = std::max(g_columns.label, int(std::strlen(r->currentLabel)));
+    std::printf("0x%04X  %-*s  %-*s  %s", r->code, nameWidth, name_of(r), labelWidth,
                 r->currentLabel, r->access ? "rw" : "ro");
     if (r->values && r->valueCount) {
         std::printf("  [");
         const uint16_t shown = r->valueCount < 12 ? r->valueCount : 12;
-        for (uint16_t i = 0; i < shown; ++i) std::printf("%s%s", i ? ", " : "", r->values[i].label);
+        for (uint16_t i = 0; i < shown; ++i)
+            std::printf("%s%s", i ? ", " : "", r->values[i].label);
         if (shown < r->valueCount) std::printf(", ... %u values", r->valueCount);
         std::printf("]");
     }
     std::printf("\n");
+    PtpUnlockProperty(r);
+}
+
+// One property as a JSON object: its value as a number with its label and the
+// allowed values likewise.
+static void json_property(JsonLine& j, PtpPropertyRecord* r) {
+    PtpGenericInterface_GetProperty(r->code, 1);
+    Json_Open(j, nullptr, '{');
+    Json_Number(j, "code", r->code);
+    Json_String(j, "name", r->name);
+    Json_Number(j, "value", r->currentValue);
+    Json_String(j, "label", r->currentLabel);
+    Json_Bool(j, "writable", r->access != 0);
+    Json_Open(j, "values", '[');
+    for (uint16_t i = 0; r->values && i < r->valueCount; ++i) {
+        Json_Open(j, nullptr, '{');
+        Json_Number(j, "value", r->values[i].value);
+        Json_String(j, "label", r->values[i].label);
+        Json_Close(j, '}');
+    }
+    Json_Close(j, ']');
+    Json_Close(j, '}');
     PtpUnlockProperty(r);
 }
 
@@ -41,13 +110,15 @@ static PtpPropertyRecord* find_property(const std::string& text);
 // One property with every allowed value, one per line.
 static void print_property_in_full(PtpPropertyRecord* r) {
     PtpGenericInterface_GetProperty(r->code, 1);
-    std::printf("0x%04X  %s\n  value   %s\n  access  %s\n", r->code,
-                r->name ? r->name : "(unnamed)", r->currentLabel,
+    std::printf("0x%04X  %s\n  value   %s\n  access  %s\n", r->code, name_of(r), r->currentLabel,
                 r->access ? "read-write" : "read-only");
     if (r->values && r->valueCount) {
+        int width = 0;
+        for (uint16_t i = 0; i < r->valueCount; ++i)
+            width = std::max(width, int(std::strlen(r->values[i].label)));
         std::printf("  allowed values (%u):\n", r->valueCount);
         for (uint16_t i = 0; i < r->valueCount; ++i)
-            std::printf("    %-20s %u%s\n", r->values[i].label, r->values[i].value,
+            std::printf("    %-*s  %u%s\n", width, r->values[i].label, r->values[i].value,
                         r->values[i].value == r->currentValue ? "  (current)" : "");
     }
     PtpUnlockProperty(r);
@@ -56,27 +127,48 @@ static void print_property_in_full(PtpPropertyRecord* r) {
 int Command_Props(std::vector<std::string> args) {
     CommonOptions options;
     if (!ParseCommonOptions(args, options)) return 2;
+    const bool json = Json_TakeOption(args);
     if (args.size() > 1) {
-        std::fprintf(stderr, "usage: ptpctl props [NAME|CODE]\n");
+        std::fprintf(stderr, "usage: ptpctl props [NAME|CODE] [--json]\n");
         return 2;
     }
     HubConnection hub;
     if (!OpenSession(options, hub)) return 1;
     int status = 0;
+    JsonLine j;
     if (args.size() == 1) {
         PtpPropertyRecord* r = find_property(args[0]);
-        if (r) {
-            print_property_in_full(r);
-        } else {
+        if (!r) {
             std::fprintf(stderr, "no property \"%s\" on this camera\n", args[0].c_str());
             status = 1;
+        } else if (json) {
+            json_property(j, r);
+            Json_Print(j);
+        } else {
+            print_property_in_full(r);
         }
     } else {
         std::vector<PtpPropertyRecord*> props = all_properties();
-        for (PtpPropertyRecord* r : props) PrintProperty(r);
         if (props.empty()) {
             std::fprintf(stderr, "the camera's driver loaded no properties\n");
             status = 1;
+        } else if (json) {
+            Json_Open(j, nullptr, '{');
+            Json_Open(j, "properties", '[');
+            for (PtpPropertyRecord* r : props)
+                json_property(j, r);
+            Json_Close(j, ']');
+            Json_Close(j, '}');
+            Json_Print(j);
+        } else {
+            for (PtpPropertyRecord* r : props) {
+                PtpGenericInterface_GetProperty(r->code, 1);
+                g_columns.name = std::max(g_columns.name, int(std::strlen(name_of(r))));
+                g_columns.label = std::max(g_columns.label, int(std::strlen(r->currentLabel)));
+                PtpUnlockProperty(r);
+            }
+            for (PtpPropertyRecord* r : props)
+                PrintProperty(r);
         }
     }
     CloseHub(hub);

@@ -1,16 +1,13 @@
 // ptpctl receive DIR [-n COUNT]: a second client of the Tetherhub that saves
 // what the controlling client shares (images, thumbnails, live-view frames,
 // SD-card files, pushed images) into DIR, until COUNT results or Ctrl-C.
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "interrupt.h"
 #include "ptp_comms.h"
 #include "ptp_relay.h"
 #include "ptpctl.h"
@@ -19,21 +16,9 @@
 namespace {
 
 std::atomic<bool> g_stop{false};
-int g_wakePipe[2] = {-1, -1};
-
-extern "C" void on_receive_interrupt(int) {
-    int saved = errno;
-    char c = 'c';
-    ssize_t n = write(g_wakePipe[1], &c, 1);
-    (void)n;
-    errno = saved;
-}
-
-// Ctrl-C closes the link, which ends the reader loop and wakes the waiter.
-void watch_for_interrupt() {
-    char c = 0;
-    while (read(g_wakePipe[0], &c, 1) < 0 && errno == EINTR) {
-    }
+// Ctrl-C (on the interrupt watcher thread) closes the link, which ends the
+// reader loop and wakes the waiter.
+void stop_receiving() {
     g_stop = true;
     CloseServerConnection();
 }
@@ -94,16 +79,7 @@ int Command_Receive(std::vector<std::string> args) {
     if (rc != PtpResult_Ok)
         std::fprintf(stderr, "the Tetherhub did not switch sharing on: 0x%04X\n", rc);
 
-    if (pipe(g_wakePipe) != 0) {
-        std::perror("pipe");
-        CloseHub(hub);
-        return 1;
-    }
-    std::thread watcher(watch_for_interrupt);
-    struct sigaction action {}, previous {};
-    action.sa_handler = on_receive_interrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous);
+    Interrupt_Handle(stop_receiving);
     std::printf("waiting for shared results in %s (Ctrl-C ends)\n", dir.c_str());
     std::fflush(stdout);
 
@@ -146,13 +122,6 @@ int Command_Receive(std::vector<std::string> args) {
             break;
         }
     }
-    sigaction(SIGINT, &previous, nullptr);
-    char done = 'q';
-    while (write(g_wakePipe[1], &done, 1) < 0 && errno == EINTR) {
-    }
-    watcher.join();
-    close(g_wakePipe[0]);
-    close(g_wakePipe[1]);
     std::printf("%u shared result%s saved in %s\n", saved, saved == 1 ? "" : "s", dir.c_str());
     CloseHub(hub);
     return 0;

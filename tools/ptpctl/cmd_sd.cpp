@@ -62,7 +62,7 @@ int list_card() {
         else
             std::printf("%12s  %s\n", "?", name.c_str());
     }
-    std::printf("%zu files\n", names.size());
+    std::printf("%zu file%s\n", names.size(), names.size() == 1 ? "" : "s");
     return 0;
 }
 

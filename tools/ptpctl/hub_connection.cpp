@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "interrupt.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
 #include "ptpctl.h"
@@ -30,6 +31,17 @@ bool ParseCommonOptions(std::vector<std::string>& args, CommonOptions& options) 
         std::fprintf(stderr, "ptpctl: --hub wants HOST:PORT, got \"%s\"\n", options.hub.c_str());
         return false;
     }
+    if (!options.hub.empty()) {
+        // Checked here so a bad port reads as such, not as a refused connection.
+        const std::string port = options.hub.substr(options.hub.rfind(':') + 1);
+        const bool digits = !port.empty() && port.size() <= 5 &&
+                            port.find_first_not_of("0123456789") == std::string::npos;
+        const unsigned long number = digits ? std::strtoul(port.c_str(), nullptr, 10) : 0;
+        if (number < 1 || number > 65535) {
+            std::fprintf(stderr, "ptpctl: port must be 1-65535, got \"%s\"\n", port.c_str());
+            return false;
+        }
+    }
     args = rest;
     return true;
 }
@@ -44,6 +56,7 @@ bool OpenHub(const CommonOptions& options, HubConnection& connection) {
     if (options.hub.empty()) {
         SimOptions sim;
         sim.camera = options.camera.c_str();
+        sim.shoot_every_seconds = options.simShootEvery;
         connection.embedded = SimHub_Start(sim);
         if (!connection.embedded) {
             std::fprintf(stderr,
@@ -54,6 +67,8 @@ bool OpenHub(const CommonOptions& options, HubConnection& connection) {
         }
         connection.host = "127.0.0.1";
         connection.port = std::to_string(SimHub_Port(connection.embedded));
+        // Removed by SimHub_Stop, or on a hard exit by the interrupt module.
+        Interrupt_SetTemporaryFolder(SimHub_SdCardDir(connection.embedded).c_str());
     } else {
         size_t colon = options.hub.rfind(':');
         connection.host = options.hub.substr(0, colon);
@@ -88,6 +103,7 @@ bool OpenHub(const CommonOptions& options, HubConnection& connection) {
 void CloseHub(HubConnection& connection) {
     CloseServerConnection();
     SimHub_Stop(connection.embedded);
+    if (connection.embedded) Interrupt_SetTemporaryFolder(nullptr);
     connection.embedded = nullptr;
 }
 

@@ -15,6 +15,7 @@ static void usage(FILE* out) {
         "          fuji-gfx (GFX 100)\n"
         "\n"
         "Without --hub, ptpctl starts a virtual Tetherhub with a virtual camera in-process.\n"
+        "--json: JSON on stdout from info, hub, props, ls, events and capture (see help CMD).\n"
         "\n"
         "commands:\n"
         "  demo [DIR]                 a whole session: identity, settings, a picture taken\n"
@@ -26,7 +27,8 @@ static void usage(FILE* out) {
         "  props                      every property with its name, value, allowed values and\n"
         "                             whether it can be written\n"
         "  set CODE|NAME VALUE|LABEL  change a property\n"
-        "  events [SECONDS]           follow the camera's events (default 10 s)\n"
+        "  events [SECONDS]           follow the camera's events (default 10 s, 0: until\n"
+        "                             Ctrl-C)\n"
         "  ls                         the pictures on the camera's cards\n"
         "  get HANDLE|NAME [-o FILE]  download a picture\n"
         "  download --all DIR         every picture into DIR through the object cache\n"
@@ -47,10 +49,12 @@ static void usage(FILE* out) {
         "                             (DELAY_MS more before each move); Ctrl-C stops it\n"
         "  focus                      autofocus, then hold the focus found\n"
         "  drive STEPS                drive the lens by STEPS (negative: the other way)\n"
-        "  liveview [-n FRAMES] [-o DIR]\n"
+        "  liveview [-n FRAMES] [-o DIR|-]\n"
         "                             live view on, FRAMES frames (default 10) written to\n"
-        "                             DIR (default .) as frame_NNN.jpg or .bmp, the frame\n"
-        "                             rate, live view off\n"
+        "                             DIR (default .) as frame_NNN.jpg or .bmp, or to\n"
+        "                             standard output as MJPEG with -o -, live view off\n"
+        "  tether DIR [--exec CMD]    download each new picture as the camera takes it,\n"
+        "                             running CMD FILE after each, until Ctrl-C\n"
         "  sd ls|get NAME [DEST]|rm NAME|info\n"
         "                             the Tetherhub's own SD card: list, download, delete,\n"
         "                             free space\n"
@@ -102,7 +106,7 @@ int main(int argc, char** argv) {
                     {"focus-stack", Command_FocusStack}, {"focus", Command_Focus},
                     {"drive", Command_Drive}, {"liveview", Command_LiveView}, {"hub", Command_Hub},
                     {"panorama", Command_Panorama}, {"tripod", Command_Tripod},
-                    {"receive", Command_Receive}};
+                    {"receive", Command_Receive}, {"tether", Command_Tether}};
     for (const Entry& e : commands)
         if (command == e.name) return e.run(args);
     std::fprintf(stderr, "ptpctl: unknown command \"%s\" (see ptpctl help)\n", command.c_str());

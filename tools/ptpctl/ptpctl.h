@@ -20,6 +20,7 @@ struct HubConnection {
 struct CommonOptions {
     std::string hub;  // HOST:PORT, empty for the embedded virtual Tetherhub
     std::string camera = "canon";
+    double simShootEvery = 0;  // the embedded hub's camera shoots on its own (seconds)
 };
 
 // One command's accepted options ("-o= --af": '=' marks one taking a value)
@@ -65,8 +66,8 @@ std::string SafeFileName(const char* cameraName);
 bool MakeDirectories(const std::string& directory);
 
 // A file written beside its final name and renamed over it only when whole, so
-// a failed or interrupted write never harms an existing file; SIGINT while it
-// is open removes it. Open and Finish print one line with the reason on failure.
+// a failed or interrupted write never harms an existing file; a signal that
+// ends the tool while it is open removes it (interrupt.h). Open and Finish print one line with the reason on failure.
 struct PartialFile {
     FILE* file = nullptr;
     std::string partial, path;
@@ -98,6 +99,13 @@ int CaptureOnce(bool autofocus, const std::string& directory);
 // written. False with one line on stderr on failure.
 bool WriteLiveViewFrame(const std::string& base, std::string* path);
 
+// Downloads each picture the camera announces into directory (running command
+// with its path after each, when given) until Ctrl-C, most pictures (0: no
+// limit) or seconds (0: no limit). Needs the event loop. Returns the number of
+// pictures, or -1 when a download failed.
+int Tether_Run(const std::string& directory, const std::string& command, uint32_t most,
+               double seconds);
+
 int Command_Info(std::vector<std::string> args);
 int Command_LiveView(std::vector<std::string> args);
 int Command_Props(std::vector<std::string> args);
@@ -119,3 +127,4 @@ int Command_Hub(std::vector<std::string> args);
 int Command_Panorama(std::vector<std::string> args);
 int Command_Tripod(std::vector<std::string> args);
 int Command_Receive(std::vector<std::string> args);
+int Command_Tether(std::vector<std::string> args);

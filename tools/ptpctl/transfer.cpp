@@ -1,6 +1,5 @@
 // Downloading one object to a file, shared by get and capture.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,9 +9,10 @@
 #include <cstring>
 #include <string>
 
+#include "interrupt.h"
+#include "progress.h"
 #include "ptp_comms.h"
 #include "ptp_objects.h"
-#include "progress.h"
 #include "ptpctl.h"
 
 namespace {
@@ -21,7 +21,7 @@ namespace {
 constexpr uint32_t kWholeObjectLimit = 4u << 20;
 constexpr uint32_t kPartSize = 1u << 20;
 
-}  // namespace
+} // namespace
 
 std::string SafeFileName(const char* cameraName) {
     // The camera's name is only a default file name: keep its last part.
@@ -34,38 +34,21 @@ std::string SafeFileName(const char* cameraName) {
 
 namespace {
 
-// The partial file being written, removed by SIGINT; a plain buffer so the
-// handler touches nothing but async-signal-safe calls.
-char g_partialPath[4096];
-struct sigaction g_previousInterrupt;
-
-void on_interrupt(int signal) {
-    if (g_partialPath[0]) ::unlink(g_partialPath);
-    g_partialPath[0] = '\0';
-    if (g_previousInterrupt.sa_handler != SIG_DFL && g_previousInterrupt.sa_handler != SIG_IGN &&
-        g_previousInterrupt.sa_handler != on_interrupt) {
-        g_previousInterrupt.sa_handler(signal);  // the command's own handler winds it down
-        return;
-    }
-    ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
-    ::raise(signal);
-}
-
 std::string directory_of(const std::string& path) {
     size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-}  // namespace
+} // namespace
 
 bool MakeDirectories(const std::string& directory) {
     for (size_t at = 1; at <= directory.size(); ++at) {
         if (at < directory.size() && directory[at] != '/') continue;
         const std::string part = directory.substr(0, at);
         struct stat st {};
-        if (::mkdir(part.c_str(), 0755) == 0 || (errno == EEXIST && ::stat(part.c_str(), &st) == 0 &&
-                                                  S_ISDIR(st.st_mode)))
+        if (::mkdir(part.c_str(), 0755) == 0 ||
+            (errno == EEXIST && ::stat(part.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
             continue;
         if (errno == EEXIST) errno = ENOTDIR;
         std::fprintf(stderr, "cannot create %s: %s\n", part.c_str(), std::strerror(errno));
@@ -91,14 +74,7 @@ bool PartialFile_Open(PartialFile& f, const std::string& path) {
     }
     ::fchmod(fd, 0644);
     f.partial = temp;
-    if (temp.size() < sizeof g_partialPath) {
-        std::memcpy(g_partialPath, temp.c_str(), temp.size() + 1);
-        struct sigaction action {};
-        action.sa_handler = on_interrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &action, &g_previousInterrupt);
-    }
+    Interrupt_SetPartialFile(temp.c_str()); // removed if Ctrl-C ends the tool while it is open
     return true;
 }
 
@@ -113,17 +89,15 @@ bool PartialFile_Finish(PartialFile& f, bool ok) {
     if (std::fflush(f.file) != 0 && !f.error) f.error = errno;
     if (std::fclose(f.file) != 0 && !f.error) f.error = errno;
     f.file = nullptr;
-    if (g_partialPath[0]) {
-        ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
-        g_partialPath[0] = '\0';
-    }
-    if (ok && f.error) std::fprintf(stderr, "cannot write %s: %s\n", f.path.c_str(), std::strerror(f.error));
+    Interrupt_SetPartialFile(nullptr);
+    if (ok && f.error)
+        std::fprintf(stderr, "cannot write %s: %s\n", f.path.c_str(), std::strerror(f.error));
     ok = ok && !f.error;
     if (ok && std::rename(f.partial.c_str(), f.path.c_str()) != 0) {
         std::fprintf(stderr, "cannot write %s: %s\n", f.path.c_str(), std::strerror(errno));
         ok = false;
     }
-    if (!ok) ::unlink(f.partial.c_str());  // an existing file under the final name stays whole
+    if (!ok) ::unlink(f.partial.c_str()); // an existing file under the final name stays whole
     return ok;
 }
 
@@ -142,8 +116,8 @@ bool DownloadObject(const PtpObjectInfo& info, const std::string& path) {
     } else {
         Progress progress = Progress_Start(info.compressedSize);
         for (uint32_t offset = 0; ok && offset < info.compressedSize;) {
-            uint32_t want = info.compressedSize - offset < kPartSize ? info.compressedSize - offset
-                                                                     : kPartSize;
+            uint32_t want =
+                info.compressedSize - offset < kPartSize ? info.compressedSize - offset : kPartSize;
             uint8_t* data = nullptr;
             uint32_t length = 0;
             PtpResult rc =
@@ -163,4 +137,3 @@ bool DownloadObject(const PtpObjectInfo& info, const std::string& path) {
     }
     return PartialFile_Finish(out, ok);
 }
-
