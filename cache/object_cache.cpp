@@ -42,6 +42,7 @@ struct CacheEntry {
     PtpObjectInfo record;
     char* paths[kFileKindCount]; // malloc'd copies; null when not known
     CacheEntry* next;
+    CacheEntry* prev; // so that removing an entry does not walk the list
 };
 
 struct CacheState {
@@ -106,18 +107,16 @@ void FreeAllEntries() {
 }
 
 void Unlink(CacheEntry* e) {
-    CacheEntry* prev = nullptr;
-    for (CacheEntry* p = g_cache.head; p && p != e; p = p->next)
-        prev = p;
-    if (prev) {
-        prev->next = e->next;
-    } else if (g_cache.head == e) {
+    if (!e->prev && g_cache.head != e) return; // not in the list
+    if (e->prev)
+        e->prev->next = e->next;
+    else
         g_cache.head = e->next;
-    } else {
-        return; // not in the list
-    }
-    if (g_cache.tail == e) g_cache.tail = prev;
-    e->next = nullptr;
+    if (e->next)
+        e->next->prev = e->prev;
+    else
+        g_cache.tail = e->prev;
+    e->next = e->prev = nullptr;
 }
 
 CacheEntry* Append(const PtpObjectInfo& record) {
@@ -125,6 +124,7 @@ CacheEntry* Append(const PtpObjectInfo& record) {
     if (!e) return nullptr;
     e->record = record;
     e->record.fileName[PTP_OBJECT_NAME_SIZE - 1] = '\0';
+    e->prev = g_cache.tail;
     if (g_cache.tail) {
         g_cache.tail->next = e;
     } else {
@@ -271,6 +271,15 @@ bool StoreRecord(CacheEntry* e, const PtpObjectInfo& record) {
     return true;
 }
 
+// Whether name, stored with each "/" as "_", can be `stored`: a quick test
+// that lets the scan below skip the full name check for almost every entry.
+bool MayBeStoredAs(const char* name, const char* stored) {
+    size_t i = 0;
+    for (; name[i] && stored[i]; ++i)
+        if ((name[i] == '/' ? '_' : name[i]) != stored[i]) return false;
+    return name[i] == stored[i];
+}
+
 // A new object replaces whatever was cached under the same name: entries of
 // the same stored name (the object under an earlier handle) are deleted with
 // their files, the new entry is appended and its record written, and any
@@ -284,7 +293,8 @@ CacheEntry* Create(const PtpObjectInfo* record) {
     for (CacheEntry* e = g_cache.head; e;) {
         CacheEntry* next = e->next;
         char other[PTP_OBJECT_NAME_SIZE];
-        if (PtpCache_ObjectFileName(&e->record, other) && strcmp(other, stored) == 0)
+        if (MayBeStoredAs(e->record.fileName, stored) &&
+            PtpCache_ObjectFileName(&e->record, other) && strcmp(other, stored) == 0)
             DeleteEntry(e);
         e = next;
     }
