@@ -79,20 +79,43 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
         if (!t) continue;
         double seconds =
             run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        if (run.run_type == Run::RT_Iteration)
+        double cpu = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        if (run.run_type == Run::RT_Iteration) {
             t->repetitions.push_back(seconds);
-        else if (run.aggregate_name == "median") // --benchmark_display_aggregates_only
+            t->cpuRepetitions.push_back(cpu);
+        } else if (run.aggregate_name == "median") { // --benchmark_display_aggregates_only
             t->median = seconds;
+            t->cpuMedian = cpu;
+        }
     }
     ConsoleReporter::ReportRuns(runs);
 }
 
-double RatioReporter::Times::seconds() const {
-    if (repetitions.empty()) return median;
-    std::vector<double> sorted = repetitions;
+static double median_of(const std::vector<double>& values, double aggregate) {
+    if (values.empty()) return aggregate;
+    std::vector<double> sorted = values;
     std::sort(sorted.begin(), sorted.end());
     size_t n = sorted.size();
     return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+}
+
+double RatioReporter::Times::seconds() const { return median_of(repetitions, median); }
+
+double RatioReporter::Times::cpuSeconds() const { return median_of(cpuRepetitions, cpuMedian); }
+
+double take_flag(int* argc, char** argv, const char* flag) {
+    size_t flagLength = std::strlen(flag);
+    double value = 0;
+    int kept = 1;
+    for (int i = 1; i < *argc; ++i) {
+        if (std::strncmp(argv[i], flag, flagLength) == 0)
+            value = std::atof(argv[i] + flagLength);
+        else
+            argv[kept++] = argv[i];
+    }
+    *argc = kept;
+    argv[kept] = nullptr;
+    return value;
 }
 
 std::vector<char*> arguments(int argc, char** argv, const char* flag, double* value) {
@@ -141,9 +164,23 @@ int report_throughput(const char* what, double megabytes, const RatioReporter& r
     double rawRate = megabytes / raw;
     double ratio = libraryRate / rawRate;
     std::printf("%s: library %.0f MB/s, raw socket %.0f MB/s, "
-                "library/raw throughput ratio %.2f (target >= %.1f)\n",
+                "library/raw throughput ratio %.2f (target >= %.2g)\n",
                 what, libraryRate, rawRate, ratio, target);
     return minRatio > 0 && ratio < minRatio ? 1 : 0;
+}
+
+int report_cpu(const char* what, const RatioReporter& reporter, double maxRatio, double target) {
+    double library = reporter.library.cpuSeconds();
+    double raw = reporter.raw.cpuSeconds();
+    if (library <= 0 || raw <= 0) {
+        std::printf("%s CPU time: not available (both benchmarks must run)\n", what);
+        return maxRatio > 0 ? 1 : 0;
+    }
+    double ratio = library / raw;
+    std::printf("%s CPU time: library %.1f ms, raw socket %.1f ms, "
+                "library/raw ratio %.2f (target <= %.2g)\n",
+                what, library * 1e3, raw * 1e3, ratio, target);
+    return maxRatio > 0 && ratio > maxRatio ? 1 : 0;
 }
 
 uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId,
@@ -186,6 +223,36 @@ uint8_t* raw_data_in(int fd, uint16_t op, std::initializer_list<uint32_t> params
         return nullptr;
     }
     return fresh;
+}
+
+bool raw_transaction(int fd, uint16_t op, std::initializer_list<uint32_t> params,
+                     uint32_t transactionId, std::vector<uint8_t>& data) {
+    constexpr size_t kMaxParams = 5;
+    if (params.size() > kMaxParams) return false;
+    const uint32_t commandSize =
+        uint32_t(kRelayHeaderSize + kPtpContainerHeaderSize + 4 * params.size());
+    uint8_t command[kRelayHeaderSize + kPtpContainerHeaderSize + 4 * kMaxParams];
+    put_u32(command, commandSize);
+    command[4] = kRelayPtp;
+    put_u32(command + 5, commandSize - kRelayHeaderSize);
+    put_u16(command + 9, kPtpContainerCommand);
+    put_u16(command + 11, op);
+    put_u32(command + 13, transactionId);
+    const uint32_t* values = params.begin();
+    for (size_t i = 0; i < params.size() && i < kMaxParams; ++i)
+        put_u32(command + 17 + 4 * i, values[i]);
+    if (!send_all(fd, command, commandSize)) return false;
+    data.clear();
+    std::vector<uint8_t> message;
+    for (;;) {
+        if (!recv_message(fd, message) ||
+            message.size() < kRelayHeaderSize + kPtpContainerHeaderSize)
+            return false;
+        uint16_t type = peek_u16(message.data(), message.size(), 9);
+        if (type == kPtpContainerData) data.swap(message);
+        if (type == kPtpContainerResponse)
+            return peek_u16(message.data(), message.size(), 11) == PtpResult_Ok;
+    }
 }
 
 bool initialize(int argc, char** argv, const char* flag, double* value) {

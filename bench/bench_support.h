@@ -57,10 +57,15 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
     struct Times {
         std::vector<double> repetitions;
-        double median = 0; // from the aggregate, when only aggregates are shown
+        std::vector<double> cpuRepetitions; // CPU seconds per iteration
+        double median = 0;                  // from the aggregate, when only aggregates are shown
+        double cpuMedian = 0;               // likewise
         // Seconds per iteration of the median repetition: one repetition slowed
         // by other work on the machine does not move it. 0 when it did not run.
         double seconds() const;
+        // The same for the CPU time the benchmark measured (its thread's, or the
+        // whole process's for one registered with MeasureProcessCPUTime).
+        double cpuSeconds() const;
     };
     Times library, raw;
 
@@ -79,6 +84,15 @@ bool both_ran(const RatioReporter& reporter, double* library, double* raw);
 int report_throughput(const char* what, double megabytes, const RatioReporter& reporter,
                       double minRatio, double target);
 
+// Prints "<what> CPU time: library X ms, raw socket Y ms, library/raw ratio R
+// (target <= target)" per iteration. Returns the exit status: 1 when maxRatio is
+// set and the ratio is above it or unknown.
+int report_cpu(const char* what, const RatioReporter& reporter, double maxRatio, double target);
+
+// Removes `flag` (e.g. "--max_cpu_ratio=") with its value from argv, for a
+// benchmark with more than one hard check; its value, or 0 when absent.
+double take_flag(int* argc, char** argv, const char* flag);
+
 // Takes `flag` (e.g. "--max_ratio=") with its value out of argv, since the
 // benchmark library rejects unknown flags, and puts the defaults in front of
 // the remaining flags, which override them: five repetitions of each benchmark,
@@ -90,5 +104,13 @@ std::vector<char*> arguments(int argc, char** argv, const char* flag, double* va
 // Initialises the benchmark library with those arguments; false, with the
 // unknown flags shown, when a flag is not recognised.
 bool initialize(int argc, char** argv, const char* flag, double* value);
+
+// One PTP transaction over a bare socket: the command (at most five
+// parameters), then messages until the response container. The data
+// container's message, header included, is left in data (empty when the
+// command had no data phase). False when the link fails or the response is
+// not OK.
+bool raw_transaction(int fd, uint16_t op, std::initializer_list<uint32_t> params,
+                     uint32_t transactionId, std::vector<uint8_t>& data);
 
 } // namespace bench

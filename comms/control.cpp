@@ -69,6 +69,22 @@ PtpResult Comms_ReadControlReply(uint8_t** data, uint32_t* m, bool zeroIsOk) {
     return result;
 }
 
+PtpResult Comms_ReadControlReplyInto(uint8_t* into, uint32_t capacity, uint32_t* m) {
+    if (m) *m = 0;
+    if (!into || !m) return PtpResult_InvalidArgument;
+    uint8_t head[kControlReplyHeaderSize];
+    uint32_t total = 0;
+    PtpResult rc = Comms_ReceiveMessageSplit(head, sizeof head, into, capacity, nullptr, &total);
+    if (rc != PtpResult_Ok) return rc;
+    uint32_t replyLength = peek_u32(head, total, 5);
+    if (head[4] != kRelayControlReply || total < kControlReplyHeaderSize ||
+        replyLength < kControlReplyLengthBias || replyLength > total - kRelayHeaderSize)
+        return PtpResult_BadReply;
+    PtpResult result = peek_u16(head, total, 10);
+    if (result == PtpResult_Ok) *m = replyLength - kControlReplyLengthBias;
+    return result;
+}
+
 PtpResult Comms_ControlExchange(uint8_t code, const uint8_t* payload, uint32_t n) {
     std::unique_lock<std::mutex> held(Comms_RelayLinkLock());
     PtpResult rc = Comms_SendControlRequest(held, code, payload, n);

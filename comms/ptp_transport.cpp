@@ -63,6 +63,26 @@ PtpResult Comms_SendPtpPacket(const uint8_t* buf, uint32_t len) {
     return Comms_SendPieces(shared, 4);
 }
 
+// Checks a received message as a PTP container: Ok, or the result to report.
+// head holds the message's first min(total, 17) bytes.
+static PtpResult check_container_message(const uint8_t* head, uint32_t total) {
+    uint8_t type = head[4];
+    if (type == kRelayControlReply) {
+        // The hub answers with a bare control reply when it has no container.
+        return total < kControlReplyHeaderSize ? PtpResult_BadReply
+               : peek_u16(head, total, 10) == 0 ? PtpResult_RelayNoResponse
+                                                : PtpResult_BadReply;
+    }
+    if (total < kRelayHeaderSize + kContainerHeaderSize) return PtpResult_InvalidArgument;
+    if (type != kRelayPtp) return PtpResult_BadReply;
+    // The engine trusts the container's own length, so it must lie inside what
+    // arrived.
+    uint32_t containerLength = peek_u32(head, total, kRelayHeaderSize);
+    if (containerLength < kContainerHeaderSize || containerLength > total - kRelayHeaderSize)
+        return PtpResult_BadReply;
+    return PtpResult_Ok;
+}
+
 PtpResult Comms_ReceivePtpPacket(uint8_t** buf) {
     if (!buf) return PtpResult_InvalidArgument;
     *buf = nullptr;
@@ -70,33 +90,29 @@ PtpResult Comms_ReceivePtpPacket(uint8_t** buf) {
     uint32_t total = 0;
     PtpResult rc = Comms_ReceiveMessage(&message, &total);
     if (rc != PtpResult_Ok) return rc;
-
-    uint8_t type = message[4];
-    if (type == kRelayControlReply) {
-        // The hub answers with a bare control reply when it has no container.
-        PtpResult result = total < kControlReplyHeaderSize     ? PtpResult_BadReply
-                           : peek_u16(message, total, 10) == 0 ? PtpResult_RelayNoResponse
-                                                               : PtpResult_BadReply;
+    if ((rc = check_container_message(message, total)) != PtpResult_Ok) {
         std::free(message);
-        return result;
-    }
-    if (total < kRelayHeaderSize + kContainerHeaderSize) {
-        std::free(message);
-        return PtpResult_InvalidArgument;
-    }
-    if (type != kRelayPtp) {
-        std::free(message);
-        return PtpResult_BadReply;
-    }
-    // The engine trusts the container's own length, so it must lie inside what
-    // arrived.
-    uint32_t containerLength = peek_u32(message, total, kRelayHeaderSize);
-    if (containerLength < kContainerHeaderSize || containerLength > total - kRelayHeaderSize) {
-        std::free(message);
-        return PtpResult_BadReply;
+        return rc;
     }
     std::memmove(message, message + kRelayHeaderSize, total - kRelayHeaderSize);
     *buf = message;
+    return PtpResult_Ok;
+}
+
+PtpResult Comms_ReceivePtpContainer(uint8_t* header, uint8_t** payload) {
+    if (!header || !payload) return PtpResult_InvalidArgument;
+    *payload = nullptr;
+    uint8_t head[kRelayHeaderSize + kContainerHeaderSize];
+    uint8_t* body = nullptr;
+    uint32_t total = 0;
+    PtpResult rc = Comms_ReceiveMessageSplit(head, sizeof head, nullptr, 0, &body, &total);
+    if (rc != PtpResult_Ok) return rc;
+    if ((rc = check_container_message(head, total)) != PtpResult_Ok) {
+        std::free(body);
+        return rc;
+    }
+    std::memcpy(header, head + kRelayHeaderSize, kContainerHeaderSize);
+    *payload = body;
     return PtpResult_Ok;
 }
 

@@ -43,6 +43,13 @@ struct CommsOwnSharePrefix {
 // A control reply of result 0 gives PtpResult_RelayNoResponse.
 PtpResult Comms_ReceivePtpPacket(uint8_t** buf);
 
+// The same checks, with the container's 12-byte header copied to header and
+// its payload left at the start of a buffer of its own, so a large data phase
+// reaches the caller without being moved. Out: *payload (malloc'd, owned by the
+// caller, never null on success) holds at least the container's length less
+// its header.
+PtpResult Comms_ReceivePtpContainer(uint8_t* header, uint8_t** payload);
+
 // Takes (1) or releases (0) the relay link lock for one transaction: 1 on
 // success, -1 when the lock cannot be taken.
 int32_t Comms_LockRelayLink(uint8_t acquire);

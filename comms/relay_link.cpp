@@ -30,6 +30,15 @@ constexpr int kSocketTimeoutMillis = 22000;
 constexpr int kMaxOobThreads = 64;
 constexpr int kNoSocket = -1;
 
+// Bytes received past the message being read, kept for the next receive. Big
+// enough for a reply's header and a small message behind it; bulk data goes
+// straight to its buffer, since every byte through here is copied once more.
+constexpr uint32_t kReadAheadSize = 8 * 1024;
+struct ReadAhead {
+    uint8_t bytes[kReadAheadSize];
+    uint32_t at = 0, end = 0; // the unread bytes are [at, end)
+};
+
 struct RelayLink {
     // The socket and the flags are written by whichever thread meets the event
     // and read by all, so they are atomics rather than guarded fields.
@@ -43,6 +52,7 @@ struct RelayLink {
 
     std::mutex linkLock;    // one whole exchange; outer to receiveLock
     std::mutex receiveLock; // one whole-message receive
+    ReadAhead ahead;        // guarded by receiveLock; emptied with each new socket
     char hostName[64] = {}; // written under linkLock
 };
 
@@ -73,6 +83,7 @@ void Comms_CloseLocked() {
         ::shutdown(fd, SHUT_RDWR);
         std::lock_guard<std::mutex> receiving(g_link.receiveLock);
         ::close(fd);
+        g_link.ahead.at = g_link.ahead.end = 0;
     }
     std::memset(g_link.hostName, 0, sizeof g_link.hostName);
 }
@@ -122,6 +133,10 @@ void Comms_AttachSocket(int fd, const char* host) {
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 
     std::lock_guard<std::mutex> held(g_link.linkLock);
+    {
+        std::lock_guard<std::mutex> receiving(g_link.receiveLock);
+        g_link.ahead.at = g_link.ahead.end = 0;
+    }
     g_link.socket.store(fd);
     g_link.everConnected.store(true);
     g_link.linkLost.store(false);
@@ -209,29 +224,53 @@ static PtpResult wait_readable(int fd, Clock::time_point deadline) {
 }
 
 // Receives exactly len bytes, giving up (link lost) once `deadline` passes.
+// Called with the receive lock held. Bytes already read ahead come first; a
+// short remainder is read through the read-ahead buffer (one call takes what
+// has arrived: the rest of a small message and often the reply behind it), a
+// long one straight into buf.
 static PtpResult receive_until(uint8_t* buf, uint32_t len, Clock::time_point deadline) {
     if (len && !buf) return PtpResult_InvalidArgument;
+    ReadAhead& ahead = g_link.ahead;
+    uint32_t got = ahead.end - ahead.at < len ? ahead.end - ahead.at : len;
+    if (got) std::memcpy(buf, ahead.bytes + ahead.at, got);
+    ahead.at += got;
     int fd = g_link.socket.load();
-    uint32_t got = 0;
+    bool drained = false; // the last read took all there was: wait before the next
     while (got < len) {
-        // Try without waiting first: on a bulk transfer data is usually there
-        // already, and this saves a poll per chunk.
-        ssize_t n = ::recv(fd, buf + got, len - got, MSG_DONTWAIT);
-        if (n > 0) {
+        if (drained) {
+            PtpResult rc = wait_readable(fd, deadline);
+            if (rc != PtpResult_Ok) return rc;
+        }
+        const bool direct = len - got >= kReadAheadSize;
+        uint8_t* into = direct ? buf + got : ahead.bytes;
+        const size_t want = direct ? len - got : kReadAheadSize;
+        // Without waiting: on a bulk transfer data is usually there already,
+        // and this saves a poll per chunk.
+        ssize_t n = ::recv(fd, into, want, MSG_DONTWAIT);
+        if (n == 0) return lost(); // the peer closed
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return lost();
+            drained = true;
+            continue;
+        }
+        drained = size_t(n) < want;
+        if (direct) {
             got += uint32_t(n);
             continue;
         }
-        if (n == 0) return lost(); // the peer closed
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return lost();
-        PtpResult rc = wait_readable(fd, deadline);
-        if (rc != PtpResult_Ok) return rc;
+        const uint32_t take = uint32_t(n) < len - got ? uint32_t(n) : len - got;
+        std::memcpy(buf + got, ahead.bytes, take);
+        got += take;
+        ahead.at = take;
+        ahead.end = uint32_t(n);
     }
     g_link.lastIncoming.store(int64_t(std::time(nullptr)));
     return PtpResult_Ok;
 }
 
 PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len) {
+    std::lock_guard<std::mutex> receiving(g_link.receiveLock);
     return receive_until(buf, len, Clock::time_point::max());
 }
 
@@ -270,21 +309,22 @@ static void deliver_oob(uint8_t* message) {
     }
 }
 
-// Receives the body of a message whose header announced `total` bytes. The
-// buffer grows as the bytes arrive (large blocks grow by remapping, without a
-// copy), so a header that announces far more than is sent never makes the
-// library commit that much memory. Out: *message holds the whole message.
-static PtpResult receive_body(const uint8_t* header, uint32_t total, Clock::time_point deadline,
-                              uint8_t** message) {
+// Receives n bytes into a new buffer after `prefix` bytes left for the caller.
+// The buffer grows as the bytes arrive (large blocks grow by remapping, without
+// a copy), so a header that announces far more than is sent never makes the
+// library commit that much memory. Out: *out (never null on success, even for
+// no bytes) is malloc'd and owned by the caller.
+static PtpResult receive_grown(uint32_t prefix, uint32_t n, Clock::time_point deadline,
+                               uint8_t** out) {
     constexpr uint32_t kFirstChunk = 256 * 1024;
+    const uint32_t total = prefix + n; // at most kMaxRelayMessage
     uint32_t capacity = total < kFirstChunk ? total : kFirstChunk;
-    uint8_t* buf = static_cast<uint8_t*>(std::malloc(capacity));
+    uint8_t* buf = static_cast<uint8_t*>(std::malloc(capacity ? capacity : 1));
     if (!buf) {
         lost(); // the unread body would leave the stream out of step
         return PtpResult_OutOfMemory;
     }
-    std::memcpy(buf, header, kRelayHeaderSize);
-    uint32_t got = kRelayHeaderSize;
+    uint32_t got = prefix;
     while (got < total) {
         if (got == capacity) {
             capacity = total - capacity < capacity ? total : capacity * 2;
@@ -303,8 +343,67 @@ static PtpResult receive_body(const uint8_t* header, uint32_t total, Clock::time
         }
         got = capacity;
     }
-    *message = buf;
+    *out = buf;
     return PtpResult_Ok;
+}
+
+// Receives the relay header of the next message into header and checks its
+// length. Out: *total and the message's deadline.
+static PtpResult receive_header(uint8_t* header, uint32_t* total, Clock::time_point* deadline) {
+    if (g_link.linkLost.load()) return PtpResult_ConnectionLost;
+    const Clock::time_point start = Clock::now();
+    if (receive_until(header, kRelayHeaderSize, message_deadline(start, 0)) != PtpResult_Ok)
+        return lost();
+    *total = peek_u32(header, kRelayHeaderSize, 0);
+    if (*total < kRelayHeaderSize) return PtpResult_BadReply;
+    // A length beyond anything the library asks for means the stream is out
+    // of step (or hostile): give the link up instead of allocating it.
+    if (*total > kMaxRelayMessage) return lost();
+    *deadline = message_deadline(start, *total);
+    return PtpResult_Ok;
+}
+
+// Receives an out-of-band notice whose header is read and hands it on.
+static PtpResult pass_oob(const uint8_t* header, uint32_t total, Clock::time_point deadline) {
+    uint8_t* message = nullptr;
+    PtpResult rc = receive_grown(kRelayHeaderSize, total - kRelayHeaderSize, deadline, &message);
+    if (rc != PtpResult_Ok) return rc;
+    std::memcpy(message, header, kRelayHeaderSize);
+    deliver_oob(message);
+    return PtpResult_Ok;
+}
+
+PtpResult Comms_ReceiveMessageSplit(uint8_t* head, uint32_t headLength, uint8_t* into,
+                                    uint32_t capacity, uint8_t** body, uint32_t* total) {
+    if (body) *body = nullptr;
+    if (total) *total = 0;
+    if (!head || headLength < kRelayHeaderSize || !total || (!into && !body))
+        return PtpResult_InvalidArgument;
+    std::lock_guard<std::mutex> receiving(g_link.receiveLock);
+    for (;;) {
+        uint32_t length = 0;
+        Clock::time_point deadline;
+        PtpResult rc = receive_header(head, &length, &deadline);
+        if (rc != PtpResult_Ok) return rc;
+        if (Comms_IsOobType(head[4])) {
+            if ((rc = pass_oob(head, length, deadline)) != PtpResult_Ok) return rc;
+            continue;
+        }
+        const uint32_t headBytes = length < headLength ? length : headLength;
+        rc = receive_until(head + kRelayHeaderSize, headBytes - kRelayHeaderSize, deadline);
+        if (rc != PtpResult_Ok) return rc;
+        const uint32_t rest = length - headBytes;
+        *total = length;
+        if (into && rest <= capacity) return receive_until(into, rest, deadline);
+        uint8_t* buf = nullptr;
+        if ((rc = receive_grown(0, rest, deadline, &buf)) != PtpResult_Ok) return rc;
+        if (into) { // more than the caller's room: read to keep in step, then refused
+            std::free(buf);
+            return PtpResult_BadReply;
+        }
+        *body = buf;
+        return PtpResult_Ok;
+    }
 }
 
 PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len) {
@@ -313,24 +412,19 @@ PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len) {
     *len = 0;
     std::lock_guard<std::mutex> receiving(g_link.receiveLock);
     for (;;) {
-        if (g_link.linkLost.load()) return PtpResult_ConnectionLost;
-        const Clock::time_point start = Clock::now();
         uint8_t header[kRelayHeaderSize];
-        if (receive_until(header, kRelayHeaderSize, message_deadline(start, 0)) != PtpResult_Ok)
-            return lost();
-        uint32_t total = peek_u32(header, sizeof header, 0);
-        if (total < kRelayHeaderSize) return PtpResult_BadReply;
-        // A length beyond anything the library asks for means the stream is out
-        // of step (or hostile): give the link up instead of allocating it.
-        if (total > kMaxRelayMessage) return lost();
-
-        uint8_t* message = nullptr;
-        PtpResult rc = receive_body(header, total, message_deadline(start, total), &message);
+        uint32_t total = 0;
+        Clock::time_point deadline;
+        PtpResult rc = receive_header(header, &total, &deadline);
         if (rc != PtpResult_Ok) return rc;
         if (Comms_IsOobType(header[4])) {
-            deliver_oob(message);
+            if ((rc = pass_oob(header, total, deadline)) != PtpResult_Ok) return rc;
             continue;
         }
+        uint8_t* message = nullptr;
+        rc = receive_grown(kRelayHeaderSize, total - kRelayHeaderSize, deadline, &message);
+        if (rc != PtpResult_Ok) return rc;
+        std::memcpy(message, header, kRelayHeaderSize);
         *buf = message;
         *len = total;
         return PtpResult_Ok;

@@ -82,6 +82,16 @@ PtpResult Comms_ReceiveExact(uint8_t* buf, uint32_t len);
 // (ConnectionLost).
 PtpResult Comms_ReceiveMessage(uint8_t** buf, uint32_t* len);
 
+// The same, split so that bulk data lands where it is wanted without being
+// moved: the message's first headLength bytes (at least the relay header; all
+// of it when shorter) go to head, the rest straight to `into` when into is
+// given, else to a new buffer. Out: *total is the message's length; *body
+// (when into is null) is malloc'd, owned by the caller and never null on
+// success. A rest longer than capacity is read (the stream stays in step) and
+// refused with PtpResult_BadReply.
+PtpResult Comms_ReceiveMessageSplit(uint8_t* head, uint32_t headLength, uint8_t* into,
+                                    uint32_t capacity, uint8_t** body, uint32_t* total);
+
 // Sends one control message. Called with `held` owning the relay link lock; on
 // success it stays held, on failure the connection is closed and the lock
 // released here, so the caller returns at once without unlocking.
@@ -93,6 +103,11 @@ PtpResult Comms_SendControlRequest(std::unique_lock<std::mutex>& held, uint8_t c
 // and *m is m; otherwise *data is null and *m is 0. When zeroIsOk, a reply
 // result of 0 counts as PtpResult_Ok (shared exchanges).
 PtpResult Comms_ReadControlReply(uint8_t** data, uint32_t* m, bool zeroIsOk = false);
+
+// The same with the data received straight into `into` (borrowed), which has
+// room for `capacity` bytes: a reply with more is refused (BadReply). Out: *m
+// is m when the result is OK, else 0.
+PtpResult Comms_ReadControlReplyInto(uint8_t* into, uint32_t capacity, uint32_t* m);
 
 // A whole control exchange whose reply data is not wanted.
 PtpResult Comms_ControlExchange(uint8_t code, const uint8_t* payload, uint32_t n);

@@ -41,6 +41,23 @@ PtpResult Comms_SD_RequestFilePart(const char* name, uint32_t offset, uint32_t l
                                        data, m);
 }
 
+// One plain file request whose data is received straight into `into`, which
+// has room for `length` bytes: a large file's parts land in the buffer handed
+// out, with no buffer per part and no copy.
+static PtpResult request_part_into(const char* name, size_t nameLength, uint32_t offset,
+                                   uint32_t length, uint8_t* into, uint32_t* m) {
+    uint8_t payload[kFileRequestFixed + kSdTransferNameMax + 1];
+    put_u32(payload, offset);
+    put_u32(payload + 4, length);
+    std::memcpy(payload + kFileRequestFixed, name, nameLength);
+    payload[kFileRequestFixed + nameLength] = 0;
+    std::unique_lock<std::mutex> held(Comms_RelayLinkLock());
+    PtpResult rc = Comms_SendControlRequest(held, kControlSdGetFile, payload,
+                                            uint32_t(kFileRequestFixed + nameLength + 1));
+    if (rc != PtpResult_Ok) return rc; // the lock was released there
+    return Comms_ReadControlReplyInto(into, length, m);
+}
+
 PtpResult Comms_SD_GetFile(const char* name, uint8_t** data, uint32_t* length, uint8_t shareMode,
                            const PtpObjectInfo* record) {
     if (data) *data = nullptr;
@@ -89,6 +106,13 @@ PtpResult Comms_SD_GetFile(const char* name, uint8_t** data, uint32_t* length, u
         }
         uint8_t* reply = nullptr;
         uint32_t m = 0;
+        if (shareMode == 0 && result) {
+            rc = request_part_into(name, nameLength, offset, want, result.get() + offset, &m);
+            if (rc != PtpResult_Ok) return rc;
+            if (m == 0) return PtpResult_BadReply; // no progress
+            remaining -= m;
+            continue;
+        }
         rc = Comms_SD_RequestFilePart(name, offset, want, shareMode, kSdShareKindPart,
                                       reinterpret_cast<const uint8_t*>(shareRecord),
                                       shareRecord ? sizeof *shareRecord : 0, &reply, &m);

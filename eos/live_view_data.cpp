@@ -215,10 +215,12 @@ bool build_output(const PtpEosLiveViewInfo& info, const uint8_t* image, uint32_t
     const uint64_t total = uint64_t(kEosLiveViewInfoBlock) + imageLength;
     if (total > UINT32_MAX) return false;
     const size_t allocated = size_t(total) < kInfoSize ? kInfoSize : size_t(total);
-    uint8_t* buffer = static_cast<uint8_t*>(std::calloc(1, allocated));
+    // Every byte is written below, so the frame is not cleared first.
+    uint8_t* buffer = static_cast<uint8_t*>(std::malloc(allocated));
     if (!buffer) return false;
     std::memcpy(buffer, &info, kEosLiveViewInfoBlock);
     if (imageLength) std::memcpy(buffer + kEosLiveViewInfoBlock, image, imageLength);
+    if (allocated > total) std::memset(buffer + total, 0, allocated - size_t(total));
     *out = buffer;
     *outLength = uint32_t(total);
     return true;

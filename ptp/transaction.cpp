@@ -142,26 +142,39 @@ PtpResult PtpTransaction_SendCommand(uint16_t op, const uint32_t* params, uint32
     return PtpResult_Ok;
 }
 
-// A received container: its length field, type and code, checked to cover the
-// header. The buffer is owned here until handed on.
+// A received container: its header with the length field, type and code,
+// checked to cover the header, and the buffer, owned here until handed on.
+// From the relay link's own transport the buffer holds the payload alone (it
+// reaches the caller without being moved); from a host's transport it holds
+// the whole container.
 struct Received {
+    uint8_t head[kPtpContainerHeaderSize] = {};
     uint8_t* buf = nullptr;
+    bool split = false; // buf starts with the payload
     uint32_t length = 0;
     uint16_t type = 0;
     uint16_t code = 0;
     ~Received() { std::free(buf); }
+    const uint8_t* payload() const { return split ? buf : buf + kPtpContainerHeaderSize; }
 };
 
 static PtpResult receive_container(Received& c) {
     PtpTransportReceiveFn receive = g_engine.receive.load();
     if (!receive) return PtpResult_InvalidArgument;
-    PtpResult rc = receive(&c.buf);
-    if (rc != PtpResult_Ok) return rc;
-    if (!c.buf) return PtpResult_BadReply;
-    c.length = peek_u32(c.buf, kPtpContainerHeaderSize, 0);
+    if (receive == Comms_ReceivePtpPacket) {
+        PtpResult rc = Comms_ReceivePtpContainer(c.head, &c.buf);
+        if (rc != PtpResult_Ok) return rc;
+        c.split = true;
+    } else {
+        PtpResult rc = receive(&c.buf);
+        if (rc != PtpResult_Ok) return rc;
+        if (!c.buf) return PtpResult_BadReply;
+        std::memcpy(c.head, c.buf, kPtpContainerHeaderSize);
+    }
+    c.length = peek_u32(c.head, kPtpContainerHeaderSize, 0);
     if (c.length < kPtpContainerHeaderSize) return PtpResult_BadReply;
-    c.type = peek_u16(c.buf, kPtpContainerHeaderSize, 4);
-    c.code = peek_u16(c.buf, kPtpContainerHeaderSize, 6);
+    c.type = peek_u16(c.head, kPtpContainerHeaderSize, 4);
+    c.code = peek_u16(c.head, kPtpContainerHeaderSize, 6);
     return PtpResult_Ok;
 }
 
@@ -170,7 +183,7 @@ static PtpResult receive_container(Received& c) {
 static PtpResult take_response(const Received& c, uint32_t* respParam) {
     if (c.type != kPtpContainerResponse) return PtpResult_UnexpectedContainer;
     if (respParam && c.length >= kPtpContainerHeaderSize + 4)
-        *respParam = peek_u32(c.buf, c.length, kPtpContainerHeaderSize);
+        *respParam = peek_u32(c.payload(), c.length - kPtpContainerHeaderSize, 0);
     return c.code;
 }
 
@@ -197,9 +210,10 @@ PtpResult PtpTransaction_ReceiveData(uint8_t** dataIn, uint32_t* dataInLen, uint
     }
     if (c.type != kPtpContainerData) return PtpResult_UnexpectedContainer;
 
-    // Hand the data over in place, moved to the start of the buffer.
+    // Hand the data over in place (moved to the start of the buffer when a
+    // host's transport left the header in front of it).
     uint32_t length = c.length - kPtpContainerHeaderSize;
-    std::memmove(c.buf, c.buf + kPtpContainerHeaderSize, length);
+    if (!c.split) std::memmove(c.buf, c.buf + kPtpContainerHeaderSize, length);
     *dataIn = c.buf;
     *dataInLen = length;
     c.buf = nullptr;

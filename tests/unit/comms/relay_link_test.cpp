@@ -25,9 +25,7 @@ class Framing : public ::testing::Test {
 protected:
     RawPeer peer;
     void SetUp() override {
-        ASSERT_TRUE(RawPeer_Listen(peer));
-        ASSERT_GE(ConnectToServer("127.0.0.1", RawPeer_PortText(peer).c_str()), 0);
-        ASSERT_TRUE(RawPeer_Accept(peer));
+        ASSERT_TRUE(RawPeer_Connect(peer));
     }
     void TearDown() override {
         SetOOBDelegate(nullptr);
@@ -185,16 +183,29 @@ TEST_F(Framing, PtpTransportChecksTheContainerAgainstTheMessage) {
          RelayMessage(10, {4, 0, 0, 0, 3, 0, 1, 0x20, 0, 0, 0, 0}), PtpResult_BadReply},
         {"serial frame", RelayMessage(9, std::vector<uint8_t>(12, 0)), PtpResult_BadReply},
     };
+    uint8_t header[12];
     for (const Case& c : cases) {
         RawPeer_Write(peer, c.wire);
         uint8_t* buf = reinterpret_cast<uint8_t*>(1);
         EXPECT_EQ(Comms_ReceivePtpPacket(&buf), c.expected) << c.what;
         EXPECT_EQ(buf, nullptr) << c.what;
+        RawPeer_Write(peer, c.wire); // the split receive checks alike
+        buf = reinterpret_cast<uint8_t*>(1);
+        EXPECT_EQ(Comms_ReceivePtpContainer(header, &buf), c.expected) << c.what;
+        EXPECT_EQ(buf, nullptr) << c.what;
     }
-    RawPeer_Write(peer, RelayMessage(10, {12, 0, 0, 0, 3, 0, 1, 0x20, 5, 0, 0, 0}));
+    const std::vector<uint8_t> data =
+        RelayMessage(10, {14, 0, 0, 0, 2, 0, 1, 0x20, 5, 0, 0, 0, 7, 8});
+    RawPeer_Write(peer, data);
     uint8_t* buf = nullptr;
     ASSERT_EQ(Comms_ReceivePtpPacket(&buf), PtpResult_Ok);
-    EXPECT_EQ(peek_u16(buf, 12, 6), 0x2001);
+    EXPECT_EQ(peek_u16(buf, 14, 6), 0x2001);
+    EXPECT_EQ(peek_u16(buf, 14, 12), 0x0807);
+    FreeMemory(buf);
+    RawPeer_Write(peer, data); // header apart, payload at the buffer's start
+    ASSERT_EQ(Comms_ReceivePtpContainer(header, &buf), PtpResult_Ok);
+    EXPECT_EQ(peek_u16(header, 12, 6), 0x2001);
+    EXPECT_EQ(peek_u16(buf, 2, 0), 0x0807);
     FreeMemory(buf);
 }
 

@@ -91,6 +91,7 @@ TEST_F(SdCard, FilesArriveInPartsAtTheirOffsets) {
         {3 * kMiB, SimSdPart_Half, 0, {{0, 2 * kMiB}, {kMiB, 2 * kMiB}}},
         {1000, SimSdPart_Longer, 0, {}},
         {5 * kMiB, SimSdPart_Empty, 1, {}},
+        {5 * kMiB, SimSdPart_Longer, 1, {}},
     };
     uint32_t seed = 1;
     for (const Row& row : rows) {
