@@ -1,5 +1,6 @@
 // Session start, the engine and the relay link through the shipped library,
 // against the virtual Tetherhub over loopback TCP.
+#include <algorithm>
 #include <future>
 #include <string>
 #include <vector>
@@ -82,8 +83,9 @@ TEST_F(Session, EachBodyIsIdentified) {
 
 TEST_F(Session, HostileDeviceInfoGivesNoDeviceInfo) {
     // OperationsSupported count 321, one more than a DeviceInfo may list.
-    std::vector<uint8_t> raw = {100, 0, 11, 0, 0, 0, 100, 0, 0, 0, 0, 0x41, 0x01, 0, 0};
-    raw.resize(raw.size() + 642, 0);
+    const uint8_t head[] = {100, 0, 11, 0, 0, 0, 100, 0, 0, 0, 0, 0x41, 0x01, 0, 0};
+    std::vector<uint8_t> raw(sizeof head + 642, 0);
+    std::copy(head, head + sizeof head, raw.begin());
     SimHub_SetDeviceInfo(hub, raw);
     EXPECT_EQ(PtpGenericInterface_StartSession(0), PtpResult_NoDeviceInfo);
     EXPECT_EQ(PtpGenericInterface_CameraManufacturer(), PtpResult_NoDeviceInfo);
