@@ -62,10 +62,12 @@ static void print_event(const PtpHostEvent* e) {
     switch (e->code) {
     case 0x4002:
     case 0x4003: {
-        const PtpObjectInfo* info = static_cast<const PtpObjectInfo*>(data);
-        std::printf("0x%04X %s handle 0x%08X %s %u bytes\n", e->code,
-                    e->code == 0x4002 ? "ObjectAdded" : "ObjectRemoved", info->handle,
-                    info->fileName, info->compressedSize);
+        const char* what = e->code == 0x4002 ? "ObjectAdded" : "ObjectRemoved";
+        if (const PtpObjectInfo* info = static_cast<const PtpObjectInfo*>(data))
+            std::printf("0x%04X %s handle 0x%08X %s %u bytes\n", e->code, what, info->handle,
+                        info->fileName, info->compressedSize);
+        else  // the camera named an object whose info could not be read
+            std::printf("0x%04X %s (no object info)\n", e->code, what);
         break;
     }
     case 0x4006: {

@@ -276,7 +276,7 @@ int run_bracket(bool haveStop, float stop) {
         ok = added >= 0;
         if (ok) pictures += added;
     }
-    std::printf("%d pictures\n", pictures);
+    std::printf("%d picture%s\n", pictures, pictures == 1 ? "" : "s");
     return ok && pictures > 0 ? 0 : 1;
 }
 
@@ -363,7 +363,7 @@ int run_series(uint32_t code, const HdrOptions& o) {
         ok = added >= 0;
         if (ok) pictures += added;
     }
-    std::printf("%d pictures\n", pictures);
+    std::printf("%d picture%s\n", pictures, pictures == 1 ? "" : "s");
     return ok && pictures > 0 ? 0 : 1;
 }
 

@@ -24,6 +24,7 @@ static const char* vendor_name(uint16_t vendor) {
 struct Info {
     bool answered = false; // false: the hub did not answer, nothing else is set
     bool attached = false;
+    PtpResult attachedRc = PtpResult_Ok; // the hub's answer to "camera attached?"
     bool hasHardware = false;
     uint8_t hardware = 0;
     double platform = 0;
@@ -39,6 +40,7 @@ static Info read_info() {
     PtpResult rc = Comms_IsCameraConnected(&attached);
     if (rc == PtpResult_ConnectionLost) return in;
     in.answered = true;
+    in.attachedRc = rc;
     in.attached = rc == PtpResult_Ok && attached;
     in.hasHardware = Comms_HardwareVersion(&in.hardware) == PtpResult_Ok;
     in.platform = double(Comms_PlatformVersion());
@@ -67,7 +69,10 @@ static void print_text(const HubConnection& hub, const Info& in) {
     if (in.hasHardware) std::printf("  hardware version   %u\n", in.hardware);
     std::printf("  platform version   %.2f\n", in.platform);
     if (!in.hubSerial.empty()) std::printf("  serial number      %s\n", in.hubSerial.c_str());
-    std::printf("  camera attached    %s\n", in.attached ? "yes" : "no");
+    if (in.attachedRc == PtpResult_Ok)
+        std::printf("  camera attached    %s\n", in.attached ? "yes" : "no");
+    else
+        std::printf("  camera attached    unknown (%s)\n", PtpResult_Name(in.attachedRc));
     if (!in.hubModel.empty()) std::printf("  camera model       %s\n", in.hubModel.c_str());
     std::printf("Camera\n");
     if (!in.model.empty()) std::printf("  model              %s\n", in.model.c_str());
@@ -89,6 +94,8 @@ static void print_json(const HubConnection& hub, const Info& in) {
     Json_Number(j, "platformVersion", in.platform);
     Json_String(j, "serialNumber", in.hubSerial.c_str());
     Json_Bool(j, "cameraAttached", in.attached);
+    if (in.attachedRc != PtpResult_Ok)
+        Json_String(j, "cameraAttachedError", PtpResult_Name(in.attachedRc));
     Json_String(j, "cameraModel", in.hubModel.c_str());
     Json_Close(j, '}');
     Json_Open(j, "camera", '{');
@@ -119,6 +126,11 @@ static bool show(HubConnection& hub, bool json) {
         print_json(hub, in);
     else
         print_text(hub, in);
+    if (in.attachedRc != PtpResult_Ok) {
+        std::fprintf(stderr, "info: the Tetherhub's answer on the camera failed: %s\n",
+                     PtpResult_Name(in.attachedRc));
+        return false;
+    }
     if (in.session == PtpResult_NoDeviceInfo || in.session == PtpResult_ConnectionLost) {
         std::fprintf(stderr, "info: the camera's identity is incomplete: %s\n",
                      PtpResult_Name(in.session));

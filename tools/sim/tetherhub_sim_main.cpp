@@ -111,9 +111,10 @@ int main(int argc, char** argv) {
     }
     for (const SimFaultOption& fault : faults)
         SimHub_ApplyFaultOption(hub, fault);
-    std::printf("tetherhub-sim listening on %s:%u (camera: %s, %u objects on the card%s)\n",
-                options.bind, unsigned(SimHub_Port(hub)), options.camera,
-                unsigned(SimHub_ObjectCount(hub)), faults.empty() ? "" : ", faults set");
+    const unsigned objects = unsigned(SimHub_ObjectCount(hub));
+    std::printf("tetherhub-sim listening on %s:%u (camera: %s, %u object%s on the card%s)\n",
+                options.bind, unsigned(SimHub_Port(hub)), options.camera, objects,
+                objects == 1 ? "" : "s", faults.empty() ? "" : ", faults set");
     std::fflush(stdout);
 
     int sig = 0;
