@@ -8,7 +8,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <strings.h>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cache/cache_internal.h"
@@ -43,12 +44,29 @@ struct CacheEntry {
     char* paths[kFileKindCount]; // malloc'd copies; null when not known
     CacheEntry* next;
     CacheEntry* prev; // so that removing an entry does not walk the list
+    uint64_t order;   // rises along the list: entries are only appended
+};
+
+// Entries sharing one key, in list order.
+typedef std::vector<CacheEntry*> Bucket;
+
+// Indexes over the list, so that a lookup costs the same at any size. They
+// hold every entry of the list and no other; each bucket keeps list order, so
+// "the first entry that matches" is the bucket's first that does.
+struct CacheIndex {
+    std::unordered_map<uint32_t, Bucket> byHandle;
+    std::unordered_map<std::string, Bucket> byStoredName; // entries whose name can be stored
+    std::unordered_map<std::string, Bucket> byLowerName;  // entries with a name, ASCII lower case
+    uint32_t nameLengths[PTP_OBJECT_NAME_SIZE] = {};      // entries in byLowerName per name length
+    std::string key;                                      // see KeyOf
 };
 
 struct CacheState {
     std::mutex lock;
     CacheEntry* head = nullptr; // guarded by lock; insertion order
     CacheEntry* tail = nullptr; // guarded by lock
+    CacheIndex index;           // guarded by lock
+    uint64_t nextOrder = 0;     // guarded by lock
     char cacheDirectory[kCacheDirectoryMax + 1] = {};
     char imageDirectory[kImageDirectoryMax + 1] = {}; // empty: the cache directory
     char prefix[kCachePrefixMax + 1] = {};            // empty: images keep their names
@@ -74,6 +92,80 @@ const char* ImageDirectory() {
 }
 
 uint8_t OrientationByte(const PtpObjectInfo& record) { return uint8_t(record.orientation & 0xFF); }
+
+// --- Index -------------------------------------------------------------------------
+
+// The key buffer of removals and lookups: reserved for the longest name by
+// the first Index, so that assigning to it never allocates and taking an
+// entry out of the index cannot fail.
+std::string& KeyOf(const char* name, size_t n) {
+    std::string& key = g_cache.index.key;
+    key.assign(name, n);
+    return key;
+}
+
+std::string& LowerName(const char* name, size_t n) {
+    std::string& key = KeyOf(name, n);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return key;
+}
+
+void BucketInsert(Bucket& b, CacheEntry* e) {
+    auto at = b.end();
+    while (at != b.begin() && (*(at - 1))->order > e->order)
+        --at;
+    b.insert(at, e);
+}
+
+template <typename Map, typename Key> void BucketRemove(Map& map, const Key& key, CacheEntry* e) {
+    auto found = map.find(key);
+    if (found == map.end()) return;
+    Bucket& b = found->second;
+    for (auto it = b.begin(); it != b.end(); ++it)
+        if (*it == e) {
+            b.erase(it);
+            break;
+        }
+    if (b.empty()) map.erase(found);
+}
+
+void Unindex(CacheEntry* e) {
+    CacheIndex& ix = g_cache.index;
+    BucketRemove(ix.byHandle, e->record.handle, e);
+    char stored[PTP_OBJECT_NAME_SIZE];
+    if (PtpCache_ObjectFileName(&e->record, stored))
+        BucketRemove(ix.byStoredName, KeyOf(stored, strlen(stored)), e);
+    size_t n = strlen(e->record.fileName);
+    if (n > 0) {
+        BucketRemove(ix.byLowerName, LowerName(e->record.fileName, n), e);
+        --ix.nameLengths[n];
+    }
+}
+
+// False when memory ran out; the entry is then in no index.
+bool Index(CacheEntry* e) {
+    CacheIndex& ix = g_cache.index;
+    size_t n = strlen(e->record.fileName);
+    bool lengthCounted = false;
+    try {
+        ix.key.reserve(PTP_OBJECT_NAME_SIZE);
+        BucketInsert(ix.byHandle[e->record.handle], e);
+        char stored[PTP_OBJECT_NAME_SIZE];
+        if (PtpCache_ObjectFileName(&e->record, stored))
+            BucketInsert(ix.byStoredName[KeyOf(stored, strlen(stored))], e);
+        if (n > 0) {
+            ++ix.nameLengths[n];
+            lengthCounted = true;
+            BucketInsert(ix.byLowerName[LowerName(e->record.fileName, n)], e);
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        if (!lengthCounted && n > 0) ++ix.nameLengths[n]; // Unindex takes it off
+        Unindex(e);
+        return false;
+    }
+}
 
 // --- Entries ------------------------------------------------------------------------
 
@@ -104,10 +196,14 @@ void FreeAllEntries() {
         e = next;
     }
     g_cache.head = g_cache.tail = nullptr;
+    g_cache.index.byHandle.clear();
+    g_cache.index.byStoredName.clear();
+    g_cache.index.byLowerName.clear();
+    memset(g_cache.index.nameLengths, 0, sizeof g_cache.index.nameLengths);
 }
 
-void Unlink(CacheEntry* e) {
-    if (!e->prev && g_cache.head != e) return; // not in the list
+// Takes the entry out of the list only.
+void Detach(CacheEntry* e) {
     if (e->prev)
         e->prev->next = e->next;
     else
@@ -119,11 +215,22 @@ void Unlink(CacheEntry* e) {
     e->next = e->prev = nullptr;
 }
 
+void Unlink(CacheEntry* e) {
+    if (!e->prev && g_cache.head != e) return; // not in the list
+    Unindex(e);
+    Detach(e);
+}
+
 CacheEntry* Append(const PtpObjectInfo& record) {
     CacheEntry* e = static_cast<CacheEntry*>(calloc(1, sizeof(CacheEntry)));
     if (!e) return nullptr;
     e->record = record;
     e->record.fileName[PTP_OBJECT_NAME_SIZE - 1] = '\0';
+    e->order = g_cache.nextOrder++;
+    if (!Index(e)) {
+        free(e);
+        return nullptr;
+    }
     e->prev = g_cache.tail;
     if (g_cache.tail) {
         g_cache.tail->next = e;
@@ -155,20 +262,32 @@ CacheEntry* Find(const PtpObjectInfo* key) {
         const bool byName = IsCaptureHandle(key->handle);
         const char* keyName = byName ? KeyName(key) : nullptr;
         if (byName && (!keyName || !keyName[0])) return nullptr;
-        for (CacheEntry* e = g_cache.head; e; e = e->next)
-            if (e->record.handle == key->handle &&
-                (!byName || strcmp(e->record.fileName, keyName) == 0))
+        if (!byName) {
+            auto found = g_cache.index.byHandle.find(key->handle);
+            return found == g_cache.index.byHandle.end() ? nullptr : found->second.front();
+        }
+        // Every capture shares the handle: look among the entries of the name.
+        auto found = g_cache.index.byLowerName.find(LowerName(keyName, strlen(keyName)));
+        if (found == g_cache.index.byLowerName.end()) return nullptr;
+        for (CacheEntry* e : found->second)
+            if (e->record.handle == key->handle && strcmp(e->record.fileName, keyName) == 0)
                 return e;
         return nullptr;
     }
     const char* keyName = KeyName(key);
     if (!keyName) return nullptr;
+    // Each prefix of the key that some entry's name is as long as: the first
+    // entry in list order among their buckets.
     size_t keyLength = strlen(keyName);
-    for (CacheEntry* e = g_cache.head; e; e = e->next) {
-        size_t n = strlen(e->record.fileName);
-        if (n > 0 && n <= keyLength && strncasecmp(e->record.fileName, keyName, n) == 0) return e;
+    CacheEntry* first = nullptr;
+    for (size_t n = 1; n <= keyLength; ++n) {
+        if (g_cache.index.nameLengths[n] == 0) continue;
+        auto found = g_cache.index.byLowerName.find(LowerName(keyName, n));
+        if (found == g_cache.index.byLowerName.end()) continue;
+        CacheEntry* e = found->second.front();
+        if (!first || e->order < first->order) first = e;
     }
-    return nullptr;
+    return first;
 }
 
 // Deletion's lookup: by handle, or for an SD-card file the first entry whose
@@ -262,22 +381,21 @@ void DeleteEntry(CacheEntry* e) {
 bool StoreRecord(CacheEntry* e, const PtpObjectInfo& record) {
     char oldPath[kCachePathSize];
     bool hadPath = RecordPath(e->record, oldPath);
+    Unindex(e);
     e->record = record;
     e->record.fileName[PTP_OBJECT_NAME_SIZE - 1] = '\0';
+    if (!Index(e)) {
+        // Out of memory: the entry goes (its record file stays for the next
+        // load) rather than sit in the list where no lookup finds it.
+        Detach(e);
+        FreeEntry(e);
+        return false;
+    }
     if (!WriteRecordFile(e->record)) return false;
     char newPath[kCachePathSize];
     if (hadPath && RecordPath(e->record, newPath) && strcmp(oldPath, newPath) != 0)
         PtpCache_RemoveFile(oldPath);
     return true;
-}
-
-// Whether name, stored with each "/" as "_", can be `stored`: a quick test
-// that lets the scan below skip the full name check for almost every entry.
-bool MayBeStoredAs(const char* name, const char* stored) {
-    size_t i = 0;
-    for (; name[i] && stored[i]; ++i)
-        if ((name[i] == '/' ? '_' : name[i]) != stored[i]) return false;
-    return name[i] == stored[i];
 }
 
 // A new object replaces whatever was cached under the same name: entries of
@@ -290,13 +408,11 @@ CacheEntry* Create(const PtpObjectInfo* record) {
     char path[kCachePathSize];
     if (!g_cache.enabled || !PtpCache_ObjectFileName(record, stored) || !RecordPath(*record, path))
         return nullptr;
-    for (CacheEntry* e = g_cache.head; e;) {
-        CacheEntry* next = e->next;
-        char other[PTP_OBJECT_NAME_SIZE];
-        if (MayBeStoredAs(e->record.fileName, stored) &&
-            PtpCache_ObjectFileName(&e->record, other) && strcmp(other, stored) == 0)
-            DeleteEntry(e);
-        e = next;
+    // Each deletion takes the entry off the bucket, and the last one the bucket.
+    for (;;) {
+        auto found = g_cache.index.byStoredName.find(KeyOf(stored, strlen(stored)));
+        if (found == g_cache.index.byStoredName.end()) break;
+        DeleteEntry(found->second.front());
     }
     CacheEntry* e = Append(*record);
     if (!e) return nullptr;

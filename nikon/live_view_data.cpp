@@ -109,10 +109,20 @@ bool build(const PtpNikonLiveViewInfo& info, const uint8_t* jpeg, uint32_t lengt
            uint32_t* outLength) {
     const uint64_t total = uint64_t(length) + kRecordSize;
     if (total > UINT32_MAX) return false;
-    uint8_t* buffer = static_cast<uint8_t*>(std::calloc(1, size_t(total)));
+    // Only the bytes neither the record nor the JPEG covers are zeroed: a
+    // frame is written once, not cleared first.
+    uint8_t* buffer = static_cast<uint8_t*>(std::malloc(size_t(total)));
     if (!buffer) return false;
     std::memcpy(buffer, &info, kRecordSize);
-    if (info.jpegSize) std::memcpy(buffer + info.jpegOffset, jpeg, info.jpegSize);
+    uint64_t covered = kRecordSize;
+    if (info.jpegSize) {
+        if (info.jpegOffset > kRecordSize)
+            std::memset(buffer + kRecordSize, 0, info.jpegOffset - kRecordSize);
+        std::memcpy(buffer + info.jpegOffset, jpeg, info.jpegSize);
+        const uint64_t end = uint64_t(info.jpegOffset) + info.jpegSize;
+        if (end > covered) covered = end;
+    }
+    if (total > covered) std::memset(buffer + covered, 0, size_t(total - covered));
     *out = buffer;
     *outLength = uint32_t(total);
     return true;

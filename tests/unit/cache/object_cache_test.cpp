@@ -107,6 +107,26 @@ TEST_F(ObjectCache, SdCardNamesAreFoundByCaseInsensitivePrefix) {
     EXPECT_FALSE(PtpCache_GetObjectInfo(&camera, &out));
 }
 
+// A record stored again under another name or handle is found under the new
+// one only, and a handle deleted and added again is found again.
+TEST_F(ObjectCache, LookupsFollowRenamesAndReAddedHandles) {
+    Open();
+    PtpObjectInfo shortName = SdRecord("dcim/img_0001"), longName = SdRecord("DCIM/IMG_0001.JPG");
+    ASSERT_TRUE(PtpCache_AddObjectInfoToCache(&shortName));
+    ASSERT_TRUE(PtpCache_AddObjectInfoToCache(&longName)); // found by prefix, renamed
+    PtpObjectInfo out;
+    EXPECT_FALSE(PtpCache_GetObjectInfo(&shortName, &out));
+    ASSERT_TRUE(PtpCache_GetObjectInfo(&longName, &out));
+    EXPECT_STREQ(out.fileName, "DCIM/IMG_0001.JPG");
+
+    PtpObjectInfo a = Record(5, "A.JPG");
+    ASSERT_TRUE(PtpCache_AddObjectInfoToCache(&a));
+    ASSERT_TRUE(PtpCache_DeleteObject(&a));
+    EXPECT_FALSE(Has(5));
+    ASSERT_TRUE(PtpCache_AddObjectInfoToCache(&a));
+    EXPECT_TRUE(Has(5));
+}
+
 TEST_F(ObjectCache, SdCardFoldersAreStoredFlatInTheDirectories) {
     Open();
     PtpObjectInfo r = SdRecord("DCIM/100CANON/IMG_0001.JPG");
