@@ -6,6 +6,10 @@
 # scratch directory named on the target's line.
 #
 #   fuzz/run.sh SECONDS [BUILD_DIR]      (BUILD_DIR defaults to build-fuzz)
+#
+# PTP_FUZZ_KEEP=1 merges what a clean run found into the seed corpus in
+# fuzz/corpus (minimised: only inputs that add coverage), so a long run by hand
+# leaves its corpus for every later run; FUZZ_TARGETS="a b" runs only those.
 set -u
 
 usage() {
@@ -25,7 +29,9 @@ samples=${PTP_SAMPLES_DIR:-$root/../shared/samples}
 targets=()
 for source in "$here"/fuzz_*.cpp; do
     name=$(basename "$source" .cpp)
-    targets+=("$name")
+    if [[ -z ${FUZZ_TARGETS:-} || " $FUZZ_TARGETS " == *" $name "* ]]; then
+        targets+=("$name")
+    fi
 done
 
 # Inputs stay small so the whole stream fits into a socket buffer. A normal
@@ -78,6 +84,12 @@ for target in "${targets[@]}"; do
     found=$(ls "$work/artifacts" | grep -m1 -E '^(crash|leak|timeout|oom)-')
     if [[ $rc -eq 0 && -z $found ]]; then
         echo "$target: ok, ${runs:-0} runs in ${seconds}s, corpus $seeds -> $corpus"
+        if [[ ${PTP_FUZZ_KEEP:-0} == 1 ]]; then
+            mkdir -p "$here/corpus/$target"
+            "$build/fuzz/$target" -merge=1 -max_len="$max_len" "$here/corpus/$target" \
+                "$work/corpus" >"$work/merge.log" 2>&1 &&
+                echo "$target: corpus kept, $(ls "$here/corpus/$target" | wc -l) inputs"
+        fi
     else
         # The sanitizer's summary (or the harness's own message), and the first
         # frame inside the library.
