@@ -19,20 +19,16 @@ struct Frame {
     std::vector<uint8_t> image;
 };
 
+// A frame: the 1364-byte info, then the image.
 Frame Fetch() {
     Frame f;
-    uint8_t* buffer = nullptr;
-    uint32_t length = 0;
-    f.rc = PtpGenericInterface_GetLiveViewImage(&buffer, &length);
-    if (f.rc != PtpResult_Ok) {
-        EXPECT_EQ(buffer, nullptr);
-        return f;
-    }
-    EXPECT_GE(length, 1364u);
-    std::memcpy(&f.info, buffer, sizeof f.info);
-    EXPECT_EQ(length, 1364u + f.info.imageLength);
-    f.image.assign(buffer + 1364, buffer + length);
-    FreeMemory(buffer);
+    std::vector<uint8_t> frame;
+    f.rc = FetchLiveView(&frame);
+    if (f.rc != PtpResult_Ok) return f;
+    EXPECT_GE(frame.size(), 1364u);
+    std::memcpy(&f.info, frame.data(), sizeof f.info);
+    EXPECT_EQ(frame.size(), 1364u + f.info.imageLength);
+    f.image.assign(frame.begin() + 1364, frame.end());
     return f;
 }
 

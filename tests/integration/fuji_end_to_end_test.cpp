@@ -1,7 +1,7 @@
 // The virtual Fujifilm bodies end to end over loopback: host priority, writes
 // around live view, the Tetherhub's property records, shots in capture-mode
-// steps with their objects, a failed autofocus, bulb, a focus stack, the
-// focus-area position and the preview inside a RAF.
+// steps with their objects, bulb, a focus stack, the focus-area position and
+// the preview inside a RAF, and a failed autofocus.
 #include <algorithm>
 #include <chrono>
 #include <future>
@@ -46,11 +46,6 @@ class Fuji : public HubTest, public ::testing::WithParamInterface<Body> {
     void StartInHostPriority() {
         ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
         ASSERT_EQ(PtpGenericInterface_SetConnectionHostMode(1, 0), PtpResult_Ok);
-    }
-    uint32_t CameraValue(uint16_t code) {
-        uint32_t v = 0;
-        EXPECT_TRUE(SimHub_GetPropertyValue(hub, code, &v));
-        return v;
     }
 };
 
@@ -129,14 +124,11 @@ TEST_P(Fuji, ShotObjectsDownloadWholeAndTheRafHoldsItsPreview) {
     for (uint32_t handle : handles) {
         SimObjectFacts stored;
         ASSERT_TRUE(SimHub_GetObjectFacts(hub, handle, &stored));
-        uint8_t* data = nullptr;
-        uint32_t length = 0;
-        ASSERT_EQ(PtpGenericInterface_GetObject(handle, &data, &length), PtpResult_Ok);
-        EXPECT_EQ(std::vector<uint8_t>(data, data + length), *stored.bytes);
+        std::vector<uint8_t> data = Download(handle);
+        EXPECT_EQ(data, *stored.bytes);
         uint32_t offset = 0, size = 0;
-        const bool preview =
-            PtpGenericInterface_ExtractPreviewOffset(data, length, &offset, &size, stored.format);
-        FreeMemory(data);
+        const bool preview = PtpGenericInterface_ExtractPreviewOffset(
+            data.data(), uint32_t(data.size()), &offset, &size, stored.format);
         if (stored.format != kFormatRaf) continue;
         ASSERT_TRUE(preview);
         EXPECT_EQ(offset, 148u); // where the RAF header points

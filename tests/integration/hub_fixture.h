@@ -17,6 +17,7 @@
 #include "ptp_comms.h"
 #include "ptp_events.h"
 #include "ptp_generic.h"
+#include "ptp_liveview.h"
 #include "ptp_objects.h"
 #include "ptp_properties.h"
 #include "sim_hub.h"
@@ -48,6 +49,27 @@ inline RecordCopy ReadProperty(uint32_t code) {
         copy.values.emplace_back(record->values[i].value, record->values[i].label);
     pthread_mutex_unlock(&record->lock);
     return copy;
+}
+
+// An object's bytes as the library downloads them; empty when it fails.
+inline std::vector<uint8_t> Download(uint32_t handle) {
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    EXPECT_EQ(PtpGenericInterface_GetObject(handle, &data, &length), PtpResult_Ok);
+    std::vector<uint8_t> bytes(data, data + (data ? length : 0));
+    FreeMemory(data);
+    return bytes;
+}
+
+// One live-view frame as the library hands it out; no buffer on a failure.
+inline PtpResult FetchLiveView(std::vector<uint8_t>* frame) {
+    uint8_t* buffer = nullptr;
+    uint32_t length = 0;
+    PtpResult rc = PtpGenericInterface_GetLiveViewImage(&buffer, &length);
+    if (rc != PtpResult_Ok) EXPECT_EQ(buffer, nullptr);
+    frame->assign(buffer, buffer + (buffer ? length : 0));
+    FreeMemory(buffer);
+    return rc;
 }
 
 // One event taken from the queue, copied out of the static view PopEventPtr
@@ -97,6 +119,22 @@ class HubTest : public ::testing::Test {
     }
     bool Connect() {
         return ConnectToServer("127.0.0.1", std::to_string(SimHub_Port(hub)).c_str()) >= 0;
+    }
+
+    // The camera's own value of code; 0xFFFFFFFF when it has none.
+    uint32_t CameraValue(uint16_t code) const {
+        uint32_t v = 0xFFFFFFFF;
+        SimHub_GetPropertyValue(hub, code, &v);
+        return v;
+    }
+
+    // Starts a session and the event loop, and drops what the start queued.
+    bool StartSessionAndLoop() {
+        if (PtpGenericInterface_StartSession(0) != PtpResult_Ok) return false;
+        PtpGenericInterface_StartEventCheckLoop(nullptr);
+        if (!SettleEventLoop()) return false;
+        DrainEvents();
+        return true;
     }
 
     // Polls cond every 5 ms until it holds or timeout passes; true when it held.

@@ -45,17 +45,12 @@ TEST_F(Nikon, SessionStartLoadsTheBulkDescriptions) {
 TEST_F(Nikon, VerifiedWriteReachesTheCameraAndTheStore) {
     ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
     ASSERT_EQ(PtpGenericInterface_SetPropertyValue(0x5007, 560, 1), PtpResult_Ok);
-    uint32_t value = 0;
-    ASSERT_TRUE(SimHub_GetPropertyValue(hub, 0x5007, &value));
-    EXPECT_EQ(value, 560u);
+    EXPECT_EQ(CameraValue(0x5007), 560u);
     EXPECT_EQ(ReadProperty(0x5007).label, "f/5.6");
 }
 
 TEST_F(Nikon, ShotAnnouncesANefThatDownloadsWhole) {
-    ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
-    PtpGenericInterface_StartEventCheckLoop(nullptr);
-    ASSERT_TRUE(SettleEventLoop());
-    DrainEvents();
+    ASSERT_TRUE(StartSessionAndLoop());
     SimHub_ResetStats(hub);
 
     ASSERT_EQ(PtpGenericInterface_TakeAndWaitForShotToComplete(), PtpResult_Ok);
@@ -75,12 +70,7 @@ TEST_F(Nikon, ShotAnnouncesANefThatDownloadsWhole) {
     ASSERT_TRUE(SimHub_GetObjectFacts(hub, nef->handle, &stored));
     EXPECT_EQ(std::string(nef->fileName), stored.name);
     EXPECT_EQ(nef->compressedSize, stored.bytes->size());
-
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    ASSERT_EQ(PtpGenericInterface_GetObject(nef->handle, &data, &length), PtpResult_Ok);
-    EXPECT_EQ(std::vector<uint8_t>(data, data + length), *stored.bytes);
-    FreeMemory(data);
+    EXPECT_EQ(Download(nef->handle), *stored.bytes);
 }
 
 } // namespace

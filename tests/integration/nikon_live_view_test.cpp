@@ -50,26 +50,15 @@ struct Frame {
 
 Frame Fetch() {
     Frame f;
-    uint8_t* buffer = nullptr;
-    uint32_t length = 0;
-    f.rc = PtpGenericInterface_GetLiveViewImage(&buffer, &length);
-    if (f.rc != PtpResult_Ok) {
-        EXPECT_EQ(buffer, nullptr);
-        return f;
-    }
-    EXPECT_GE(length, kRecord);
-    std::memcpy(&f.info, buffer, sizeof f.info);
-    EXPECT_LE(uint64_t(f.info.jpegOffset) + f.info.jpegSize, length);
-    if (uint64_t(f.info.jpegOffset) + f.info.jpegSize <= length)
-        f.jpeg.assign(buffer + f.info.jpegOffset, buffer + f.info.jpegOffset + f.info.jpegSize);
-    FreeMemory(buffer);
+    std::vector<uint8_t> frame;
+    f.rc = FetchLiveView(&frame);
+    if (f.rc != PtpResult_Ok) return f;
+    EXPECT_GE(frame.size(), kRecord);
+    std::memcpy(&f.info, frame.data(), sizeof f.info);
+    const uint64_t end = uint64_t(f.info.jpegOffset) + f.info.jpegSize;
+    EXPECT_LE(end, frame.size());
+    if (end <= frame.size()) f.jpeg.assign(frame.data() + f.info.jpegOffset, frame.data() + end);
     return f;
-}
-
-uint32_t SimValue(SimHub* hub, uint16_t code) {
-    uint32_t v = 0xFFFFFFFF;
-    SimHub_GetPropertyValue(hub, code, &v);
-    return v;
 }
 
 class NikonLiveView : public HubTest, public ::testing::WithParamInterface<Body> {
@@ -88,7 +77,7 @@ TEST_P(NikonLiveView, FramesInTheBodysLayout) {
     EXPECT_EQ(Fetch().rc, body.outside);
     SimHub_ResetStats(hub);
     ASSERT_EQ(PtpGenericInterface_ToggleLiveView(1), PtpResult_Ok);
-    EXPECT_EQ(SimValue(hub, kPropLiveViewStatus), 1u);
+    EXPECT_EQ(CameraValue(kPropLiveViewStatus), 1u);
     // The camera is busy for a moment after the start; the driver waits it out.
     std::vector<uint16_t> ops = SimHub_Stats(hub).operations;
     auto start = std::find(ops.begin(), ops.end(), kOpStartLiveView);
@@ -120,7 +109,7 @@ TEST_P(NikonLiveView, FramesInTheBodysLayout) {
     ASSERT_GT(width, 0u);
     ASSERT_EQ(PtpGenericInterface_SetLiveViewPosition(0.25, 0.75), PtpResult_Ok);
     ASSERT_EQ(PtpGenericInterface_SetLiveViewZoomLevel(100), PtpResult_Ok);
-    EXPECT_EQ(SimValue(hub, body.zoomProperty), body.zoom100);
+    EXPECT_EQ(CameraValue(body.zoomProperty), body.zoom100);
     Frame moved = Fetch();
     ASSERT_EQ(moved.rc, PtpResult_Ok);
     EXPECT_EQ(uint32_t(moved.info.zoomX), uint32_t(uint16_t(width * 0.25)));
@@ -128,7 +117,7 @@ TEST_P(NikonLiveView, FramesInTheBodysLayout) {
     EXPECT_LT(uint32_t(moved.info.words16[0]), uint32_t(width)) << "zoomed in, a part of the frame shows";
 
     ASSERT_EQ(PtpGenericInterface_ToggleLiveView(0), PtpResult_Ok);
-    EXPECT_EQ(SimValue(hub, kPropLiveViewStatus), 0u);
+    EXPECT_EQ(CameraValue(kPropLiveViewStatus), 0u);
     EXPECT_EQ(PtpGenericInterface_GetLiveViewZoomLevel(0), 0);
     EXPECT_EQ(Fetch().rc, body.outside);
 }
@@ -138,7 +127,7 @@ TEST_P(NikonLiveView, RecordingAddsAMovie) {
     ASSERT_TRUE(SettleEventLoop());
     DrainEvents();
     ASSERT_EQ(PtpGenericInterface_StartMovieMode(), PtpResult_Ok);
-    EXPECT_EQ(SimValue(hub, kPropLiveViewStatus), 1u);
+    EXPECT_EQ(CameraValue(kPropLiveViewStatus), 1u);
     EXPECT_EQ(Fetch().rc, PtpResult_Ok);
     if (!GetParam().movie) {
         EXPECT_NE(PtpGenericInterface_StartRecordMovie(), PtpResult_Ok);
@@ -161,7 +150,7 @@ TEST_P(NikonLiveView, RecordingAddsAMovie) {
         EXPECT_EQ(movie.compressedSize, stored.bytes->size());
     }
     ASSERT_EQ(PtpGenericInterface_StopMovieMode(), PtpResult_Ok);
-    EXPECT_EQ(SimValue(hub, kPropLiveViewStatus), 0u);
+    EXPECT_EQ(CameraValue(kPropLiveViewStatus), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bodies, NikonLiveView, ::testing::ValuesIn(kBodies),

@@ -56,15 +56,6 @@ JpegFacts inspect(const std::vector<uint8_t>& j) {
     return f;
 }
 
-std::vector<uint8_t> download(uint32_t handle) {
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
-    EXPECT_EQ(PtpGenericInterface_GetObject(handle, &data, &length), PtpResult_Ok);
-    std::vector<uint8_t> bytes(data, data + length);
-    FreeMemory(data);
-    return bytes;
-}
-
 // A hub with the tool's defaults (full-size pictures, paced live view).
 class SimRealism : public HubTest {
   protected:
@@ -96,7 +87,7 @@ TEST_F(SimRealism, ShotsHaveTheBodysSizeAndNameItInExif) {
         SCOPED_TRACE(row.camera);
         Start(row.camera);
         ASSERT_EQ(PtpGenericInterface_TakeAndWaitForShotToComplete(), PtpResult_Ok);
-        const std::vector<uint8_t> jpeg = download(SimHub_ObjectHandles(hub).back());
+        const std::vector<uint8_t> jpeg = Download(SimHub_ObjectHandles(hub).back());
         const JpegFacts f = inspect(jpeg);
         EXPECT_EQ(f.width, row.width);
         EXPECT_EQ(f.height, row.height);
@@ -122,7 +113,7 @@ TEST_F(SimRealism, CameraShootingOnItsOwnAnnouncesPicturesThatDownloadWhole) {
     for (const TakenEvent& e : added) {
         SimObjectFacts stored;
         ASSERT_TRUE(SimHub_GetObjectFacts(hub, e.object.handle, &stored));
-        const std::vector<uint8_t> bytes = download(e.object.handle);
+        const std::vector<uint8_t> bytes = Download(e.object.handle);
         EXPECT_EQ(bytes.size(), e.object.compressedSize);
         EXPECT_TRUE(bytes == *stored.bytes);
     }
@@ -135,10 +126,8 @@ TEST_F(SimRealism, LiveViewIsPacedToThirtyFramesASecond) {
     const int kFrames = 16;
     std::chrono::steady_clock::time_point first;
     for (int i = 0; i < kFrames; ++i) {
-        uint8_t* buffer = nullptr;
-        uint32_t length = 0;
-        ASSERT_EQ(PtpGenericInterface_GetLiveViewImage(&buffer, &length), PtpResult_Ok);
-        FreeMemory(buffer);
+        std::vector<uint8_t> frame;
+        ASSERT_EQ(FetchLiveView(&frame), PtpResult_Ok);
         if (i == 0) first = std::chrono::steady_clock::now();
     }
     const double seconds =

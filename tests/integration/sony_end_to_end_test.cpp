@@ -64,12 +64,7 @@ class Sony : public HubTest, public ::testing::WithParamInterface<Body> {
             return rc == PtpResult_Ok && count > 0;
         }));
         EXPECT_EQ(PtpGenericInterface_GetObjectInfo(kCaptureHandle, info), PtpResult_Ok);
-        uint8_t* data = nullptr;
-        uint32_t length = 0;
-        EXPECT_EQ(PtpGenericInterface_GetObject(kCaptureHandle, &data, &length), PtpResult_Ok);
-        std::vector<uint8_t> bytes(data, data + length);
-        FreeMemory(data);
-        return bytes;
+        return Download(kCaptureHandle);
     }
 };
 
@@ -89,9 +84,7 @@ TEST_P(Sony, SessionStartLoadsTheStore) {
 TEST_P(Sony, WriteIsConfirmedAbsoluteOrStepped) {
     SimHub_ResetStats(hub);
     ASSERT_EQ(PtpGenericInterface_SetPropertyValue(kIso, 800, 1), PtpResult_Ok);
-    uint32_t value = 0;
-    ASSERT_TRUE(SimHub_GetPropertyValue(hub, uint16_t(kIso), &value));
-    EXPECT_EQ(value, 800u);
+    EXPECT_EQ(CameraValue(uint16_t(kIso)), 800u);
     EXPECT_EQ(ReadProperty(kIso).value, 800u);
     const std::vector<uint16_t> ops = SimHub_Stats(hub).operations;
     const std::vector<uint16_t> controls = Facts().controls;
@@ -123,16 +116,15 @@ TEST_P(Sony, TwoCapturesArriveThroughTheFixedHandleWhole) {
 TEST_P(Sony, LiveViewFrameCarriesTheJpegAndFocusRectangle) {
     const Body& b = GetParam();
     ASSERT_EQ(PtpGenericInterface_ToggleLiveView(1), PtpResult_Ok);
-    uint8_t* frame = nullptr;
-    uint32_t length = 0;
-    ASSERT_EQ(PtpGenericInterface_GetLiveViewImage(&frame, &length), PtpResult_Ok);
-    EXPECT_EQ(PtpSonyInterface_LiveViewOffset(frame, length), b.frameAt);
+    std::vector<uint8_t> frame;
+    ASSERT_EQ(FetchLiveView(&frame), PtpResult_Ok);
+    const uint32_t length = uint32_t(frame.size());
+    EXPECT_EQ(PtpSonyInterface_LiveViewOffset(frame.data(), length), b.frameAt);
     uint16_t r[4] = {};
-    const bool rect = PtpSonyInterface_GetLiveViewFocusRect(frame, length, &r[0], &r[1], &r[2], &r[3]);
-    FreeMemory(frame);
     if (b.focusRect) {
         const SimSonyFacts f = Facts();
-        ASSERT_TRUE(rect);
+        ASSERT_TRUE(PtpSonyInterface_GetLiveViewFocusRect(frame.data(), length, &r[0], &r[1],
+                                                          &r[2], &r[3]));
         // left, top, then the fields at +12 and +8: bottom, right.
         EXPECT_EQ(std::vector<uint16_t>(r, r + 4),
                   (std::vector<uint16_t>{f.focus_rect[0], f.focus_rect[1], f.focus_rect[3],

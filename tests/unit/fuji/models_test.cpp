@@ -134,16 +134,10 @@ TEST(FujiImageFormat, PossibleFormatsFollowTheAspectAndTheBody) {
         std::vector<uint16_t> listed;
         std::vector<uint32_t> formats;
     } cases[] = {
-        {20,
-         1,
-         15,
-         {},
-         {kNone, 0x0003, 0x0002, 0x0006, 0x0F03, 0x0F02, 0x0F06, 0x1503, 0x1502, 0x1506}},
-        {23,
-         1,
-         0x0115,
-         {},
-         {kNone, 0x0003, 0x0002, 0x0006, 0x0F03, 0x0F02, 0x0F06, 0x2903, 0x2902, 0x2906}},
+        // clang-format off
+        {20, 1, 15, {}, {kNone, 3, 2, 6, 0x0F03, 0x0F02, 0x0F06, 0x1503, 0x1502, 0x1506}},
+        {23, 1, 0x0115, {}, {kNone, 3, 2, 6, 0x0F03, 0x0F02, 0x0F06, 0x2903, 0x2902, 0x2906}},
+        // clang-format on
         {23, 1, 27, {}, {kNone, 0x1B03, 0x1B02, 0x1B06, 0x3603, 0x3602, 0x3606}},
         {22, 1, 0xFFFF, {}, {kNone}}, // an unknown size offers no JPEG
         {22, 6, 15, {}, {kNone, 0x01010000}},

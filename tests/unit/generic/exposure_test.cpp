@@ -117,9 +117,10 @@ TEST(ExposureCodes, ShutterSpeedMilliseconds) {
         {PtpVendor_Nikon, 30u << 16 | 1, 30000},
         {PtpVendor_Sony, 10u << 16 | 3, 3333},
         {PtpVendor_Sony, 1u << 16 | 8000, 0},
-        {PtpVendor_Nikon, 0xFFFFu << 16 | 1, 0},
-        {PtpVendor_Sony, 1u << 16, 0},
-        {PtpVendor_Nikon, 5, 0},
+        {PtpVendor_Nikon, 0xFFFFu << 16 | 1, 0}, // bulb
+        {PtpVendor_Sony, 1u << 16, 0},           // a zero denominator
+        {PtpVendor_Nikon, 1u << 16, 0},
+        {PtpVendor_Nikon, 5, 0}, // a zero numerator
         // The Canon driver's table: its ends, a row, and codes it does not list.
         {PtpVendor_Canon, 0x10, 30000},
         {PtpVendor_Canon, 0x38, 1000},
