@@ -188,27 +188,43 @@ uint8_t* raw_data_in(int fd, uint16_t op, uint32_t param, uint32_t transactionId
     return raw_data_in(fd, op, {param}, transactionId, dataMessageSize, response);
 }
 
-uint8_t* raw_data_in(int fd, uint16_t op, std::initializer_list<uint32_t> params,
-                     uint32_t transactionId, uint32_t dataMessageSize,
-                     std::vector<uint8_t>& response) {
-    constexpr size_t kMaxParams = 5;
-    if (params.size() > kMaxParams) return nullptr;
-    const uint32_t commandSize =
-        uint32_t(kRelayHeaderSize + kPtpContainerHeaderSize + 4 * params.size());
-    uint8_t command[kRelayHeaderSize + kPtpContainerHeaderSize + 4 * kMaxParams];
-    put_u32(command, commandSize);
-    command[4] = kRelayPtp;
-    put_u32(command + 5, commandSize - kRelayHeaderSize);
-    put_u16(command + 9, kPtpContainerCommand);
-    put_u16(command + 11, op);
-    put_u32(command + 13, transactionId);
+namespace {
+
+// A PTP command in a type-10 relay message, up to five parameters.
+constexpr size_t kMaxParams = 5;
+struct RawCommand {
+    uint8_t bytes[kRelayHeaderSize + kPtpContainerHeaderSize + 4 * kMaxParams];
+    uint32_t size = 0; // 0: too many parameters
+};
+
+RawCommand raw_command(uint16_t op, std::initializer_list<uint32_t> params,
+                       uint32_t transactionId) {
+    RawCommand c;
+    if (params.size() > kMaxParams) return c;
+    c.size = uint32_t(kRelayHeaderSize + kPtpContainerHeaderSize + 4 * params.size());
+    put_u32(c.bytes, c.size);
+    c.bytes[4] = kRelayPtp;
+    put_u32(c.bytes + 5, c.size - kRelayHeaderSize);
+    put_u16(c.bytes + 9, kPtpContainerCommand);
+    put_u16(c.bytes + 11, op);
+    put_u32(c.bytes + 13, transactionId);
     // Bounded by kMaxParams as well, so GCC's -O3 range analysis sees the fit.
     const uint32_t* values = params.begin();
     for (size_t i = 0; i < params.size() && i < kMaxParams; ++i)
-        put_u32(command + 17 + 4 * i, values[i]);
+        put_u32(c.bytes + 17 + 4 * i, values[i]);
+    return c;
+}
+
+} // namespace
+
+uint8_t* raw_data_in(int fd, uint16_t op, std::initializer_list<uint32_t> params,
+                     uint32_t transactionId, uint32_t dataMessageSize,
+                     std::vector<uint8_t>& response) {
+    const RawCommand command = raw_command(op, params, transactionId);
+    if (!command.size) return nullptr;
     uint8_t header[kRelayHeaderSize];
     uint8_t* fresh = nullptr;
-    bool ok = send_all(fd, command, commandSize) && recv_all(fd, header, sizeof header) &&
+    bool ok = send_all(fd, command.bytes, command.size) && recv_all(fd, header, sizeof header) &&
               peek_u32(header, sizeof header, 0) == dataMessageSize &&
               (fresh = static_cast<uint8_t*>(std::malloc(dataMessageSize))) != nullptr &&
               recv_all(fd, fresh + kRelayHeaderSize, dataMessageSize - kRelayHeaderSize) &&
@@ -227,21 +243,8 @@ uint8_t* raw_data_in(int fd, uint16_t op, std::initializer_list<uint32_t> params
 
 bool raw_transaction(int fd, uint16_t op, std::initializer_list<uint32_t> params,
                      uint32_t transactionId, std::vector<uint8_t>& data) {
-    constexpr size_t kMaxParams = 5;
-    if (params.size() > kMaxParams) return false;
-    const uint32_t commandSize =
-        uint32_t(kRelayHeaderSize + kPtpContainerHeaderSize + 4 * params.size());
-    uint8_t command[kRelayHeaderSize + kPtpContainerHeaderSize + 4 * kMaxParams];
-    put_u32(command, commandSize);
-    command[4] = kRelayPtp;
-    put_u32(command + 5, commandSize - kRelayHeaderSize);
-    put_u16(command + 9, kPtpContainerCommand);
-    put_u16(command + 11, op);
-    put_u32(command + 13, transactionId);
-    const uint32_t* values = params.begin();
-    for (size_t i = 0; i < params.size() && i < kMaxParams; ++i)
-        put_u32(command + 17 + 4 * i, values[i]);
-    if (!send_all(fd, command, commandSize)) return false;
+    const RawCommand command = raw_command(op, params, transactionId);
+    if (!command.size || !send_all(fd, command.bytes, command.size)) return false;
     data.clear();
     std::vector<uint8_t> message;
     for (;;) {

@@ -71,20 +71,6 @@ uint64_t next_random(uint64_t* state) { // xorshift64
     return *state = x;
 }
 
-bool send_some(int fd, const uint8_t* p, size_t n) {
-    while (n > 0) {
-        ssize_t k = send(fd, p, n, MSG_NOSIGNAL);
-        if (k > 0) {
-            p += k;
-            n -= size_t(k);
-        } else if (k < 0 && errno == EINTR) {
-            continue;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -197,7 +183,7 @@ bool SimFaults_SendShaped(SimClient* client, const SimReply& reply) {
             if (room == 0) return false;
             size_t n = std::min<size_t>(
                 {piece.n - done, step, size_t(std::min<uint64_t>(room, SIZE_MAX))});
-            if (!send_some(client->fd, piece.p + done, n)) return false;
+            if (!SimSendAll(client->fd, piece.p + done, n)) return false;
             done += n;
             client->reply_bytes += n;
             if (reply.trickle_rate)

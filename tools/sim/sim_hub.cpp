@@ -56,20 +56,6 @@ bool recv_exact(int fd, uint8_t* p, size_t n) {
     return true;
 }
 
-bool send_all(int fd, const uint8_t* p, size_t n) {
-    while (n > 0) {
-        ssize_t k = send(fd, p, n, MSG_NOSIGNAL);
-        if (k > 0) {
-            p += k;
-            n -= size_t(k);
-        } else if (k < 0 && errno == EINTR) {
-            continue;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Sends the pieces in order, resuming after partial sends.
 bool send_pieces(int fd, iovec* iov, int n) {
@@ -100,7 +86,7 @@ bool send_pieces(int fd, iovec* iov, int n) {
 
 // A reply's bytes, with the object data of a bulk reply in its place.
 bool send_reply(int fd, const SimReply& reply) {
-    if (!reply.bulk.owner) return send_all(fd, reply.bytes.data(), reply.bytes.size());
+    if (!reply.bulk.owner) return SimSendAll(fd, reply.bytes.data(), reply.bytes.size());
     uint8_t* head = const_cast<uint8_t*>(reply.bytes.data());
     const uint8_t* data = reply.bulk.owner->data() + reply.bulk.offset;
     iovec iov[3] = {
@@ -290,6 +276,21 @@ void release_fds(SimHub* hub) {
 
 } // namespace
 
+bool SimSendAll(int fd, const uint8_t* p, size_t n) {
+    while (n > 0) {
+        ssize_t k = send(fd, p, n, MSG_NOSIGNAL);
+        if (k > 0) {
+            p += k;
+            n -= size_t(k);
+        } else if (k < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string SimHub_StartError() { return start_error(); }
 
 SimHub* SimHub_Start(const SimOptions& options) {
@@ -411,7 +412,7 @@ uint32_t SimHub_SendOob(SimHub* hub, uint8_t type, const uint8_t* body, uint32_t
     for (auto& c : hub->clients) {
         if (c->fd < 0) continue;
         std::lock_guard<std::mutex> send_guard(c->send_lock);
-        if (send_all(c->fd, w.buf.data(), w.buf.size())) ++sent;
+        if (SimSendAll(c->fd, w.buf.data(), w.buf.size())) ++sent;
     }
     return sent;
 }

@@ -94,6 +94,10 @@ struct SimReply {
     uint64_t close_after = UINT64_MAX;
 };
 
+// Sends all n bytes, resuming after partial sends and EINTR (MSG_NOSIGNAL:
+// a closed peer gives false, never SIGPIPE).
+bool SimSendAll(int fd, const uint8_t* p, size_t n);
+
 // Applies the standing faults to a reply built for the request being served:
 // stall, trickle and cut as set, garbage in place of it, and the camera taken
 // away once its unplug time has come. The caller holds the hub lock.

@@ -75,20 +75,6 @@ std::vector<uint8_t> result_message(uint8_t request_type, const std::vector<uint
     return {};
 }
 
-bool send_all(int fd, const uint8_t* p, size_t n) {
-    while (n > 0) {
-        ssize_t k = send(fd, p, n, MSG_NOSIGNAL);
-        if (k > 0) {
-            p += k;
-            n -= size_t(k);
-        } else if (k < 0 && errno == EINTR) {
-            continue;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
 
 void sender_loop(SimClient* c) {
     for (;;) {
@@ -102,7 +88,7 @@ void sender_loop(SimClient* c) {
             c->outbox_bytes -= m->size();
         }
         std::lock_guard<std::mutex> send_guard(c->send_lock);
-        if (!send_all(c->fd, m->data(), m->size())) {
+        if (!SimSendAll(c->fd, m->data(), m->size())) {
             std::lock_guard<std::mutex> lk(c->outbox_lock);
             c->closing = true; // the client is gone; its thread ends it
             c->outbox.clear();
