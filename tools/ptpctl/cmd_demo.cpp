@@ -5,12 +5,14 @@
 // arrive.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "interrupt.h"
 #include "ptp_comms.h"
 #include "ptp_generic.h"
 #include "ptp_liveview.h"
 #include "ptpctl.h"
+#include "sim_hub.h"
 
 namespace {
 
@@ -39,8 +41,11 @@ int Command_Demo(std::vector<std::string> args) {
                              PtpGetAutoExposurePropertyCode, PtpGetImageFormatPropertyCode,
                              PtpGetFocusModePropertyCode,    PtpGetWhiteBalancePropertyCode,
                              PtpGetBatteryPowerPropertyCode};
+    std::vector<PtpPropertyRecord*> settings;
     for (auto role : roles)
-        if (PtpPropertyRecord* r = PtpGenericInterface_GetProperty(role(), 0)) PrintProperty(r);
+        if (PtpPropertyRecord* r = PtpGenericInterface_GetProperty(role(), 0))
+            settings.push_back(r);
+    PrintProperties(settings);
 
     std::printf("Capture\n");
     if (!MakeDirectories(directory)) {
@@ -62,16 +67,9 @@ int Command_Demo(std::vector<std::string> args) {
     if (liveView) PtpGenericInterface_ToggleLiveView(0);
 
     std::printf("Tethered shooting\n");
-    if (options.hub.empty()) {
-        // A virtual camera of its own that shoots as a photographer would.
-        PtpGenericInterface_StopEventCheckLoop(1);
-        CloseHub(hub);
-        CommonOptions shooting = options;
-        shooting.simShootEvery = kShootEverySeconds;
-        if (!OpenSession(shooting, hub)) return 1;
-        while (PopEventPtr()) {
-        }
-        PtpGenericInterface_StartEventCheckLoop(nullptr);
+    if (hub.embedded) {
+        // The virtual camera now shoots on its own, as a photographer would.
+        SimHub_SetShootEvery(hub.embedded, kShootEverySeconds);
         std::printf("  the camera takes a picture every %.0f s; each is downloaded as it "
                     "arrives\n",
                     kShootEverySeconds);

@@ -83,6 +83,17 @@ void PrintProperty(PtpPropertyRecord* r) {
     PtpUnlockProperty(r);
 }
 
+void PrintProperties(const std::vector<PtpPropertyRecord*>& records) {
+    for (PtpPropertyRecord* r : records) {
+        PtpGenericInterface_GetProperty(r->code, 1);
+        g_columns.name = std::max(g_columns.name, int(std::strlen(name_of(r))));
+        g_columns.label = std::max(g_columns.label, int(std::strlen(r->currentLabel)));
+        PtpUnlockProperty(r);
+    }
+    for (PtpPropertyRecord* r : records)
+        PrintProperty(r);
+}
+
 // One property as a JSON object: its value as a number with its label and the
 // allowed values likewise.
 static void json_property(JsonLine& j, PtpPropertyRecord* r) {
@@ -161,14 +172,7 @@ int Command_Props(std::vector<std::string> args) {
             Json_Close(j, '}');
             Json_Print(j);
         } else {
-            for (PtpPropertyRecord* r : props) {
-                PtpGenericInterface_GetProperty(r->code, 1);
-                g_columns.name = std::max(g_columns.name, int(std::strlen(name_of(r))));
-                g_columns.label = std::max(g_columns.label, int(std::strlen(r->currentLabel)));
-                PtpUnlockProperty(r);
-            }
-            for (PtpPropertyRecord* r : props)
-                PrintProperty(r);
+            PrintProperties(props);
         }
     }
     CloseHub(hub);

@@ -56,7 +56,6 @@ bool OpenHub(const CommonOptions& options, HubConnection& connection) {
     if (options.hub.empty()) {
         SimOptions sim;
         sim.camera = options.camera.c_str();
-        sim.shoot_every_seconds = options.simShootEvery;
         connection.embedded = SimHub_Start(sim);
         if (!connection.embedded) {
             std::fprintf(stderr,

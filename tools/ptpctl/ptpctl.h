@@ -20,7 +20,6 @@ struct HubConnection {
 struct CommonOptions {
     std::string hub;  // HOST:PORT, empty for the embedded virtual Tetherhub
     std::string camera = "canon";
-    double simShootEvery = 0;  // the embedded hub's camera shoots on its own (seconds)
 };
 
 // One command's accepted options ("-o= --af": '=' marks one taking a value)
@@ -88,6 +87,9 @@ bool ShowHubAndCamera(HubConnection& hub);
 
 // Prints one property line: code, name, current label, access, allowed labels.
 void PrintProperty(PtpPropertyRecord* record);
+// Prints the records as PrintProperty does, their columns as wide as the
+// widest name and label among them.
+void PrintProperties(const std::vector<PtpPropertyRecord*>& records);
 
 // Takes a picture (after autofocus when asked), waits for the camera to
 // announce it and downloads the new objects into directory when given.

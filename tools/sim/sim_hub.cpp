@@ -293,6 +293,21 @@ bool SimSendAll(int fd, const uint8_t* p, size_t n) {
 
 std::string SimHub_StartError() { return start_error(); }
 
+namespace {
+
+void set_shoot_every(SimCameraState& camera, double seconds) {
+    camera.shoot_every = std::chrono::milliseconds(
+        seconds > 0 ? std::max<int64_t>(1, int64_t(seconds * 1000)) : 0);
+    camera.next_own_shot = std::chrono::steady_clock::now() + camera.shoot_every;
+}
+
+} // namespace
+
+void SimHub_SetShootEvery(SimHub* hub, double seconds) {
+    std::lock_guard<std::mutex> held(hub->lock);
+    set_shoot_every(hub->camera, seconds);
+}
+
 SimHub* SimHub_Start(const SimOptions& options) {
     const char* camera = options.camera ? options.camera : "canon";
     const char* bind_to = options.bind ? options.bind : "127.0.0.1";
@@ -330,11 +345,7 @@ SimHub* SimHub_Start(const SimOptions& options) {
     hub->camera.next_file_number = n + 1;
     hub->camera.test_card = !options.pictures && !options.small_pictures;
     hub->camera.live_view_paced = options.paced_live_view;
-    if (options.shoot_every_seconds > 0) {
-        hub->camera.shoot_every = std::chrono::milliseconds(
-            std::max<int64_t>(1, int64_t(options.shoot_every_seconds * 1000)));
-        hub->camera.next_own_shot = std::chrono::steady_clock::now() + hub->camera.shoot_every;
-    }
+    set_shoot_every(hub->camera, options.shoot_every_seconds);
     if (model->raw_name_format) {
         const char* dot = std::strrchr(model->raw_name_format, '.');
         hub->camera.capture_raw = SimPictures_LoadRaw(dir, dot ? dot : "");

@@ -77,6 +77,10 @@ uint16_t SimHub_Port(const SimHub* hub);
 // the hub. Null is ignored. Must not be called from a hub thread.
 void SimHub_Stop(SimHub* hub);
 
+// Changes SimOptions::shoot_every_seconds of a running hub (0: never); the
+// next picture is due that long from now.
+void SimHub_SetShootEvery(SimHub* hub, double seconds);
+
 // Scripted faults. Each fault waits in a queue until a request it applies to
 // arrives, hits `count` such requests (0 counts as 1), then leaves the queue.
 // Queued faults of the same kind are used one after the other; faults of
