@@ -28,7 +28,8 @@ const CommandHelp kHelp[] = {
                 "  e.g. ptpctl set ISO 800; ptpctl set Aperture f8\n"},
     {"events", "--json",
      "events [SECONDS] [--json]\n  follow the camera's events (default 10 s, 0: until\n"
-     "  Ctrl-C); --json: one object per line per event\n  e.g. ptpctl events 30\n"},
+     "  Ctrl-C); --json: one object per line per event; the in-process\n"
+     "  virtual camera takes a picture every 3 s\n  e.g. ptpctl events 30\n"},
     {"ls", "--json",
      "ls [--json]\n  the pictures on the camera's cards; --json: one object per line\n"
      "  per picture\n  e.g. ptpctl ls --camera sony\n"},
@@ -64,7 +65,8 @@ const CommandHelp kHelp[] = {
     {"tether", "--exec=",
      "tether DIR [--exec CMD]\n  download each new picture the camera takes (from the host or\n"
      "  on the camera) into DIR under the camera's name, each once; CMD runs with the\n"
-     "  file's path after each download. Ctrl-C ends it, with exit 0 after \"N pictures\"\n"
+     "  file's path after each download. Ctrl-C ends it, with exit 0 after \"N pictures\";\n"
+     "  the in-process virtual camera takes a picture every 3 s\n"
      "  e.g. ptpctl tether shots --exec \"echo got\"\n"},
     {"panorama", "-d= -b= --bulb= -n= -s= -i= --share",
      "panorama POSITIONS MOVE_MS [-d 0|1] [-b PROPERTY | --bulb MS] [-n SHOTS] [-s STEP]\n"

@@ -98,6 +98,7 @@ int Command_Events(std::vector<std::string> args) {
     if (!OpenSession(options, hub)) return 1;
     while (PopEventPtr()) {
     }  // what the session start queued is not news
+    ShootOnItsOwn(hub, kVirtualShootEvery);
     PtpGenericInterface_StartEventCheckLoop(on_error);
     if (seconds)
         std::fprintf(stderr, "following events for %u s\n", seconds);

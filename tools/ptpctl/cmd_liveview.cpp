@@ -75,6 +75,12 @@ static bool frame_image(const uint8_t* buffer, uint32_t length, uint32_t* from, 
 static bool fetch_frame(uint8_t** buffer, uint32_t* from, uint32_t* size, bool* bitmap) {
     uint32_t length = 0;
     PtpResult rc = PtpGenericInterface_GetLiveViewImage(buffer, &length);
+    if (rc == PtpResult_NotSupportedForCamera) {
+        // Live view still runs on the camera's own screen (or its output device).
+        std::fprintf(stderr, "live-view frame: the library fetches no live-view frames from this "
+                             "camera (PtpResult_NotSupportedForCamera)\n");
+        return false;
+    }
     if (rc != PtpResult_Ok) {
         std::fprintf(stderr, "live-view frame: %s (0x%04X)\n", PtpResult_Name(rc), rc);
         return false;

@@ -119,6 +119,7 @@ int Command_Tether(std::vector<std::string> args) {
     while (PopEventPtr()) {
     } // what the session start queued is not news
     Interrupt_Handle(nullptr);
+    ShootOnItsOwn(hub, kVirtualShootEvery);
     PtpGenericInterface_StartEventCheckLoop(nullptr);
     std::printf("waiting for pictures, saved into %s (Ctrl-C ends)\n", directory.c_str());
     std::fflush(stdout);

@@ -51,6 +51,12 @@ static std::string lowercase_first(std::string text) {
     return text;
 }
 
+void ShootOnItsOwn(HubConnection& connection, double seconds) {
+    if (!connection.embedded) return;
+    SimHub_SetShootEvery(connection.embedded, seconds);
+    std::fprintf(stderr, "(the virtual camera takes a picture every %g s)\n", seconds);
+}
+
 bool OpenHub(const CommonOptions& options, HubConnection& connection) {
     connection.camera = options.camera;
     if (options.hub.empty()) {

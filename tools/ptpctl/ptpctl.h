@@ -47,6 +47,12 @@ bool ParseCommonOptions(std::vector<std::string>& args, CommonOptions& options);
 bool OpenHub(const CommonOptions& options, HubConnection& connection);
 void CloseHub(HubConnection& connection);
 
+// With the in-process virtual Tetherhub, its camera takes a picture on its own
+// every this many seconds (said on stderr), so that commands that wait for the
+// camera have something to show; a real hub is left alone.
+void ShootOnItsOwn(HubConnection& connection, double seconds);
+constexpr double kVirtualShootEvery = 3; // what events and tether ask of it
+
 // Connects (as OpenHub), installs the relay transport and starts the camera
 // session. The session result is printed on a line of its own when it is not
 // OK; false only when the camera cannot be identified at all.
