@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -35,6 +36,10 @@ struct InterruptState {
     std::atomic<int> signals{0};      // written by the handler
     std::atomic<bool> handled{false}; // a command stops by itself
     std::atomic<void (*)()> cancel{nullptr};
+    // Held by the watcher while it runs cancel: the unwinding waits for it, so
+    // no library call is still running on the watcher when the command returns
+    // (and the process's statics go).
+    std::mutex cancelling;
     std::mutex lock;
     std::condition_variable woken; // notified under lock when a signal came
     std::vector<Undo> undo;        // guarded by lock
@@ -84,8 +89,15 @@ void watch() {
             std::lock_guard<std::mutex> guard(g_state.lock);
             g_state.woken.notify_all();
         }
+        std::lock_guard<std::mutex> running(g_state.cancelling);
         if (void (*cancel)() = g_state.cancel.load()) cancel();
     }
+}
+
+// No more cancels, and the one under way (if any) has returned.
+void finish_cancel() {
+    g_state.cancel = nullptr;
+    std::lock_guard<std::mutex> finished(g_state.cancelling);
 }
 
 void install() {
@@ -94,6 +106,8 @@ void install() {
     ::fcntl(g_state.pipe[0], F_SETFD, FD_CLOEXEC);
     ::fcntl(g_state.pipe[1], F_SETFD, FD_CLOEXEC);
     std::thread(watch).detach();
+    // Registered after the library's statics exist, so it runs before they go.
+    std::atexit(finish_cancel);
     struct sigaction action {};
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
@@ -193,6 +207,7 @@ void Interrupt_RestoreSettings() {
 }
 
 int Interrupt_Unwind(int status) {
+    finish_cancel();
     std::vector<Undo> undo;
     {
         std::lock_guard<std::mutex> guard(g_state.lock);
