@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -119,6 +123,21 @@ class HubTest : public ::testing::Test {
     }
     bool Connect() {
         return ConnectToServer("127.0.0.1", std::to_string(SimHub_Port(hub)).c_str()) >= 0;
+    }
+
+    // A second client on the hub, a plain socket, once the hub counts it;
+    // -1 on failure.
+    int ConnectSecondClient() {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(SimHub_Port(hub));
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+            WaitUntil([&] { return SimHub_Stats(hub).connections_open == 2; }))
+            return fd;
+        if (fd >= 0) close(fd);
+        return -1;
     }
 
     // The camera's own value of code; 0xFFFFFFFF when it has none.

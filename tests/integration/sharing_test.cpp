@@ -78,13 +78,8 @@ class Sharing : public HubTest {
     void SetUp() override {
         HubTest::SetUp();
         ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
-        peer = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(SimHub_Port(hub));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(connect(peer, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-        ASSERT_TRUE(WaitUntil([&] { return SimHub_Stats(hub).connections_open == 2; }));
+        peer = ConnectSecondClient();
+        ASSERT_GE(peer, 0);
         ASSERT_EQ(PtpGenericInterface_GetObjectInfo(SimHub_ObjectHandles(hub).at(0), &record),
                   PtpResult_Ok);
         ASSERT_EQ(Comms_ToggleSharing(1), PtpResult_Ok);
@@ -93,7 +88,7 @@ class Sharing : public HubTest {
         PtpRelayInterface_SetImageSharing(0, nullptr);
         PtpRelayInterface_SetThumbnailSharing(0, nullptr, 0x910A);
         Comms_SetLiveViewSharing(0);
-        close(peer);
+        if (peer >= 0) close(peer);
         HubTest::TearDown();
     }
 

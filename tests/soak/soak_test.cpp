@@ -140,13 +140,8 @@ class Soak : public HubTest {
         ASSERT_TRUE(Connect());
         InitializeLibrary();
         ASSERT_EQ(PtpGenericInterface_StartSession(0), PtpResult_Ok);
-        peer = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(SimHub_Port(hub));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(connect(peer, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-        ASSERT_TRUE(WaitUntil([&] { return SimHub_Stats(hub).connections_open == 2; }));
+        peer = ConnectSecondClient();
+        ASSERT_GE(peer, 0);
     }
     void TearDown() override {
         if (peer >= 0) close(peer);
